@@ -30,19 +30,6 @@ void showAndWait(QWidget &w)
 
 } // namespace
 
-TEST(TKnob, ConstructionValues)
-{
-    TKnob knob;
-    EXPECT_EQ(knob.Min(), 0);
-    EXPECT_EQ(knob.Max(), 127);
-    EXPECT_EQ(knob.Position(), 0);
-    EXPECT_EQ(knob.PageSize(), 10);
-    EXPECT_FALSE(knob.SpringLoaded());
-    EXPECT_EQ(knob.PositionLabel(), nullptr);
-    EXPECT_EQ(knob.focusPolicy(), Qt::StrongFocus);
-    EXPECT_EQ(knob.size(), QSize(40, 40));
-}
-
 TEST(TKnob, EverySetRaisesOnChangeAndClamps)
 {
     auto knob = volumeKnob();

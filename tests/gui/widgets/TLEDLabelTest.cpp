@@ -117,19 +117,6 @@ void expectColumnsEqual(const QImage &img, int from, int to, QRgb colour)
 
 } // namespace
 
-TEST(TLEDLabel, ConstructionValues)
-{
-    TLEDLabel label;
-    EXPECT_EQ(label.LED()->Horzsize(), 9);
-    EXPECT_EQ(label.LED()->Vertsize(), 7);
-    EXPECT_EQ(label.LED()->Thickness(), 2);
-    EXPECT_EQ(label.LED()->ActiveColor(), QColor(0, 255, 0));
-    EXPECT_EQ(label.LED()->InActiveColor(), QColor(0, 128, 0));
-    EXPECT_TRUE(label.LED()->DisabledDigits());
-    EXPECT_EQ(label.Color(), QColor(Qt::black));
-    EXPECT_EQ(label.LED()->BackgroundColor(), QColor(Qt::black));
-}
-
 TEST(TLEDLabel, CharactersLightOnlyTheirSegments)
 {
     using LedGeometry::charMask;

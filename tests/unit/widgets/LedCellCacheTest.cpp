@@ -14,14 +14,6 @@ LedCellCache::Look titleLook()
     return look;
 }
 
-LedCellCache::Look numberLook()
-{
-    LedCellCache::Look look;
-    look.size = {5, 5, 1};
-    look.inactive = Qt::black;
-    return look;
-}
-
 QImage paint(LedCellCache &cache, const QString &caption, QSize size, bool lit = true)
 {
     QImage img(size, QImage::Format_RGB32);
@@ -73,17 +65,6 @@ TEST(LedCellCache, UnlitCellIsAnEvenPixelStipple)
     EXPECT_GT(dimCount, 40);
 }
 
-TEST(LedCellCache, UnlitColourEqualToBackgroundLeavesCellPlain)
-{
-    LedCellCache cache;
-    cache.setLook(numberLook());
-    const QImage &cell = cache.unlitCell();
-    ASSERT_EQ(cell.size(), QSize(10, 17));
-    for (int y = 0; y < cell.height(); ++y)
-        for (int x = 0; x < cell.width(); ++x)
-            ASSERT_EQ(cell.pixel(x, y), qRgb(0, 0, 0));
-}
-
 TEST(LedCellCache, PicturesAreReusedUntilTheLookChanges)
 {
     LedCellCache cache;
@@ -133,15 +114,6 @@ TEST(LedCellCache, CharacterBeyondTheBasicPlaneTakesOneCell)
     const QImage withEmoji = paint(cache, QString::fromUtf8("\xF0\x9F\x98\x80" "8"), size);
     const QImage withSpace = paint(cache, " 8", size);
     EXPECT_EQ(withEmoji, withSpace);
-}
-
-TEST(LedCellCache, DarkCaptionDrawsOnlyUnlitCells)
-{
-    LedCellCache cache;
-    cache.setLook(titleLook());
-    const QSize size(32, 24);
-    EXPECT_EQ(paint(cache, "88", size, false), paint(cache, "  ", size, true));
-    EXPECT_NE(paint(cache, "88", size, true), paint(cache, "  ", size, true));
 }
 
 TEST(LedCellCache, LargeCellsStayCorrectWithoutBeingKept)
