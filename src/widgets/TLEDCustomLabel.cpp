@@ -9,7 +9,7 @@ TLEDCustomLabel::TLEDCustomLabel(QWidget *parent) : QWidget(parent), m_led(new T
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_led->setBackgroundColor(m_color);
-    m_cells.setLook(m_led->look());
+    syncLook();
     connect(m_led, &TLED::Changed, this, &TLEDCustomLabel::ledChanged);
 }
 
@@ -27,9 +27,18 @@ void TLEDCustomLabel::setColor(const QColor &color)
     m_led->setBackgroundColor(color); // emits Changed, which repaints
 }
 
+void TLEDCustomLabel::syncLook()
+{
+    // The cells' background is always the label's colour, whatever was set
+    // on the LED object directly.
+    LedCellCache::Look look = m_led->look();
+    look.background = m_color;
+    m_cells.setLook(look); // rebuilds only what changed
+}
+
 void TLEDCustomLabel::ledChanged()
 {
-    m_cells.setLook(m_led->look());
+    syncLook();
     update();
 }
 
@@ -48,6 +57,7 @@ void TLEDCustomLabel::changeEvent(QEvent *event)
 void TLEDCustomLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    syncLook();
     painter.fillRect(rect(), m_color);
     const bool lit = isEnabled() || !m_led->DisabledDigits();
     m_cells.paintCaption(painter, m_caption, lit, size());

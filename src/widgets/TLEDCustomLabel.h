@@ -37,6 +37,7 @@ protected:
 
 private:
     void ledChanged();
+    void syncLook();
 
     QString m_caption;
     QColor m_color{Qt::black};

@@ -225,6 +225,9 @@ TEST(TLEDLabel, BackgroundFollowsTheLabelColour)
             sawDim |= px == Dim;
         }
     EXPECT_TRUE(sawDim);
+    // The label's colour wins over one set on the LED object alone.
+    label->LED()->setBackgroundColor(Qt::red);
+    EXPECT_EQ(render(*label, " "), img);
 }
 
 TEST(TLEDLabel, RepaintsOnEveryChange)
