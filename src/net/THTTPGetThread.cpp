@@ -2,6 +2,7 @@
 
 #include "HttpUrl.h"
 #include "TCurlEasy.h"
+#include "THTTPWorkerPool.h"
 
 #include <QFile>
 #include <QMetaObject>
@@ -11,8 +12,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <system_error>
-#include <thread>
 
 std::atomic<int> THTTPGetThread::FRunning{0};
 
@@ -53,8 +52,9 @@ std::shared_ptr<THTTPGetThread> THTTPGetThread::Start(THTTPRequest request, THTT
     auto worker = std::make_shared<THTTPGetThread>(std::move(request), owner, std::move(onProgress));
     ++FRunning;
     try {
-        std::thread([worker] { worker->Run(); }).detach();
-    } catch (const std::system_error &) {
+        THTTPWorkerPool::Run([worker](TCurlEasy &easy) { worker->Run(easy); });
+    } catch (...) {
+        // No thread to run it: the request fails like any other.
         --FRunning;
         worker->FSuccess = false;
         worker->PostCompletion();
@@ -77,10 +77,10 @@ void THTTPGetThread::Detach()
     FOwner = nullptr;
 }
 
-void THTTPGetThread::Run()
+void THTTPGetThread::Run(TCurlEasy &easy)
 {
     try {
-        FSuccess = Transfer();
+        FSuccess = Transfer(easy);
     } catch (...) {
         // Unreadable length, unwritable file, refused option, no memory: all
         // end the request as failed.
@@ -93,13 +93,12 @@ void THTTPGetThread::Run()
     --FRunning;
 }
 
-bool THTTPGetThread::Transfer()
+bool THTTPGetThread::Transfer(TCurlEasy &easy)
 {
     const auto target = HttpUrl::Split(FRequest.URL);
     if (Stopped() || !target || !HttpUrl::IsPlainHost(target->Host))
         return false;
 
-    TCurlEasy easy;
     easy.Set(CURLOPT_URL, QByteArray("http://" + target->Host + "/").constData());
     easy.Set(CURLOPT_REQUEST_TARGET, HttpUrl::EncodeRequestTarget(target->Path).constData());
     easy.Set(CURLOPT_PORT, 80L);

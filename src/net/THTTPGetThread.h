@@ -14,6 +14,7 @@
 #include <vector>
 
 class QFile;
+class TCurlEasy;
 
 // What a request works on: copies of the component's properties taken when it
 // starts, so later changes to the component do not touch a running request.
@@ -32,9 +33,9 @@ struct THTTPRequest
     bool FileMode = false;
 };
 
-// One request on a detached thread of its own. The worker keeps itself alive
-// (shared_ptr held by the thread) and ends on its own even when its component
-// is gone; it reaches the component only through queued invocations posted
+// One request, run by a thread of the worker pool. The worker keeps itself
+// alive (shared_ptr held by the job) and ends on its own even when its
+// component is gone; it reaches the component only through queued invocations posted
 // while the component is still attached.
 class THTTPGetThread : public std::enable_shared_from_this<THTTPGetThread>
 {
@@ -67,8 +68,8 @@ public:
     ~THTTPGetThread();
 
 private:
-    void Run();
-    bool Transfer();
+    void Run(TCurlEasy &easy);
+    bool Transfer(TCurlEasy &easy);
     bool PrepareBody();
     bool TakeBlock(const char *data, size_t size);
     void HeaderLine(const QByteArray &line);
