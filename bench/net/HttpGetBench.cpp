@@ -175,7 +175,7 @@ int main(int argc, char **argv)
         return 1;
     }
     const std::string url = server.Url();
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     PlainLoop(url); // warm-up: lazy initialisation, first thread of the pool
     FetcherLoop(url);
     // Alternating rounds, so that load from elsewhere on the machine hits both

@@ -56,8 +56,8 @@ public:
     // Initialises libcurl once per process; main calls it before any thread
     // starts. Later calls do nothing.
     static void GlobalInit();
-    // Workers of all components whose thread has not ended yet (also those
-    // detached from a destroyed component).
+    // Requests of all components whose worker has not finished yet (also
+    // those detached from a destroyed component).
     static int RunningWorkers();
 
 protected:
