@@ -349,7 +349,11 @@ TEST_F(THTTPGetTest, AbortBeforeAnyReplyAndAbortWhenIdle)
 
 TEST_F(THTTPGetTest, SecondStartWhileBusyIsIgnoredAndWorksAfterwards)
 {
-    server.SetReply({TFakeHttpServer::Response("first"), 300});
+    // Answers with the path it was asked for, the first one slowly.
+    server.SetHandler([](const TFakeHttpRequest &request) {
+        const QByteArray path = request.RequestLine.split(' ').value(1);
+        return TFakeHttpReply{TFakeHttpServer::Response(path), path == "/first" ? 300 : 0};
+    });
     get.URL = server.Url("/first");
     get.GetString();
     // Changes after the start belong to the next request only.
@@ -357,17 +361,14 @@ TEST_F(THTTPGetTest, SecondStartWhileBusyIsIgnoredAndWorksAfterwards)
     get.GetString();
     get.GetFile();
     ASSERT_TRUE(events.WaitFinal(1));
-    EXPECT_EQ(events.Last().Text, "first");
+    EXPECT_EQ(events.Last().Text, "/first");
     ProcessEventsFor(100);
     EXPECT_EQ(events.Finals(), 1);
-    ASSERT_EQ(server.Requests().size(), 1u);
-    EXPECT_EQ(server.Requests()[0].RequestLine, "GET /first HTTP/1.0");
+    EXPECT_EQ(server.Requests().size(), 1u);
 
-    server.SetReply({TFakeHttpServer::Response("second")});
     get.GetString();
     ASSERT_TRUE(events.WaitFinal(2));
-    EXPECT_EQ(events.Last().Text, "second");
-    EXPECT_EQ(server.Requests().back().RequestLine, "GET /second HTTP/1.0");
+    EXPECT_EQ(events.Last().Text, "/second");
 }
 
 TEST_F(THTTPGetTest, UrlPrefixCaseAndMissingPath)
