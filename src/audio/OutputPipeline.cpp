@@ -18,6 +18,7 @@ namespace {
 // output instead of holding the feeder indefinitely.
 constexpr auto kPrimingWaitLimit = std::chrono::milliseconds(200);
 constexpr auto kPrimingPollStep = std::chrono::milliseconds(2);
+constexpr auto kWorkerExitWait = std::chrono::milliseconds(100);
 } // namespace
 
 OutputPipeline::OutputPipeline(const AudioApi &api, WarningBox showWarning)
@@ -64,8 +65,13 @@ AUDIO_HANDLE OutputPipeline::OpenOutput(AUDIO_HANDLE source, std::uint32_t rate,
     output_.store(stream, std::memory_order_release);
 
     try {
-        worker_ = std::thread([this] { workerLoop(); });
+        workerRunning_.store(true, std::memory_order_release);
+        worker_ = std::thread([this] {
+            workerLoop();
+            workerRunning_.store(false, std::memory_order_release);
+        });
     } catch (const std::system_error &) {
+        workerRunning_.store(false, std::memory_order_release);
         output_.store(0, std::memory_order_release);
         api_.StreamFree(stream);
         if (showWarning_)
@@ -104,9 +110,13 @@ void OutputPipeline::stopWorker()
         return;
     quit_.store(true, std::memory_order_release);
     wake_.release();
-    // The worker may sit in a read that waits for the download; stopping the
-    // source wakes it. The source is released right after this anyway.
-    if (source_)
+    // An idle worker leaves at once. One that sits in a read waiting for the
+    // download is woken by stopping the source, which its owner is about to
+    // release anyway.
+    const auto deadline = std::chrono::steady_clock::now() + kWorkerExitWait;
+    while (workerRunning_.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (workerRunning_.load(std::memory_order_acquire) && source_)
         api_.ChannelStop(source_);
     worker_.join();
 }

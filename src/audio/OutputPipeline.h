@@ -105,5 +105,7 @@ private:
     std::counting_semaphore<1 << 24> wake_{0};
     std::atomic<bool> fillRequested_{false};
     std::atomic<bool> quit_{false};
+    // True from the worker's start until its loop has ended.
+    std::atomic<bool> workerRunning_{false};
     std::thread worker_;
 };
