@@ -90,9 +90,23 @@ void OutputPipeline::ResetRing()
     while (copying_.load(std::memory_order_seq_cst))
         std::this_thread::yield();
     ring_.reset();
+    fed_.store(0, std::memory_order_release);
     endReached_.store(false, std::memory_order_release);
     priming_.store(true, std::memory_order_release);
     resetting_.store(false, std::memory_order_seq_cst);
+}
+
+std::uint32_t OutputPipeline::HeldByOutput() const
+{
+    const AUDIO_HANDLE stream = output_.load(std::memory_order_acquire);
+    if (!stream)
+        return 0;
+    // Played first: whatever is fed after this read only adds to the answer.
+    const std::uint64_t played = api_.ChannelGetPosition(stream, AUDIO_POS_BYTE);
+    const std::uint64_t fed = fed_.load(std::memory_order_acquire);
+    if (played == static_cast<std::uint64_t>(-1) || played >= fed)
+        return 0;
+    return static_cast<std::uint32_t>(fed - played);
 }
 
 void OutputPipeline::CloseOutput()
@@ -211,6 +225,7 @@ std::uint32_t OutputPipeline::feed(std::uint8_t *buffer, std::uint32_t length)
     // worker wrote is visible, so a short copy really is the last one.
     const bool ended = endReached_.load(std::memory_order_acquire);
     const std::uint32_t copied = ring_.read(buffer, length);
+    fed_.fetch_add(copied, std::memory_order_acq_rel);
     copying_.store(false, std::memory_order_seq_cst);
 
     if (copied < length && ended)

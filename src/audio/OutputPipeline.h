@@ -48,6 +48,9 @@ public:
     void CloseOutput();
     // Decoded bytes not yet handed to the output.
     std::uint32_t BufferedBytes() const { return ring_.waiting(); }
+    // Bytes handed to the output stream that it has not played yet (the
+    // library keeps a little ahead of its mixer).
+    std::uint32_t HeldByOutput() const;
 
     AUDIO_HANDLE outputChannel() const { return output_.load(std::memory_order_acquire); }
     std::uint32_t ringSize() const { return ring_.size(); }
@@ -99,6 +102,9 @@ private:
     // ResetRing; never by the feeder.
     std::mutex commitMutex_;
     std::atomic<std::uint64_t> underruns_{0};
+    // Bytes the feeder handed out since the last ResetRing, which always
+    // comes with a restart of the output (whose position then starts at 0).
+    std::atomic<std::uint64_t> fed_{0};
 
     // Worker wake-ups: fill requests and the quit request. release() is
     // lock-free, so the feeder may post.

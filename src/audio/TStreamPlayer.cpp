@@ -459,8 +459,9 @@ std::uint32_t TStreamPlayer::Position() const
     if (position == kNone64)
         return 0;
     std::int64_t bytes = static_cast<std::int64_t>(position);
+    // What the output still holds has not been heard yet either.
     if (!singleChannel_)
-        bytes -= pipeline_->BufferedBytes();
+        bytes -= std::int64_t(pipeline_->BufferedBytes()) + pipeline_->HeldByOutput();
     if (bytes <= 0)
         return 0;
     return roundMs(api().ChannelBytes2Seconds(decodeChannel_, static_cast<std::uint64_t>(bytes)));
@@ -524,6 +525,11 @@ std::uint32_t TStreamPlayer::BufferedBytes() const
 std::uint64_t TStreamPlayer::Underruns() const
 {
     return pipeline_ ? pipeline_->underruns() : 0;
+}
+
+std::uint32_t TStreamPlayer::OutputChannel() const
+{
+    return outputChannel_;
 }
 
 std::uint32_t TStreamPlayer::RingBytes() const

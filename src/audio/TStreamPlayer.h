@@ -82,6 +82,9 @@ public:
     std::uint32_t BufferedBytes() const;
     // Output callback calls that found the pipeline short of data.
     std::uint64_t Underruns() const;
+    // The library handle that is played (the pipeline's stream, or the
+    // decoding channel in single-channel mode); 0 before Play.
+    std::uint32_t OutputChannel() const;
     // Bytes of the ring the pipeline uses now.
     std::uint32_t RingBytes() const;
 
