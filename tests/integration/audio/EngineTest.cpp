@@ -2,11 +2,11 @@
 // consumes audio at real-time pace) against a loopback HTTP server.
 #include "LoopbackHttpServer.h"
 #include "TStreamPlayer.h"
-#include "TestMedia.h"
 
 #include "sonaroaudio.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QStringList>
 #include <QTest>
 
@@ -19,6 +19,13 @@
 namespace {
 
 using ModeStep = std::pair<TPlayerMode, TPlayerMode>;
+
+// The MP3s the build made for these tests.
+QByteArray *media(const char *name)
+{
+    QFile file(QStringLiteral(SONARO_AUDIO_TEST_MEDIA "/%1.mp3").arg(QLatin1String(name)));
+    return new QByteArray(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+}
 
 // Direct calls into the library the engine loaded, to see what the device did.
 struct LibraryProbe
@@ -45,12 +52,11 @@ class EngineTest : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        tone3s = new QByteArray(TestMedia::mp3(3.0));
-        tone1s = new QByteArray(TestMedia::mp3(1.2));
-        mono = new QByteArray(TestMedia::mp3(2.0, 22050, 1, 64));
-        tagged = new QByteArray(TestMedia::mp3(1.0, 44100, 2, 128,
-                                               {"--id3v1-only", "--tt", "Tagged Title", "--ta", "Some Artist", "--tn", "4"}));
-        radio = new QByteArray(TestMedia::mp3(2.0, 44100, 2, 96, {"-t"}));
+        tone3s = media("tone3s");
+        tone1s = media("tone1s");
+        mono = media("mono");
+        tagged = media("tagged");
+        radio = media("radio");
     }
     static void TearDownTestSuite()
     {
@@ -63,7 +69,7 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_FALSE(tone3s->isEmpty()) << "sox and lame are needed";
+        ASSERT_FALSE(tone3s->isEmpty() || tagged->isEmpty() || radio->isEmpty()) << "test MP3s missing";
         ASSERT_TRUE(server.listening());
         LoopbackHttpServer::Route file;
         file.body = *tone3s;
