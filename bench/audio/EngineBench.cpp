@@ -5,6 +5,9 @@
 //     real-time pace on the same device). Target ratio: at most 1.3.
 //  2. Delay from the moment the device took the last byte of a stream to
 //     OnPlayEnd. Target: at most 0.7 s.
+// For reference it also reports the engine letting the library play the
+// stream itself (single-channel mode), which shows what the pipeline adds
+// over the library's own output path.
 // Usage: bench_audio_engine [seconds of playing per measurement, default 20]
 #include "LoopbackHttpServer.h"
 #include "TStreamPlayer.h"
@@ -58,10 +61,12 @@ TStreamPlayer::Setup silentSetup()
     return setup;
 }
 
-// CPU seconds spent while the engine plays `seconds` of the stream.
-double engineCpu(const QString &url, int seconds)
+// CPU seconds spent while the engine plays `seconds` of the stream, through
+// the output pipeline or (single) letting the library play it directly.
+double engineCpu(const QString &url, int seconds, bool single = false)
 {
     TStreamPlayer player(nullptr, silentSetup());
+    player.SetSingleChannel(single);
     if (player.AudioLibVer().isEmpty() || !player.Open(url))
         return -1;
     player.Play();
@@ -165,7 +170,8 @@ int main(int argc, char **argv)
 
     const double library = libraryCpu(server.url("/long.mp3"), seconds);
     const double engine = engineCpu(server.url("/long.mp3"), seconds);
-    if (library <= 0 || engine < 0) {
+    const double single = engineCpu(server.url("/long.mp3"), seconds, true);
+    if (library <= 0 || engine < 0 || single <= 0) {
         std::fprintf(stderr, "measurement failed\n");
         return 1;
     }
@@ -173,6 +179,8 @@ int main(int argc, char **argv)
     std::printf("cpu per minute, library decode-only alone : %.3f s\n", library * perMinute);
     std::printf("cpu per minute, engine + output pipeline  : %.3f s\n", engine * perMinute);
     std::printf("ratio engine/library                      : %.2f (target <= 1.3)\n", engine / library);
+    std::printf("cpu per minute, library plays it directly : %.3f s (engine in single-channel mode)\n", single * perMinute);
+    std::printf("ratio pipeline/direct                     : %.2f\n", engine / single);
 
     std::vector<double> latencies;
     for (int i = 0; i < 5; ++i)

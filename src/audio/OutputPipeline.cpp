@@ -9,6 +9,7 @@
 #include <new>
 #include <system_error>
 
+#include <pthread.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -146,6 +147,7 @@ void OutputPipeline::workerLoop()
     // Above-normal priority where the system allows it; without the right
     // to raise it the worker simply runs at normal priority.
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -5);
+    pthread_setname_np(pthread_self(), "sonaro-fill");
     for (;;) {
         wake_.acquire();
         if (quit_.load(std::memory_order_acquire) || !output_.load(std::memory_order_acquire))
@@ -232,6 +234,9 @@ std::uint32_t OutputPipeline::feed(std::uint8_t *buffer, std::uint32_t length)
         return copied + AUDIO_STREAMPROC_END;
     if (copied < length)
         underruns_.fetch_add(1, std::memory_order_relaxed);
-    requestFill();
+    // A fill step only acts once a whole block fits, so there is no point
+    // in waking the worker before that.
+    if (ring_.freeBytes() > block_ || priming_.load(std::memory_order_acquire))
+        requestFill();
     return copied;
 }

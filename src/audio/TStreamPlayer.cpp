@@ -567,10 +567,11 @@ void TStreamPlayer::onEndSync()
     if (mode_ != plmPlaying)
         return;
     SetMode(plmStopped);
+    // The output still plays what the pipeline holds; OnPlayEnd waits for
+    // it to fall silent, looked at from the engine window's timer so that
+    // nothing runs nested inside this handler.
     draining_ = true;
-    drainTick();
-    if (draining_)
-        window_->startDrain();
+    window_->startDrain();
 }
 
 void TStreamPlayer::drainTick()

@@ -20,7 +20,8 @@ struct SyncMailbox;
 // The program's one player: opens an internet stream through the audio
 // library, plays, pauses, stops and seeks it, and reports its state. Every
 // call and every event happens on the user-interface thread; the library's
-// callbacks only post to the engine's window.
+// callbacks only post to the engine's window. Event handlers may call any
+// operation, but must not destroy the engine (use deleteLater for that).
 class TStreamPlayer : public QObject
 {
 public:
