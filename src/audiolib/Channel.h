@@ -89,7 +89,7 @@ public:
 
 protected:
     // Ring fill the feeder keeps ahead of the mixer.
-    virtual uint32_t bufferMs() const { return 60; }
+    virtual uint32_t bufferMs() const { return 150; }
     // Empties the ring and starts again at 0 (caller holds no locks).
     virtual int rewind();
     // Feeder thread, with feedMutex_ held: fills up to size bytes; sets

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <thread>
 #include <strings.h>
 
 namespace sonaroaudio {
@@ -273,9 +274,13 @@ int UrlStream::setPosition(uint64_t bytes)
         return AUDIO_ERROR_POSITION;
     if (decodeOnly_) {
         // A reader waiting for a stalled server holds the decoder; do not hang the caller.
-        std::unique_lock lock(decodeMutex_, std::chrono::seconds(2));
-        if (!lock.owns_lock())
-            return AUDIO_ERROR_TIMEOUT;
+        std::unique_lock lock(decodeMutex_, std::defer_lock);
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (!lock.try_lock()) {
+            if (std::chrono::steady_clock::now() > giveUp)
+                return AUDIO_ERROR_TIMEOUT;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         if (!decoder_->seek(frame))
             return AUDIO_ERROR_POSITION;
         base_.store(frame * frameBytes());

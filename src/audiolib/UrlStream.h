@@ -47,7 +47,7 @@ public:
 protected:
     size_t produce(uint8_t *buffer, size_t size, bool &ended) override;
     bool prebuffer() const override { return true; }
-    uint32_t bufferMs() const override { return 200; }
+    uint32_t bufferMs() const override { return 250; }
     int rewind() override;
     std::string metaText() const override;
     bool downloadEnded() const override { return downloadEnded_.load(); }
@@ -66,7 +66,7 @@ private:
     std::unique_ptr<Decoder> decoder_;   // used with decodeMutex_ (decode-only) or feedMutex_ held
     const uint64_t offset_;
     std::atomic<bool> downloadEnded_{false};
-    std::timed_mutex decodeMutex_;       // decode-only: held while pulling PCM or seeking
+    std::mutex decodeMutex_;             // decode-only: held while pulling PCM or seeking
     std::atomic<uint64_t> delivered_{0}; // decode-only: bytes handed out since base_
     std::atomic<bool> ended_{false};     // decode-only: the end was reached and reported
 
