@@ -52,4 +52,25 @@ public:
     // Marks the running request failed and asks it to stop; returns at once.
     void Abort();
     bool IsBusy() const;
+
+    // Initialises libcurl once per process; main calls it before any thread
+    // starts. Later calls do nothing.
+    static void GlobalInit();
+    // Requests of all components whose worker has not finished yet (also
+    // those detached from a destroyed component).
+    static int RunningWorkers();
+
+protected:
+    // Progress and completion posted by the worker.
+    void customEvent(QEvent *event) override;
+
+private:
+    void Start(bool fileMode);
+    // The completion step, run on the owner's thread after the worker's last step.
+    void Complete();
+
+    // Owner's thread only: set by Start, cleared by the completion step or
+    // the destructor. A running worker also keeps itself alive, so clearing
+    // this never waits for it.
+    std::shared_ptr<THTTPGetThread> FWorker;
 };
