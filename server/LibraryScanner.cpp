@@ -1,0 +1,127 @@
+#include "LibraryScanner.h"
+
+#include "TrackStore.h"
+
+#include <taglib/fileref.h>
+#include <taglib/mpegfile.h>
+#include <taglib/tag.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <iostream>
+#include <unordered_map>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool hasMp3Extension(const fs::path &p)
+{
+    std::string ext = p.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return ext == ".mp3";
+}
+
+std::int64_t modificationTime(const fs::path &p, std::error_code &ec)
+{
+    const auto t = fs::last_write_time(p, ec);
+    return std::chrono::duration_cast<std::chrono::seconds>(t.time_since_epoch()).count();
+}
+
+std::string trimmed(const TagLib::String &s)
+{
+    std::string text = s.to8Bit(true);
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+} // namespace
+
+LibraryScanner::LibraryScanner(fs::path root) : root_(std::move(root)) {}
+
+std::optional<TrackInfo> LibraryScanner::readFile(const fs::path &file)
+{
+    TagLib::MPEG::File mp3(file.c_str(), true, TagLib::AudioProperties::Average);
+    if (!mp3.isValid() || !mp3.audioProperties())
+        return std::nullopt;
+    TrackInfo t;
+    if (const TagLib::Tag *tag = mp3.tag()) {
+        t.title = trimmed(tag->title());
+        t.artist = trimmed(tag->artist());
+        t.album = trimmed(tag->album());
+        t.genre = trimmed(tag->genre());
+        t.number = int(std::min(tag->track(), 9999u));
+    }
+    if (t.title.empty())
+        t.title = file.stem().string();
+    t.lengthMs = mp3.audioProperties()->lengthInMilliseconds();
+    t.bitrate = mp3.audioProperties()->bitrate();
+    return t;
+}
+
+LibraryScanner::Report LibraryScanner::scan(TrackStore &store) const
+{
+    std::error_code ec;
+    if (!fs::is_directory(root_, ec))
+        throw StoreError("music folder " + root_.string() + " is not a readable folder");
+
+    Report report;
+    std::unordered_map<std::string, TrackInfo> known;
+    for (TrackInfo &t : store.tracks())
+        known.emplace(t.relPath, std::move(t));
+
+    store.begin();
+    try {
+        fs::recursive_directory_iterator it(root_, fs::directory_options::skip_permission_denied, ec);
+        for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+            const fs::directory_entry &entry = *it;
+            std::error_code fileError;
+            if (!entry.is_regular_file(fileError) || !hasMp3Extension(entry.path()))
+                continue;
+            const std::string rel = entry.path().lexically_relative(root_).generic_string();
+            const std::int64_t mtime = modificationTime(entry.path(), fileError);
+            const auto size = std::int64_t(entry.file_size(fileError));
+            if (fileError)
+                continue;
+            auto found = known.find(rel);
+            if (found != known.end() && found->second.mtime == mtime && found->second.size == size) {
+                ++report.unchanged;
+                known.erase(found);
+                continue;
+            }
+            std::optional<TrackInfo> info = readFile(entry.path());
+            if (!info) {
+                ++report.unreadable;
+                continue;  // a file that stopped being readable is removed below
+            }
+            info->relPath = rel;
+            info->mtime = mtime;
+            info->size = size;
+            store.saveTrack(*info);
+            if (found != known.end()) {
+                ++report.changed;
+                known.erase(found);
+            } else {
+                ++report.added;
+            }
+        }
+        // A walk that broke off has not seen every file: removing the rest
+        // would throw away their ratings, so they stay until the next scan.
+        if (ec) {
+            std::cerr << "sonaro-service: scanning " << root_.string() << ": " << ec.message() << '\n';
+        } else {
+            for (const auto &[path, track] : known) {
+                store.removeTrack(track.id);
+                ++report.removed;
+            }
+        }
+        store.commit();
+    } catch (...) {
+        store.rollback();
+        throw;
+    }
+    return report;
+}
