@@ -4,6 +4,8 @@
 
 #include <taglib/fileref.h>
 #include <taglib/mpegfile.h>
+#include <taglib/mpegheader.h>
+#include <taglib/mpegproperties.h>
 #include <taglib/tag.h>
 
 #include <algorithm>
@@ -38,6 +40,29 @@ std::string trimmed(const TagLib::String &s)
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
+// The average TagLib derives from a CBR file's header frame counts that frame
+// too, so a 128 kbit/s file would show 130 and miss "kbs:128". When the
+// frames after the first all share one bit rate, that is the file's rate.
+int constantBitrate(TagLib::MPEG::File &mp3)
+{
+    long offset = mp3.firstFrameOffset();
+    if (offset < 0)
+        return 0;
+    int rate = 0;
+    for (int i = 0; i < 8; ++i) {
+        const TagLib::MPEG::Header header(&mp3, offset, false);
+        if (!header.isValid() || header.frameLength() <= 0)
+            return i > 2 ? rate : 0;  // a short file: enough frames agreed
+        if (i > 0) {  // frame 0 may be the Xing/Info frame of a VBR file
+            if (rate != 0 && header.bitrate() != rate)
+                return 0;
+            rate = header.bitrate();
+        }
+        offset += header.frameLength();
+    }
+    return rate;
+}
+
 } // namespace
 
 LibraryScanner::LibraryScanner(fs::path root) : root_(std::move(root)) {}
@@ -45,7 +70,11 @@ LibraryScanner::LibraryScanner(fs::path root) : root_(std::move(root)) {}
 std::optional<TrackInfo> LibraryScanner::readFile(const fs::path &file)
 {
     TagLib::MPEG::File mp3(file.c_str(), true, TagLib::AudioProperties::Average);
-    if (!mp3.isValid() || !mp3.audioProperties())
+    // TagLib calls almost any file valid MPEG; one without a playable
+    // frame is no track.
+    const TagLib::MPEG::Properties *audio = mp3.audioProperties();
+    if (!mp3.isValid() || !audio || audio->bitrate() <= 0 || audio->sampleRate() <= 0
+        || audio->lengthInMilliseconds() <= 0)
         return std::nullopt;
     TrackInfo t;
     if (const TagLib::Tag *tag = mp3.tag()) {
@@ -57,8 +86,9 @@ std::optional<TrackInfo> LibraryScanner::readFile(const fs::path &file)
     }
     if (t.title.empty())
         t.title = file.stem().string();
-    t.lengthMs = mp3.audioProperties()->lengthInMilliseconds();
-    t.bitrate = mp3.audioProperties()->bitrate();
+    t.lengthMs = audio->lengthInMilliseconds();
+    const int cbr = constantBitrate(mp3);
+    t.bitrate = cbr > 0 ? cbr : audio->bitrate();
     return t;
 }
 

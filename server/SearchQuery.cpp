@@ -30,13 +30,15 @@ SearchQuery SearchQuery::parse(std::string_view windows1250)
 {
     SearchQuery query;
     const std::string folded = TextFold::fold(windows1250);
-    // Separators: blanks and the punctuation that folding turned into spaces.
+    // Separators: blanks, the punctuation that folding turned into spaces,
+    // and '&', which the client may leave unescaped between words.
+    const auto separator = [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == '&'; };
     size_t pos = 0;
     while (pos < folded.size()) {
-        while (pos < folded.size() && static_cast<unsigned char>(folded[pos]) <= ' ')
+        while (pos < folded.size() && separator(folded[pos]))
             ++pos;
         size_t end = pos;
-        while (end < folded.size() && static_cast<unsigned char>(folded[end]) > ' ')
+        while (end < folded.size() && !separator(folded[end]))
             ++end;
         if (end == pos)
             break;

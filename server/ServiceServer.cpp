@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <sys/socket.h>
 
 namespace {
 
@@ -111,6 +112,32 @@ std::string urlEncode(std::string_view text)
     return out;
 }
 
+// The HTTP library takes parsed ranges as they are: one that starts past the
+// end underflows its Content-Length, and an end past the file reads beyond
+// it. So ranges are checked and cut to the file here: false when none can be
+// served (416). The ranges live in the library's own, non-const request.
+bool clampRanges(httplib::Ranges &ranges, std::int64_t size)
+{
+    if (ranges.empty())
+        return true;
+    if (ranges.size() > 16 || size == 0)
+        return false;
+    for (auto &[first, last] : ranges) {
+        if (first < 0) {  // "-N": the last N bytes
+            if (last <= 0)
+                return false;
+            first = std::max<std::int64_t>(0, size - last);
+            last = size - 1;
+            continue;
+        }
+        if (first >= size || (last >= 0 && last < first))
+            return false;
+        if (last < 0 || last >= size)
+            last = size - 1;
+    }
+    return true;
+}
+
 } // namespace
 
 ServiceServer::ServiceServer(Library &library, const Options &options)
@@ -124,6 +151,12 @@ ServiceServer::ServiceServer(Library &library, const Options &options)
     s.set_keep_alive_timeout(5);
     s.set_keep_alive_max_count(100);
     s.set_payload_max_length(64 * 1024);
+    // The library's default adds SO_REUSEPORT, which lets a second service
+    // bind the same address and quietly take half of the requests.
+    s.set_socket_options([](int fd) {
+        const int yes = 1;
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
 
     const auto both = [&s](const std::string &pattern, httplib::Server::Handler handler) {
         s.Get(pattern, handler);
@@ -287,6 +320,14 @@ void ServiceServer::file(const httplib::Request &req, httplib::Response &res)
     if (!fp || ec) {
         res.status = 404;
         res.set_content("file is gone\n", "text/plain");
+        return;
+    }
+    httplib::Ranges &ranges = const_cast<httplib::Request &>(req).ranges;
+    if (!clampRanges(ranges, std::int64_t(size))) {
+        ranges.clear();  // else the library cuts this reply by them too
+        res.status = 416;
+        res.set_header("Content-Range", "bytes */" + std::to_string(size));
+        res.set_content("range not satisfiable\n", "text/plain");
         return;
     }
     res.set_header("Accept-Ranges", "bytes");
