@@ -33,7 +33,7 @@ std::string Options::usage()
            "      --latest-size BYTES   size of that version's installer\n"
            "      --message TEXT        message of the day shown by every client at start\n"
            "      --max-results N       most tracks one search returns (default: 500)\n"
-           "      --threads N           requests served at once (default: 8)\n"
+           "      --threads N           connections served at once (default: 32)\n"
            "      --rescan SECONDS      rescan the folder this often (default: 0, only at start)\n"
            "  -h, --help                show this help\n";
 }

@@ -21,7 +21,7 @@ struct Options {
     std::int64_t latestSize = 0;  // bytes
     std::string message;          // UTF-8; empty: none
     size_t maxResults = 500;
-    int threads = 8;
+    int threads = 32;         // each open connection holds one
     int rescanSeconds = 0;        // 0: scan only at start
     bool help = false;
 

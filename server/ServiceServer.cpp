@@ -146,16 +146,23 @@ ServiceServer::ServiceServer(Library &library, const Options &options)
     httplib::Server &s = *http_;
     const size_t threads = size_t(options.threads);
     s.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    // A connection holds its worker until it closes, so a stalled or idle
+    // one must let go soon: 5 s to send or take a request, 2 s idle between
+    // keep-alive requests.
     s.set_read_timeout(5, 0);
     s.set_write_timeout(5, 0);
-    s.set_keep_alive_timeout(5);
-    s.set_keep_alive_max_count(100);
+    s.set_keep_alive_timeout(2);
+    s.set_keep_alive_max_count(1000);
     s.set_payload_max_length(64 * 1024);
+    // Headers and body leave in separate writes; with Nagle's algorithm the
+    // body would wait for the client's delayed ACK (40 ms a reply).
+    s.set_tcp_nodelay(true);
     // The library's default adds SO_REUSEPORT, which lets a second service
     // bind the same address and quietly take half of the requests.
-    s.set_socket_options([](int fd) {
+    s.set_socket_options([this](int fd) {
         const int yes = 1;
         setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        listenFd_ = fd;
     });
 
     const auto both = [&s](const std::string &pattern, httplib::Server::Handler handler) {
@@ -200,6 +207,10 @@ void ServiceServer::bind()
             message += " (ports below 1024 need root or the capability CAP_NET_BIND_SERVICE)";
         throw ServerError(message);
     }
+    // The library listens with a backlog of 5: a burst of clients connecting
+    // at once would have SYNs dropped and wait a second for the retry.
+    if (listenFd_ >= 0)
+        ::listen(listenFd_, 1024);
 }
 
 void ServiceServer::run()

@@ -46,4 +46,5 @@ private:
     Library &library_;
     const Options &options_;
     std::unique_ptr<httplib::Server> http_;
+    int listenFd_ = -1;  // the listening socket, owned by http_; set during bind()
 };
