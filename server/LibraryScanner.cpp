@@ -103,55 +103,52 @@ LibraryScanner::Report LibraryScanner::scan(TrackStore &store) const
     for (TrackInfo &t : store.tracks())
         known.emplace(t.relPath, std::move(t));
 
-    store.begin();
-    try {
-        fs::recursive_directory_iterator it(root_, fs::directory_options::skip_permission_denied, ec);
-        for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-            const fs::directory_entry &entry = *it;
-            std::error_code fileError;
-            if (!entry.is_regular_file(fileError) || !hasMp3Extension(entry.path()))
-                continue;
-            const std::string rel = entry.path().lexically_relative(root_).generic_string();
-            const std::int64_t mtime = modificationTime(entry.path(), fileError);
-            const auto size = std::int64_t(entry.file_size(fileError));
-            if (fileError)
-                continue;
-            auto found = known.find(rel);
-            if (found != known.end() && found->second.mtime == mtime && found->second.size == size) {
-                ++report.unchanged;
-                known.erase(found);
-                continue;
-            }
-            std::optional<TrackInfo> info = readFile(entry.path());
-            if (!info) {
-                ++report.unreadable;
-                continue;  // a file that stopped being readable is removed below
-            }
-            info->relPath = rel;
-            info->mtime = mtime;
-            info->size = size;
-            store.saveTrack(*info);
-            if (found != known.end()) {
-                ++report.changed;
-                known.erase(found);
-            } else {
-                ++report.added;
-            }
+    // Tags are read before anything is written, so the store is locked only
+    // for the short transaction at the end, not for the whole walk.
+    std::vector<TrackInfo> saves;
+    std::vector<std::int64_t> removals;
+    fs::recursive_directory_iterator it(root_, fs::directory_options::skip_permission_denied, ec);
+    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        const fs::directory_entry &entry = *it;
+        std::error_code fileError;
+        if (!entry.is_regular_file(fileError) || !hasMp3Extension(entry.path()))
+            continue;
+        const std::string rel = entry.path().lexically_relative(root_).generic_string();
+        const std::int64_t mtime = modificationTime(entry.path(), fileError);
+        const auto size = std::int64_t(entry.file_size(fileError));
+        if (fileError)
+            continue;
+        auto found = known.find(rel);
+        if (found != known.end() && found->second.mtime == mtime && found->second.size == size) {
+            ++report.unchanged;
+            known.erase(found);
+            continue;
         }
-        // A walk that broke off has not seen every file: removing the rest
-        // would throw away their ratings, so they stay until the next scan.
-        if (ec) {
-            std::cerr << "sonaro-service: scanning " << root_.string() << ": " << ec.message() << '\n';
+        std::optional<TrackInfo> info = readFile(entry.path());
+        if (!info) {
+            ++report.unreadable;
+            continue;  // a file that stopped being readable is removed below
+        }
+        info->relPath = rel;
+        info->mtime = mtime;
+        info->size = size;
+        saves.push_back(std::move(*info));
+        if (found != known.end()) {
+            ++report.changed;
+            known.erase(found);
         } else {
-            for (const auto &[path, track] : known) {
-                store.removeTrack(track.id);
-                ++report.removed;
-            }
+            ++report.added;
         }
-        store.commit();
-    } catch (...) {
-        store.rollback();
-        throw;
     }
+    // A walk that broke off has not seen every file: removing the rest
+    // would throw away their ratings, so they stay until the next scan.
+    if (ec) {
+        std::cerr << "sonaro-service: scanning " << root_.string() << ": " << ec.message() << '\n';
+    } else {
+        for (const auto &[path, track] : known)
+            removals.push_back(track.id);
+        report.removed = int(removals.size());
+    }
+    store.applyChanges(saves, removals);
     return report;
 }

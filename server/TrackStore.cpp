@@ -130,6 +130,11 @@ std::vector<TrackInfo> TrackStore::tracks() const
 void TrackStore::saveTrack(TrackInfo &t)
 {
     std::lock_guard lock(mutex_);
+    saveTrackLocked(t);
+}
+
+void TrackStore::saveTrackLocked(TrackInfo &t)
+{
     Statement q(db_, "INSERT INTO tracks (path, mtime, size, title, artist, album, genre, number, length_ms, bitrate)"
                      " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"
                      " ON CONFLICT(path) DO UPDATE SET mtime=?2, size=?3, title=?4, artist=?5, album=?6,"
@@ -147,6 +152,11 @@ void TrackStore::saveTrack(TrackInfo &t)
 void TrackStore::removeTrack(std::int64_t id)
 {
     std::lock_guard lock(mutex_);
+    removeTrackLocked(id);
+}
+
+void TrackStore::removeTrackLocked(std::int64_t id)
+{
     Statement q(db_, "DELETE FROM tracks WHERE id = ?1");
     q.bind(1, id);
     q.step();
@@ -193,20 +203,18 @@ bool TrackStore::addRating(std::int64_t trackId, std::int64_t clientId, int star
     return sqlite3_changes(db_) > 0;
 }
 
-void TrackStore::begin()
+void TrackStore::applyChanges(std::vector<TrackInfo> &saves, const std::vector<std::int64_t> &removals)
 {
     std::lock_guard lock(mutex_);
-    exec("BEGIN");
-}
-
-void TrackStore::commit()
-{
-    std::lock_guard lock(mutex_);
-    exec("COMMIT");
-}
-
-void TrackStore::rollback()
-{
-    std::lock_guard lock(mutex_);
-    exec("ROLLBACK");
+    exec("BEGIN IMMEDIATE");
+    try {
+        for (TrackInfo &t : saves)
+            saveTrackLocked(t);
+        for (const std::int64_t id : removals)
+            removeTrackLocked(id);
+        exec("COMMIT");
+    } catch (...) {
+        exec("ROLLBACK");
+        throw;
+    }
 }

@@ -46,14 +46,16 @@ public:
     // False when this client has rated this track before (the first rating stays).
     bool addRating(std::int64_t trackId, std::int64_t clientId, int stars);
 
-    // Groups many writes into one transaction (a scan of thousands of files).
-    void begin();
-    void commit();
-    void rollback();
+    // A scan's outcome in one short transaction: saves as saveTrack (ids
+    // set), then removals. All or nothing.
+    void applyChanges(std::vector<TrackInfo> &saves, const std::vector<std::int64_t> &removals);
 
 private:
     class Statement;
     void exec(const char *sql);
+    // Caller must hold mutex_.
+    void saveTrackLocked(TrackInfo &track);
+    void removeTrackLocked(std::int64_t id);
 
     mutable std::mutex mutex_;
     sqlite3 *db_ = nullptr; // guarded by mutex_

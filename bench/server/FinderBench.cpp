@@ -49,7 +49,7 @@ const T &pick(const T (&items)[N], std::mt19937 &rng)
 void fill(TrackStore &store, int count)
 {
     std::mt19937 rng(42);
-    store.begin();
+    std::vector<TrackInfo> tracks;
     for (int i = 0; i < count; ++i) {
         TrackInfo t;
         const int artist = i / 50;  // 50 tracks per artist, 10 per album
@@ -64,9 +64,9 @@ void fill(TrackStore &store, int count)
         t.size = std::int64_t(t.lengthMs) * t.bitrate / 8;
         t.relPath = "gen/" + std::to_string(i) + ".mp3";
         t.mtime = 1;
-        store.saveTrack(t);
+        tracks.push_back(std::move(t));
     }
-    store.commit();
+    store.applyChanges(tracks, {});
 }
 
 // The searches people type: a word of a title, an artist, two words, a

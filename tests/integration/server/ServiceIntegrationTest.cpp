@@ -423,7 +423,7 @@ TEST(ServiceRestart, RescanPicksUpNewChangedAndRemovedFilesAndKeepsIds)
     retagged.seconds = 2.5;
     TestLibrary::makeMp3(music, "a/Jaro.mp3", retagged);
     {
-        ServiceProcess service({"--music", music, "--database", db, "--address", address}, log);
+        ServiceProcess service({"--music", music, "--database", db, "--address", address, "--rescan", "1"}, log);
         ASSERT_TRUE(service.waitUntilListening(address, 80, 20s)) << service.log();
         const Reply u = parse(c.Get("/engine/update.php?verze=0.3&kid=" + kid)->body);
         EXPECT_EQ(u.root->GetAttr("kid"), kid);  // the client ID survived the restart
@@ -441,6 +441,14 @@ TEST(ServiceRestart, RescanPicksUpNewChangedAndRemovedFilesAndKeepsIds)
         ASSERT_EQ(leto.records.size(), 1u);
         EXPECT_NE(leto.record(0)->Text(), kunId);  // a removed ID is not handed out again
         EXPECT_NE(service.log().find("1 new, 1 changed, 1 removed"), std::string::npos) << service.log();
+
+        // While it runs, the periodic rescan finds a new file.
+        TestLibrary::makeMp3(music, "d/Zima.mp3", {"Zima", "Šárka", "Období", "Pop", 4, 1.0, "-b 96"});
+        const auto until = std::chrono::steady_clock::now() + 10s;
+        while (find("zima").records.empty() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(100ms);
+        EXPECT_EQ(find("zima").records.size(), 1u) << service.log();
+        EXPECT_EQ(find("jaro").record(0)->Text(), jaroId);
     }
 }
 
