@@ -1,4 +1,10 @@
+#include "ServiceConstants.h"
 #include "ServiceProcess.h"
+#include "ServiceRequests.h"
+#include "TFinderReply.h"
+#include "TRateReply.h"
+#include "TTrackReply.h"
+#include "TUpdateReply.h"
 #include "TestLibrary.h"
 #include "Windows1250.h"
 #include "XmlDom.h"
@@ -391,6 +397,48 @@ TEST_F(ServiceTest, StalledClientsHoldNoOneElseUp)
     EXPECT_LT(elapsed, 2500ms);  // well before the stalled ones time out
     for (auto &s : stalled)
         s.join();
+}
+
+// The client's own request builders and reply readers against the service.
+TEST_F(ServiceTest, TheClientsProtocolCodeUnderstandsEveryReply)
+{
+    // The builders address the configured service; send their path and query here.
+    const auto send = [](const QByteArray &url, std::optional<int> kid) {
+        const std::string target = url.toStdString().substr(ServiceBaseUrl.size() - 1);
+        return kid ? post(target, *kid) : get(target);
+    };
+    const auto update = TUpdateReply::Read(send(ServiceRequests::Update(-1), std::nullopt)->body);
+    ASSERT_TRUE(update);
+    EXPECT_GT(update->clientId, 0);
+    EXPECT_TRUE(update->newVersion);
+    EXPECT_EQ(update->size, 3670016);
+    EXPECT_TRUE(update->hasMessage);
+    EXPECT_EQ(update->databaseCount, "3");
+    const int kid = update->clientId;
+
+    // "& dál" exercises the client's escaping of '&' and accents.
+    const auto found = TFinderReply::Read(send(ServiceRequests::Search(w1250("řece & dál").c_str()), kid)->body);
+    ASSERT_TRUE(found);
+    ASSERT_EQ(found->records.size(), 1u);
+    const TFinderReply::Record &rec = found->records[0];
+    EXPECT_EQ(rec.name, w1250("Píseň <o> řece & dál"));
+    EXPECT_TRUE(rec.canRate());
+
+    const auto added = TTrackReply::Read(send(ServiceRequests::Add(rec.id.c_str(), 0), kid)->body);
+    ASSERT_TRUE(added);
+    EXPECT_EQ(added->action, TTrackAction::taAdd);
+    EXPECT_EQ(added->insertAt, 0);
+    EXPECT_EQ(added->id, rec.id);
+    EXPECT_EQ(added->length, rec.length);
+    const auto file = get(added->url.substr(std::string("http://").size() + std::strlen(kAddress)));
+    EXPECT_TRUE(file && file->body == TestLibrary::readFile(music_ + "/Kvartet/Píseň.mp3"));
+
+    const auto rated = TRateReply::Read(send(ServiceRequests::Rate(3, rec.id.c_str()), kid)->body);
+    ASSERT_TRUE(rated);
+    EXPECT_EQ(rated->rating, "3");
+    const auto again = TFinderReply::Read(send(ServiceRequests::Search("dal"), kid)->body);
+    ASSERT_TRUE(again);
+    EXPECT_FALSE(again->records.at(0).canRate());
 }
 
 // The library changes between runs of the service.
