@@ -6,7 +6,11 @@
 #include <taglib/mpegfile.h>
 #include <taglib/mpegheader.h>
 #include <taglib/mpegproperties.h>
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2tag.h>
 #include <taglib/tag.h>
+
+#include "Windows1250.h"
 
 #include <algorithm>
 #include <cctype>
@@ -63,7 +67,34 @@ int constantBitrate(TagLib::MPEG::File &mp3)
     return rate;
 }
 
+TagLib::String fromWindows1250(const TagLib::ByteVector &data)
+{
+    // ID3v1 fields are padded with zeros.
+    const auto end = std::find(data.begin(), data.end(), '\0');
+    const std::string utf8 = Windows1250::toUtf8(std::string_view(data.data(), size_t(end - data.begin())));
+    return TagLib::String(utf8, TagLib::String::UTF8);
+}
+
+class Windows1250V1Handler : public TagLib::ID3v1::StringHandler {
+public:
+    TagLib::String parse(const TagLib::ByteVector &data) const override { return fromWindows1250(data); }
+};
+
+class Windows1250V2Handler : public TagLib::ID3v2::Latin1StringHandler {
+public:
+    TagLib::String parse(const TagLib::ByteVector &data) const override { return fromWindows1250(data); }
+};
+
 } // namespace
+
+void LibraryScanner::readLatin1TagsAsWindows1250()
+{
+    // TagLib keeps the pointers for the rest of the process.
+    static const Windows1250V1Handler v1;
+    static const Windows1250V2Handler v2;
+    TagLib::ID3v1::Tag::setStringHandler(&v1);
+    TagLib::ID3v2::Tag::setLatin1StringHandler(&v2);
+}
 
 LibraryScanner::LibraryScanner(fs::path root) : root_(std::move(root)) {}
 
@@ -92,7 +123,7 @@ std::optional<TrackInfo> LibraryScanner::readFile(const fs::path &file)
     return t;
 }
 
-LibraryScanner::Report LibraryScanner::scan(TrackStore &store) const
+LibraryScanner::Report LibraryScanner::scan(TrackStore &store, bool rereadAll) const
 {
     std::error_code ec;
     if (!fs::is_directory(root_, ec))
@@ -119,7 +150,7 @@ LibraryScanner::Report LibraryScanner::scan(TrackStore &store) const
         if (fileError)
             continue;
         auto found = known.find(rel);
-        if (found != known.end() && found->second.mtime == mtime && found->second.size == size) {
+        if (!rereadAll && found != known.end() && found->second.mtime == mtime && found->second.size == size) {
             ++report.unchanged;
             known.erase(found);
             continue;

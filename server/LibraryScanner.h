@@ -21,7 +21,14 @@ public:
 
     explicit LibraryScanner(std::filesystem::path root);
 
-    Report scan(TrackStore &store) const;
+    // rereadAll: read the tags of unchanged files too (after the way tags
+    // are read has changed).
+    Report scan(TrackStore &store, bool rereadAll = false) const;
+
+    // Many older Czech files carry Windows-1250 bytes in tag fields marked
+    // Latin-1 (ID3v1, and ID3v2 frames in encoding 0). After this call, for
+    // the whole process, such fields are read as Windows-1250.
+    static void readLatin1TagsAsWindows1250();
 
     // Reads one file's tags and audio properties; nullopt when it is no MP3.
     static std::optional<TrackInfo> readFile(const std::filesystem::path &file);

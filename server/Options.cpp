@@ -35,6 +35,9 @@ std::string Options::usage()
            "      --max-results N       most tracks one search returns (default: 500)\n"
            "      --threads N           connections served at once (default: 32)\n"
            "      --rescan SECONDS      rescan the folder this often (default: 0, only at start)\n"
+           "      --tags-cp1250         read tag fields marked Latin-1 as Windows-1250, as\n"
+           "                            many older Czech files were written (ID3v1 and\n"
+           "                            ID3v2 frames in encoding 0)\n"
            "  -h, --help                show this help\n";
 }
 
@@ -55,6 +58,10 @@ Options Options::parse(const std::vector<std::string> &args)
         }
         if (arg == "-h" || arg == "--help") {
             o.help = true;
+            continue;
+        }
+        if (arg == "--tags-cp1250") {
+            o.tagsWindows1250 = true;
             continue;
         }
         const auto next = [&]() -> std::string {

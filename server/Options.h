@@ -23,6 +23,7 @@ struct Options {
     size_t maxResults = 500;
     int threads = 32;         // each open connection holds one
     int rescanSeconds = 0;        // 0: scan only at start
+    bool tagsWindows1250 = false; // Latin-1 tag fields hold Windows-1250
     bool help = false;
 
     // Throws OptionsError with a message for the user.

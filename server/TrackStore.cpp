@@ -82,10 +82,27 @@ TrackStore::TrackStore(const std::string &path)
              " client_id INTEGER NOT NULL REFERENCES clients(id) ON DELETE CASCADE,"
              " stars INTEGER NOT NULL CHECK (stars BETWEEN 1 AND 5),"
              " PRIMARY KEY (track_id, client_id))");
+        exec("CREATE TABLE IF NOT EXISTS settings (key TEXT PRIMARY KEY, value TEXT NOT NULL)");
     } catch (...) {
         sqlite3_close(db_);
         throw;
     }
+}
+
+std::string TrackStore::setting(const std::string &key) const
+{
+    std::lock_guard lock(mutex_);
+    Statement q(db_, "SELECT value FROM settings WHERE key = ?1");
+    q.bind(1, key);
+    return q.step() ? q.text(0) : std::string();
+}
+
+void TrackStore::setSetting(const std::string &key, const std::string &value)
+{
+    std::lock_guard lock(mutex_);
+    Statement q(db_, "INSERT INTO settings (key, value) VALUES (?1, ?2) ON CONFLICT(key) DO UPDATE SET value = ?2");
+    q.bind(1, key).bind(2, value);
+    q.step();
 }
 
 TrackStore::~TrackStore()

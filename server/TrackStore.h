@@ -46,6 +46,10 @@ public:
     // False when this client has rated this track before (the first rating stays).
     bool addRating(std::int64_t trackId, std::int64_t clientId, int stars);
 
+    // Small named values of the service itself; empty when never set.
+    std::string setting(const std::string &key) const;
+    void setSetting(const std::string &key, const std::string &value);
+
     // A scan's outcome in one short transaction: saves as saveTrack (ids
     // set), then removals. All or nothing.
     void applyChanges(std::vector<TrackInfo> &saves, const std::vector<std::int64_t> &removals);

@@ -14,9 +14,9 @@
 
 namespace {
 
-void scanAndReload(const LibraryScanner &scanner, TrackStore &store, Library &library)
+void scanAndReload(const LibraryScanner &scanner, TrackStore &store, Library &library, bool rereadAll = false)
 {
-    const LibraryScanner::Report r = scanner.scan(store);
+    const LibraryScanner::Report r = scanner.scan(store, rereadAll);
     library.reload();
     std::cerr << "sonaro-service: " << library.trackCount() << " tracks (" << r.added << " new, " << r.changed
               << " changed, " << r.removed << " removed";
@@ -42,11 +42,18 @@ int serve(const Options &options)
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
+    if (options.tagsWindows1250)
+        LibraryScanner::readLatin1TagsAsWindows1250();
     TrackStore store(options.database);
     const LibraryScanner scanner(options.musicFolder);
     Library library(store, options.musicFolder);
     std::mutex scanMutex;  // one scan at a time
-    scanAndReload(scanner, store, library);
+    // Tags read one way stay stored until their file changes, so a change of
+    // --tags-cp1250 reads every file again.
+    const std::string tagMode = options.tagsWindows1250 ? "windows-1250" : "latin-1";
+    const bool tagModeChanged = store.setting("latin1_tags") != tagMode;
+    scanAndReload(scanner, store, library, tagModeChanged);
+    store.setSetting("latin1_tags", tagMode);
 
     ServiceServer server(library, options);
     server.bind();

@@ -1,4 +1,5 @@
 #include "ServiceConstants.h"
+#include "LibraryScanner.h"
 #include "ServiceProcess.h"
 #include "ServiceRequests.h"
 #include "TFinderReply.h"
@@ -498,6 +499,23 @@ TEST(ServiceRestart, RescanPicksUpNewChangedAndRemovedFilesAndKeepsIds)
         EXPECT_EQ(find("zima").records.size(), 1u) << service.log();
         EXPECT_EQ(find("jaro").record(0)->Text(), jaroId);
     }
+}
+
+TEST(TagText, Latin1FieldsCanBeReadAsWindows1250)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("old.mp3").toStdString();
+    TestLibrary::makeMp3WithId3v1(path, w1250("Příliš žluťoučký"), w1250("Šárka"));
+    const auto asLatin1 = LibraryScanner::readFile(path);
+    ASSERT_TRUE(asLatin1);
+    EXPECT_NE(asLatin1->title, "Příliš žluťoučký");  // what TagLib makes of it by default
+    EXPECT_EQ(asLatin1->bitrate, 64);
+
+    LibraryScanner::readLatin1TagsAsWindows1250();
+    const auto asWindows1250 = LibraryScanner::readFile(path);
+    ASSERT_TRUE(asWindows1250);
+    EXPECT_EQ(asWindows1250->title, "Příliš žluťoučký");
+    EXPECT_EQ(asWindows1250->artist, "Šárka");
 }
 
 TEST(ServiceStart, MissingFolderAndTakenPortAreReported)

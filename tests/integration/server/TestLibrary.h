@@ -16,6 +16,9 @@ struct Tags {
 // relPath below folder, UTF-8; folders are created. Throws on failure.
 void makeMp3(const std::string &folder, const std::string &relPath, const Tags &tags);
 
+// Without ID3v2, then an ID3v1 tag whose fields hold these bytes as they are.
+void makeMp3WithId3v1(const std::string &path, const std::string &titleBytes, const std::string &artistBytes);
+
 std::string readFile(const std::string &path);
 
 } // namespace TestLibrary

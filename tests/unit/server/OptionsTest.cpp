@@ -10,11 +10,12 @@ TEST(Options, DefaultsAndEveryOption)
     EXPECT_EQ(d.port, 80);
     EXPECT_EQ(d.maxResults, 500u);
     EXPECT_TRUE(d.publicUrl.empty());
+    EXPECT_FALSE(d.tagsWindows1250);
 
     const Options o = Options::parse({"-m", "/m", "-d", "/tmp/x.db", "-a", "0.0.0.0", "--port=8080", "-u",
                                       "http://music.lan", "--latest-version", "0.4", "--latest-size", "3670016",
                                       "--message", "Ahoj světe", "--max-results", "50", "--threads", "4",
-                                      "--rescan", "60"});
+                                      "--rescan", "60", "--tags-cp1250"});
     EXPECT_EQ(o.database, "/tmp/x.db");
     EXPECT_EQ(o.address, "0.0.0.0");
     EXPECT_EQ(o.port, 8080);
@@ -25,6 +26,7 @@ TEST(Options, DefaultsAndEveryOption)
     EXPECT_EQ(o.maxResults, 50u);
     EXPECT_EQ(o.threads, 4);
     EXPECT_EQ(o.rescanSeconds, 60);
+    EXPECT_TRUE(o.tagsWindows1250);
 
     EXPECT_TRUE(Options::parse({"--help"}).help);
     EXPECT_NE(Options::usage().find("--music"), std::string::npos);
