@@ -33,6 +33,7 @@ SearchQuery SearchQuery::parse(std::string_view windows1250)
     // Separators: blanks, the punctuation that folding turned into spaces,
     // and '&', which the client may leave unescaped between words.
     const auto separator = [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == '&'; };
+    std::vector<std::string_view> tokens;
     size_t pos = 0;
     while (pos < folded.size()) {
         while (pos < folded.size() && separator(folded[pos]))
@@ -42,13 +43,31 @@ SearchQuery SearchQuery::parse(std::string_view windows1250)
             ++end;
         if (end == pos)
             break;
-        const std::string_view token(folded.data() + pos, end - pos);
-        BitrateFilter filter{};
-        if (parseFilter(token, filter))
-            query.filters_.push_back(filter);
-        else
-            query.words_.emplace_back(token);
+        tokens.emplace_back(folded.data() + pos, end - pos);
         pos = end;
+    }
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        BitrateFilter filter{};
+        if (parseFilter(tokens[i], filter)) {
+            query.filters_.push_back(filter);
+            continue;
+        }
+        // "kbs > 192" and "kbs: 128" are typed too: join up to two more tokens.
+        if (tokens[i].substr(0, 3) == "kbs" && tokens[i].size() <= 4) {
+            std::string joined(tokens[i]);
+            bool found = false;
+            for (size_t j = i + 1; j < tokens.size() && j <= i + 2 && !found; ++j) {
+                joined += tokens[j];
+                if (parseFilter(joined, filter)) {
+                    query.filters_.push_back(filter);
+                    i = j;
+                    found = true;
+                }
+            }
+            if (found)
+                continue;
+        }
+        query.words_.emplace_back(tokens[i]);
     }
     return query;
 }

@@ -47,6 +47,10 @@ TEST(SearchQuery, BitrateFilters)
     EXPECT_FALSE(SearchQuery::parse("kbs<128").matches(t, 128));
     EXPECT_TRUE(SearchQuery::parse("KBS>100 jaro").matches(t, 128));
     EXPECT_FALSE(SearchQuery::parse("kbs>100 leto").matches(t, 128));
+    // Spaces around the operator are forgiven.
+    EXPECT_TRUE(SearchQuery::parse("kbs > 192 jaro").matches(t, 256));
+    EXPECT_EQ(SearchQuery::parse("kbs: 128").filters().size(), 1u);
+    EXPECT_EQ(SearchQuery::parse("kbs >192").words().size(), 0u);
     // Two filters make a range.
     EXPECT_TRUE(SearchQuery::parse("kbs>100 kbs<200").matches(t, 160));
     EXPECT_FALSE(SearchQuery::parse("kbs>100 kbs<200").matches(t, 256));
@@ -57,6 +61,10 @@ TEST(SearchQuery, MalformedFiltersAreWordsAndEmptyTextsFindNothing)
     const SearchQuery q = SearchQuery::parse("kbs>abc kbs: kbs>-5 kbs");
     EXPECT_TRUE(q.filters().empty());
     EXPECT_EQ(q.words().size(), 4u);
+    // An operator without a number leaves the next word a word.
+    const SearchQuery w = SearchQuery::parse("kbs: jaro");
+    EXPECT_TRUE(w.filters().empty());
+    EXPECT_EQ(w.words(), (std::vector<std::string>{"kbs:", "jaro"}));
     EXPECT_TRUE(SearchQuery::parse("").isEmpty());
     EXPECT_TRUE(SearchQuery::parse("   \t ").isEmpty());
     EXPECT_FALSE(SearchQuery::parse("kbs:128").isEmpty());
