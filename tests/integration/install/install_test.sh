@@ -72,9 +72,9 @@ run_as_user() {
 run_as_user "$root/usr/bin/sonaro-klient" >"$tmp/client.log" 2>&1 &
 client_pid=$!
 ini="$home/.config/sonaro-klient/sonaro-klient.ini"
-key="$home/.config/sonaro-klient"
+hash="$home/.config/sonaro-klient/keys/Software/Sonaro/InstallData/English/HashCode"
 for _ in $(seq 150); do
-    grep -q "HashCode" -r "$key" 2>/dev/null && break
+    [ -s "$hash" ] && break
     kill -0 "$client_pid" 2>/dev/null || break
     sleep 0.1
 done
@@ -88,7 +88,7 @@ cat "$tmp/client.log" >&2
 grep -q '^Pomatovat=1' "$ini" || fail "settings file lacks the first-run keys"
 grep -q '^Volume=' "$ini" || fail "settings were not written at close"
 [ ! -e "$prog/sonaro-klient.ini" ] || fail "settings written into the program folder"
-grep -rq "HashCode" "$key" || fail "the update check stored no client ID"
+[ -s "$hash" ] || fail "the update check stored no client ID"
 if grep -E "Chyba|nelze|chyb" "$tmp/client.log"; then
     fail "the program showed a message"
 fi
