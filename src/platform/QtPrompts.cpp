@@ -2,6 +2,7 @@
 
 #include "FileDialogOptions.h"
 
+#include <QDebug>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -15,22 +16,32 @@ QString captionOr(const QString &caption)
     return caption.isEmpty() ? QGuiApplication::applicationDisplayName() : caption;
 }
 
+// Every box is also written to the standard error, so what a user was told
+// can be read back from a terminal or the session log.
+void logBox(const QString &caption, const QString &text)
+{
+    qWarning().noquote() << caption + QStringLiteral(": ") + text;
+}
+
 } // namespace
 
 QtPrompts::QtPrompts(QWidget *parent) : m_parent(parent) {}
 
 void QtPrompts::message(const QString &text, const QString &caption)
 {
+    logBox(captionOr(caption), text);
     QMessageBox::information(m_parent, captionOr(caption), text, QMessageBox::Ok);
 }
 
 void QtPrompts::error(const QString &text)
 {
+    logBox(ErrorCaption, text);
     QMessageBox::critical(m_parent, ErrorCaption, text, QMessageBox::Ok);
 }
 
 bool QtPrompts::confirm(const QString &text, const QString &caption)
 {
+    logBox(captionOr(caption), text);
     return QMessageBox::question(m_parent, captionOr(caption), text, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No)
         == QMessageBox::Yes;

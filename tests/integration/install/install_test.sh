@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# install_test.sh <build folder> <source folder>
+# Installs into a temporary DESTDIR, checks the layout and the metadata, then
+# starts the installed program through its launcher as an ordinary user
+# against the installed service, and checks that it found its audio library,
+# kept its settings in the user's configuration folder and showed no message.
+set -euo pipefail
+build=$1
+src=$2
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+tmp=$(mktemp -d /tmp/sonaro-install.XXXXXX)
+service_pid=""
+cleanup() {
+    [ -n "$service_pid" ] && kill "$service_pid" 2>/dev/null && wait "$service_pid" 2>/dev/null
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+chmod 755 "$tmp"
+
+root="$tmp/root"
+DESTDIR="$root" cmake --install "$build" --prefix /usr >/dev/null
+
+# Layout: program and audio library side by side, launcher link, service.
+prog="$root/usr/lib/sonaro-klient"
+for f in "$prog/sonaro-klient" "$prog/libsonaroaudio.so" "$root/usr/bin/sonaro-service"; do
+    [ -f "$f" ] || fail "missing $f"
+done
+[ -L "$root/usr/bin/sonaro-klient" ] || fail "launcher is not a link"
+[ "$(readlink -f "$root/usr/bin/sonaro-klient")" = "$(readlink -f "$prog/sonaro-klient")" ] \
+    || fail "launcher does not lead to the program"
+for f in share/applications/sonaro-klient.desktop share/metainfo/io.github.sonaro.Klient.metainfo.xml \
+         share/icons/hicolor/scalable/apps/sonaro-klient.svg share/icons/hicolor/48x48/apps/sonaro-klient.png \
+         share/man/man1/sonaro-service.1 lib/systemd/system/sonaro-service.service; do
+    [ -f "$root/usr/$f" ] || fail "missing /usr/$f"
+done
+[ -f "$root/etc/sonaro/sonaro-service.conf" ] || fail "missing service configuration"
+
+desktop-file-validate "$root/usr/share/applications/sonaro-klient.desktop"
+appstreamcli validate --no-net "$root/usr/share/metainfo/io.github.sonaro.Klient.metainfo.xml" >/dev/null
+unit_out=$(systemd-analyze verify --root="$root" /lib/systemd/system/sonaro-service.service 2>&1 || true)
+if printf '%s\n' "$unit_out" | grep -v "man sonaro-service(1)" | grep -q .; then
+    printf '%s\n' "$unit_out" >&2
+    fail "systemd-analyze verify found problems in the unit"
+fi
+
+# The installed service on the program's fixed address, with one track.
+music="$tmp/music"
+mkdir -p "$music"
+sox -n -r 44100 -c 2 "$tmp/tone.wav" synth 2 sine 440 2>/dev/null
+lame --quiet --tt "Zkouška" --ta "Test" "$tmp/tone.wav" "$music/zkouska.mp3"
+"$root/usr/bin/sonaro-service" --music "$music" --database "$tmp/service.db" \
+    --address 127.0.0.1 --port 80 >"$tmp/service.log" 2>&1 &
+service_pid=$!
+for _ in $(seq 100); do
+    (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null && break
+    kill -0 "$service_pid" 2>/dev/null || { cat "$tmp/service.log" >&2; fail "service did not start"; }
+    sleep 0.1
+done
+
+# An ordinary user cannot write into the program folder, so the settings
+# must go to the user's configuration folder without an error.
+home="$tmp/home"
+mkdir -p "$home"
+chown 65534:65534 "$home"
+run_as_user() {
+    setpriv --reuid=65534 --regid=65534 --clear-groups --reset-env -- \
+        env HOME="$home" XDG_CONFIG_HOME="$home/.config" QT_QPA_PLATFORM=offscreen \
+            SDL_AUDIODRIVER=dummy ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}" \
+            UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" "$@"
+}
+run_as_user "$root/usr/bin/sonaro-klient" >"$tmp/client.log" 2>&1 &
+client_pid=$!
+ini="$home/.config/sonaro-klient/sonaro-klient.ini"
+hash="$home/.config/sonaro-klient/keys/Software/Sonaro/InstallData/English/HashCode"
+for _ in $(seq 150); do
+    [ -s "$hash" ] && break
+    kill -0 "$client_pid" 2>/dev/null || break
+    sleep 0.1
+done
+kill -TERM "$client_pid" 2>/dev/null || true
+status=0
+wait "$client_pid" || status=$?
+
+cat "$tmp/client.log" >&2
+[ "$status" -eq 0 ] || fail "the program exited with $status"
+[ -f "$ini" ] || fail "no settings file at $ini"
+grep -q '^Pomatovat=1' "$ini" || fail "settings file lacks the first-run keys"
+grep -q '^Volume=' "$ini" || fail "settings were not written at close"
+[ ! -e "$prog/sonaro-klient.ini" ] || fail "settings written into the program folder"
+[ -s "$hash" ] || fail "the update check stored no client ID"
+if grep -E "Chyba|nelze|chyb" "$tmp/client.log"; then
+    fail "the program showed a message"
+fi
+echo "install test passed"
