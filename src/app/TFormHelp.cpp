@@ -9,6 +9,7 @@
 
 #include <QBoxLayout>
 #include <QFrame>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
@@ -78,16 +79,20 @@ TFormHelp::TFormHelp(Prompts *prompts) : QWidget(nullptr, Qt::Window)
     Logo->setCursor(Qt::ArrowCursor);
     Logo->setFixedSize(210, 86);
     Helplbl = new QLabel(QStringLiteral("Nápověda"), Logo);
-    QPalette grey = Helplbl->palette();
-    grey.setColor(QPalette::WindowText, QColor(0x80, 0x80, 0x80));
-    Helplbl->setPalette(grey);
-    Helplbl->setAutoFillBackground(false);
     {
+        // Grey text on a white tab cut into the logo's corner: grey straight on
+        // the logo's green cannot be read.
+        QPalette grey = Helplbl->palette();
+        grey.setColor(QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+        grey.setColor(QPalette::Window, Qt::white);
+        Helplbl->setPalette(grey);
+        Helplbl->setAutoFillBackground(true);
+        Helplbl->setContentsMargins(5, 1, 3, 0);
         QFont font = Helplbl->font();
         font.setBold(true);
         Helplbl->setFont(font);
         const QSize size = Helplbl->sizeHint();
-        Helplbl->setGeometry(Logo->width() - size.width() - 4, Logo->height() - size.height() - 2, size.width(),
+        Helplbl->setGeometry(Logo->width() - size.width(), Logo->height() - size.height(), size.width(),
                              size.height());
     }
 
@@ -113,6 +118,10 @@ TFormHelp::TFormHelp(Prompts *prompts) : QWidget(nullptr, Qt::Window)
     Menu->setExpandsOnDoubleClick(false);                      // zobraz decides
     Menu->setFrameShape(QFrame::NoFrame);
     Menu->setIconSize(QSize(16, 16));
+    // Long topic names scroll rather than being cut short.
+    Menu->setIndentation(10);
+    Menu->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    Menu->header()->setStretchLastSection(false);
     OkrajMenu = frameAround(Menu, this);
     OkrajMenu->setFixedWidth(TreeWidth + 2);
 

@@ -3,10 +3,13 @@
 #include "ScreenCentre.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -26,6 +29,25 @@ constexpr int Margin = 8;
 constexpr int DescriptionTop = 44;
 constexpr int FirstBoxTop = 150;
 constexpr int BoxSpacing = 24;
+
+// The descriptions keep their own line breaks, so the font has to fit the
+// longest line into the page: a condensed face where there is one, and a
+// smaller size while the text is still too wide.
+void fitDescription(QLabel *label)
+{
+    QFont font = label->font();
+    font.setStretch(QFont::Condensed);
+    const QStringList lines = label->text().split(QLatin1Char('\n'));
+    for (; font.pointSizeF() > 6; font.setPointSizeF(font.pointSizeF() - 0.5)) {
+        const QFontMetrics metrics(font);
+        int widest = 0;
+        for (const QString &line : lines)
+            widest = std::max(widest, metrics.horizontalAdvance(line));
+        if (widest <= label->width())
+            break;
+    }
+    label->setFont(font);
+}
 
 } // namespace
 
@@ -104,6 +126,7 @@ QWidget *TFormNast::buildPage(const QString &heading, QLabel *description)
     description->setParent(page);
     description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     description->setGeometry(Margin, DescriptionTop, width, FirstBoxTop - DescriptionTop - 6);
+    fitDescription(description);
     return page;
 }
 
