@@ -113,6 +113,15 @@ TEST(HelpMarkupTest, ColourIsBlueGreenRedAndSizeAndStylesApplyPerRun)
     EXPECT_TRUE(grey.fontItalic());
     EXPECT_TRUE(grey.fontUnderline());
 
+    // A size the toolkit cannot show keeps the size before; a missing
+    // attribute keeps what the run before had.
+    HelpMarkup::render(document, help(run("velky ", "l", "0000FF", "15") + run("nula ", "l", "000000", "0")
+                                      + "<text>holy</text>"));
+    EXPECT_DOUBLE_EQ(formatOf(document, "nula").fontPointSize(), 15);
+    EXPECT_DOUBLE_EQ(formatOf(document, "holy").fontPointSize(), 15);
+    EXPECT_EQ(formatOf(document, "holy").foreground().color(), QColor(0, 0, 0));
+    HelpMarkup::render(document, help(run("tucna ", "l", "00FF00", "10", "ANO", "yes", "1")));
+
     // Only the exact "ano" switches a style on.
     const QTextCharFormat other = formatOf(document, "tucna");
     EXPECT_EQ(other.foreground().color(), QColor(0, 255, 0));
