@@ -7,6 +7,7 @@
 #include "LogoWidget.h"
 #include "MainMenu.h"
 #include "MainSettings.h"
+#include "ProgramDialogs.h"
 #include "ProgramConstants.h"
 #include "QtPrompts.h"
 #include "ShellOpen.h"
@@ -129,6 +130,11 @@ TFormMain::TFormMain(const MainEnvironment &environment, QWidget *parent)
     connect(m_menu->MP31, &QMenu::aboutToShow, this, &TFormMain::updateMp3Menu);
     connect(btn_find, &QPushButton::clicked, this, &TFormMain::startSearchCommand);
     connect(edt_find, &QLineEdit::returnPressed, this, &TFormMain::startSearchCommand);
+    connect(m_menu->Nastaven1, &QAction::triggered, this,
+            [this] { ProgramDialogs::showSettings(this, m_ini.get(), *m_prompts); });
+    connect(m_menu->Npovdaprogramu1, &QAction::triggered, this, [] { ProgramDialogs::showHelp(); });
+    connect(m_menu->Oprogramu1, &QAction::triggered, this,
+            [this] { ProgramDialogs::showAbout(this, *m_prompts, m_state); });
 
     formCreate();
 }
