@@ -52,4 +52,22 @@ public:
     // Marks the running request failed and asks it to stop; returns at once.
     void Abort();
     bool IsBusy() const;
+
+    // Initialises libcurl once per process; main calls it before any thread
+    // starts. Later calls do nothing.
+    static void GlobalInit();
+    // Workers of all components whose thread has not ended yet (also those
+    // detached from a destroyed component).
+    static int RunningWorkers();
+
+private:
+    friend class THTTPGetThread;
+
+    void Start(bool fileMode);
+    // The completion step, run on the owner's thread after the worker's last step.
+    void Complete(const std::shared_ptr<THTTPGetThread> &worker);
+
+    // Owner's thread only: set by Start, cleared by the completion step or
+    // the destructor. The worker holds its own reference and never this one.
+    std::shared_ptr<THTTPGetThread> FWorker;
 };

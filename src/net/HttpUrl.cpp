@@ -1,0 +1,55 @@
+#include "HttpUrl.h"
+
+namespace HttpUrl {
+
+std::optional<TTarget> Split(const QByteArray &url)
+{
+    static const QByteArray prefix = "http://";
+    QByteArray rest = url;
+    if (rest.left(prefix.size()).toLower() == prefix)
+        rest.remove(0, prefix.size());
+    const qsizetype slash = rest.indexOf('/');
+    if (slash <= 0)
+        return std::nullopt;
+    return TTarget{rest.left(slash), rest.mid(slash)};
+}
+
+bool IsPlainHost(const QByteArray &host)
+{
+    if (host.isEmpty())
+        return false;
+    for (const char c : host) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-'
+            || c == '.' || c == '_';
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+QByteArray EncodeRequestTarget(const QByteArray &path)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    QByteArray out;
+    out.reserve(path.size());
+    for (const char c : path) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b <= 0x20 || b >= 0x7F) {
+            out.append('%');
+            out.append(hex[b >> 4]);
+            out.append(hex[b & 0x0F]);
+        } else {
+            out.append(c);
+        }
+    }
+    return out;
+}
+
+QByteArray HeaderValue(const QByteArray &value)
+{
+    QByteArray out = value;
+    out.removeIf([](char c) { return c == '\r' || c == '\n' || c == '\0'; });
+    return out;
+}
+
+} // namespace HttpUrl

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <optional>
+
+// How the fetcher reads its URL: an optional lower- or upper-case "http://",
+// the host up to the first "/", the path (with query) from there. Ports,
+// user information and other schemes are not recognised; requests always go
+// to port 80.
+namespace HttpUrl {
+
+struct TTarget
+{
+    QByteArray Host;
+    QByteArray Path; // starts with "/"
+};
+
+// Empty when no "/" follows the host or the host is empty.
+std::optional<TTarget> Split(const QByteArray &url);
+
+// Only letters, digits, "-", "." and "_": anything else (":", "@", spaces)
+// would let the connection go somewhere other than host:80.
+bool IsPlainHost(const QByteArray &host);
+
+// Percent-encodes the bytes that cannot stand on a request line (space,
+// control bytes, bytes >= 128); every other byte goes as given.
+QByteArray EncodeRequestTarget(const QByteArray &path);
+
+// Drops CR, LF and NUL, so a value cannot end its header line early.
+QByteArray HeaderValue(const QByteArray &value);
+
+} // namespace HttpUrl

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "THTTPGet.h"
+
+#include <curl/curl.h>
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class QFile;
+
+// What a request works on: copies of the component's properties taken when it
+// starts, so later changes to the component do not touch a running request.
+struct THTTPRequest
+{
+    QByteArray AcceptTypes;
+    QByteArray Agent;
+    QByteArray URL;
+    QString FileName;
+    QByteArray UserName;
+    QByteArray Password;
+    QByteArray PostQuery;
+    QByteArray Referer;
+    bool BinaryData = false;
+    bool UseCache = false;
+    bool FileMode = false;
+};
+
+// One request on a detached thread of its own. The worker keeps itself alive
+// (shared_ptr held by the thread) and ends on its own even when its component
+// is gone; it reaches the component only through queued invocations posted
+// while the component is still attached.
+class THTTPGetThread : public std::enable_shared_from_this<THTTPGetThread>
+{
+public:
+    // A string-mode body larger than this fails instead of growing further.
+    static constexpr qint64 MaxStringSize = qint64(64) * 1024 * 1024;
+
+    // Starts the worker; called on the owner's thread. Never throws: a thread
+    // that cannot be started ends the request with failure.
+    static std::shared_ptr<THTTPGetThread> Start(THTTPRequest request, THTTPGet *owner,
+                                                 THTTPGet::TOnProgressEvent onProgress);
+
+    // Asks the worker to stop and wakes a blocked read; any thread, returns at once.
+    void Abort();
+    // Detaches the worker from its owner: nothing is posted to it afterwards.
+    void Detach();
+    bool Stopped() const { return FStop.load(std::memory_order_acquire); }
+
+    // Read by the completion step, after the worker has posted it.
+    bool Succeeded() const { return FSuccess; }
+    bool FileMode() const { return FRequest.FileMode; }
+    const QString &FileName() const { return FRequest.FileName; }
+    int ContentLength() const { return FContentLength; }
+    QByteArray TakeResult() { return std::move(FResult); }
+
+    // Workers whose thread has not finished yet (all components together).
+    static int Running() { return FRunning.load(); }
+
+    THTTPGetThread(THTTPRequest request, THTTPGet *owner, THTTPGet::TOnProgressEvent onProgress);
+    ~THTTPGetThread();
+
+private:
+    void Run();
+    bool Transfer();
+    bool PrepareBody();
+    bool TakeBlock(const char *data, size_t size);
+    void HeaderLine(const QByteArray &line);
+    void PostProgress();
+    void DeliverProgress();
+    void PostCompletion();
+
+    static size_t HeaderCallback(char *data, size_t size, size_t count, void *self);
+    static size_t WriteCallback(char *data, size_t size, size_t count, void *self);
+    static int ProgressCallback(void *self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+    static curl_socket_t OpenSocketCallback(void *self, curlsocktype purpose, struct curl_sockaddr *address);
+    static int CloseSocketCallback(void *self, curl_socket_t socket);
+
+    // Set at construction, read-only afterwards.
+    const THTTPRequest FRequest;
+    // Owner's thread only: called by the progress step.
+    const THTTPGet::TOnProgressEvent FOnProgress;
+
+    // Set by Abort (owner's thread), read by the worker at its checks.
+    std::atomic<bool> FStop{false};
+
+    // Guards FOwner and FSockets. Held only for short, non-blocking steps.
+    std::mutex FLock;
+    // Owner's thread clears it (Detach); the worker posts to it under FLock.
+    THTTPGet *FOwner;
+    // Sockets curl has open for this request; Abort shuts them down so a
+    // blocked wait returns at once.
+    std::vector<int> FSockets;
+
+    // Latest progress (content length in the high half, bytes received in the
+    // low half) and whether a progress step is already queued: the worker
+    // posts at most one at a time and never waits for the owner's thread.
+    std::atomic<std::uint64_t> FProgressValue{0};
+    std::atomic<bool> FProgressQueued{false};
+
+    // Worker thread only until the completion is posted; the owner's thread
+    // reads them in the completion step (the post orders the accesses).
+    bool FSuccess = false;
+    QByteArray FResult;
+    int FContentLength = 0;
+    bool FHasContentLength = false;
+    bool FBadContentLength = false;
+    bool FHeadersDone = false;
+    bool FInterimHead = false;
+    bool FBodyPrepared = false;
+    bool FBodyFailed = false;
+    qint64 FReceived = 0;
+    std::unique_ptr<QFile> FFile;
+
+    static std::atomic<int> FRunning;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QPixmap>
+
+// The program's own pictures, painted at run time (no picture files).
+// Needs a running QGuiApplication.
+namespace ImageLists {
+
+// ikony, image 0: the application icon, 16x16 (and larger sizes for docks).
+QPixmap appIcon(int size = 16);
+
+// bt_player, 28x28: 0 play, 1 play highlighted, 2 pause, 3 pause
+// highlighted, 4 stop, 5 stop highlighted. Other indexes give an empty pixmap.
+inline constexpr int PlayerButtonCount = 6;
+QPixmap playerButton(int index);
+
+// list_stat, 9x9: 0 descending-sort arrow, 1 ascending-sort arrow,
+// 2 now-playing mark. Other indexes give an empty pixmap.
+inline constexpr int ListStatCount = 3;
+inline constexpr int NowPlayingMark = 2;
+QPixmap listStat(int index);
+
+} // namespace ImageLists

@@ -1,0 +1,464 @@
+#include "THTTPGet.h"
+#include "TFakeHttpServer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+// Runs the event loop until the condition holds or the time is up.
+bool WaitUntil(const std::function<bool()> &done, int timeoutMs = 10000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QTimer tick; // keeps the loop waking up while nothing else arrives
+    tick.start(5);
+    while (!done()) {
+        if (clock.hasExpired(timeoutMs))
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+void ProcessEventsFor(int ms)
+{
+    WaitUntil([] { return false; }, ms);
+}
+
+// Every event of one component, in arrival order.
+struct TEvents
+{
+    enum TKind { Progress, DoneFile, DoneString, Error };
+    struct TEvent
+    {
+        TKind Kind;
+        QByteArray Text; // result or file name
+        int A = 0;       // total size or file size
+        int B = 0;       // bytes read
+    };
+    std::vector<TEvent> List;
+
+    void Attach(THTTPGet &get)
+    {
+        get.OnProgress = [this](int total, int readed) { List.push_back({Progress, {}, total, readed}); };
+        get.OnDoneFile = [this](const QString &name, int size) {
+            List.push_back({DoneFile, name.toUtf8(), size});
+        };
+        get.OnDoneString = [this](const QByteArray &result) { List.push_back({DoneString, result}); };
+        get.OnError = [this] { List.push_back({Error, {}}); };
+    }
+    int Finals() const
+    {
+        int n = 0;
+        for (const TEvent &e : List)
+            n += e.Kind != Progress;
+        return n;
+    }
+    const TEvent &Last() const { return List.back(); }
+    bool WaitFinal(int count = 1, int timeoutMs = 10000) const
+    {
+        return WaitUntil([&] { return Finals() >= count; }, timeoutMs);
+    }
+};
+
+class THTTPGetTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { THTTPGet::GlobalInit(); }
+
+    void SetUp() override
+    {
+        get.Agent = "Sonaro Client";
+        events.Attach(get);
+        ASSERT_TRUE(dir.isValid());
+    }
+
+    // No worker may outlive a test, or its late event would land in the next one.
+    void TearDown() override
+    {
+        EXPECT_TRUE(WaitUntil([] { return THTTPGet::RunningWorkers() == 0; }));
+    }
+
+    QString Path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    TFakeHttpServer server;
+    THTTPGet get;
+    TEvents events;
+    QTemporaryDir dir;
+};
+
+QByteArray Zeros(int n, char c = 'x')
+{
+    return QByteArray(n, c);
+}
+
+} // namespace
+
+TEST_F(THTTPGetTest, GetAndPostGoOnTheWireByteForByte)
+{
+    server.SetReply({TFakeHttpServer::Response("ok")});
+    const QByteArray host = server.Host();
+
+    get.URL = server.Url("/find.php?find=a b\xE1&x=%41");
+    get.GetString();
+    ASSERT_TRUE(events.WaitFinal(1));
+    get.UseCache = true;
+    get.PostQuery = "KID=42";
+    get.URL = server.Url("/rate.php?id=7");
+    get.GetString();
+    ASSERT_TRUE(events.WaitFinal(2));
+    // Empty agent and accept list; line breaks in a value cannot add a header.
+    get.PostQuery.clear();
+    get.Agent.clear();
+    get.AcceptTypes = "text/xml\r\nX-Injected: 1";
+    get.GetString();
+    ASSERT_TRUE(events.WaitFinal(3));
+
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].Raw, "GET /find.php?find=a%20b%E1&x=%41 HTTP/1.0\r\n"
+                               "Host: " + host + "\r\n"
+                               "User-Agent: Sonaro Client\r\n"
+                               "Accept: */*\r\n"
+                               "Cache-Control: no-cache\r\n"
+                               "Pragma: no-cache\r\n"
+                               "\r\n");
+    EXPECT_EQ(requests[1].Raw, "POST /rate.php?id=7 HTTP/1.0\r\n"
+                               "Host: " + host + "\r\n"
+                               "User-Agent: Sonaro Client\r\n"
+                               "Accept: */*\r\n"
+                               "Content-Type: application/x-www-form-urlencoded\r\n"
+                               "Content-Length: 6\r\n"
+                               "\r\n"
+                               "KID=42");
+    EXPECT_EQ(requests[2].Raw, "GET /rate.php?id=7 HTTP/1.0\r\n"
+                               "Host: " + host + "\r\n"
+                               "Accept: text/xmlX-Injected: 1\r\n"
+                               "\r\n");
+}
+
+TEST_F(THTTPGetTest, StringModeDeliversTheWholeBodyOfAnyStatus)
+{
+    server.QueueReply({TFakeHttpServer::Response("abc")});
+    server.QueueReply({TFakeHttpServer::Response("<html>missing</html>", true, "404 Not Found")});
+    // Without a length the body runs to the end of the connection, in pieces.
+    server.QueueReply({TFakeHttpServer::Response("x" + Zeros(5000) + "y", false), 0, 700, 1});
+    get.URL = server.Url("/a");
+
+    get.GetString();
+    ASSERT_TRUE(events.WaitFinal(1));
+    EXPECT_EQ(events.Last().Kind, TEvents::DoneString);
+    EXPECT_EQ(events.Last().Text, "abc");
+
+    get.GetString();
+    ASSERT_TRUE(events.WaitFinal(2));
+    EXPECT_EQ(events.Last().Kind, TEvents::DoneString);
+    EXPECT_EQ(events.Last().Text, "<html>missing</html>");
+
+    get.GetString();
+    ASSERT_TRUE(events.WaitFinal(3));
+    EXPECT_EQ(events.Last().Kind, TEvents::DoneString);
+    EXPECT_EQ(events.Last().Text, "x" + Zeros(5000) + "y");
+    EXPECT_EQ(events.Finals(), 3);
+}
+
+TEST_F(THTTPGetTest, StringModeFailsOnEmptyOrCutShortBody)
+{
+    server.QueueReply({TFakeHttpServer::Response("")});
+    server.QueueReply({TFakeHttpServer::Response("", false)});
+    // Announces 1000 bytes, breaks after 600 of them.
+    const QByteArray full = TFakeHttpServer::Response(Zeros(1000));
+    server.QueueReply({full, 0, 0, 0, full.size() - 400});
+    // A reply without any response head.
+    server.QueueReply({"garbage"});
+    get.URL = server.Url("/a");
+    for (int i = 1; i <= 4; ++i) {
+        get.GetString();
+        ASSERT_TRUE(events.WaitFinal(i)) << i;
+        EXPECT_EQ(events.Last().Kind, TEvents::Error) << i;
+    }
+}
+
+TEST_F(THTTPGetTest, FileModeSucceedsOnlyWhenTheAnnouncedLengthArrived)
+{
+    QByteArray body;
+    for (int i = 0; i < 1000; ++i)
+        body.append(char(i * 7));
+    const QByteArray full = TFakeHttpServer::Response(body);
+    server.QueueReply({full, 0, 256, 1});
+    server.QueueReply({full, 0, 0, 0, full.size() - 400}); // breaks after 600 body bytes
+    server.QueueReply({TFakeHttpServer::Response(body, false)});
+
+    {
+        QFile old(Path("one.mp3"));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write(Zeros(5000)); // longer than the download: must be truncated
+    }
+    get.URL = server.Url("/one.mp3");
+    get.FileName = Path("one.mp3");
+    get.GetFile();
+    ASSERT_TRUE(events.WaitFinal(1));
+    EXPECT_EQ(events.Last().Kind, TEvents::DoneFile);
+    EXPECT_EQ(events.Last().Text, Path("one.mp3").toUtf8());
+    EXPECT_EQ(events.Last().A, 1000);
+    QFile one(Path("one.mp3"));
+    ASSERT_TRUE(one.open(QIODevice::ReadOnly));
+    EXPECT_EQ(one.readAll(), body);
+    // Progress comes before the outcome, counts up and ends at the full size.
+    ASSERT_GE(events.List.size(), 2u);
+    int previous = 0;
+    for (size_t i = 0; i + 1 < events.List.size(); ++i) {
+        ASSERT_EQ(events.List[i].Kind, TEvents::Progress);
+        EXPECT_EQ(events.List[i].A, 1000);
+        EXPECT_GT(events.List[i].B, previous);
+        previous = events.List[i].B;
+    }
+    EXPECT_EQ(previous, 1000);
+
+    events.List.clear();
+    get.FileName = Path("two.mp3");
+    get.GetFile();
+    ASSERT_TRUE(events.WaitFinal(1));
+    EXPECT_EQ(events.Last().Kind, TEvents::Error);
+    EXPECT_EQ(QFile(Path("two.mp3")).size(), 600);
+
+    events.List.clear();
+    get.FileName = Path("three.mp3");
+    get.GetFile();
+    ASSERT_TRUE(events.WaitFinal(1));
+    EXPECT_EQ(events.Last().Kind, TEvents::Error);
+    ASSERT_GE(events.List.size(), 2u);
+    EXPECT_EQ(events.List.front().Kind, TEvents::Progress);
+    EXPECT_EQ(events.List.front().A, 0);
+    EXPECT_EQ(QFile(Path("three.mp3")).size(), 1000);
+}
+
+TEST_F(THTTPGetTest, MissingLengthFailsAtOnceForBinaryData)
+{
+    server.SetReply({TFakeHttpServer::Response("abc", false)});
+    get.BinaryData = true;
+    get.URL = server.Url("/a");
+    get.GetString();
+    ASSERT_TRUE(events.WaitFinal(1));
+    EXPECT_EQ(events.Last().Kind, TEvents::Error);
+    get.FileName = Path("bin.mp3");
+    get.GetFile();
+    ASSERT_TRUE(events.WaitFinal(2));
+    EXPECT_EQ(events.Last().Kind, TEvents::Error);
+    EXPECT_FALSE(QFile::exists(Path("bin.mp3")));
+    EXPECT_EQ(events.Finals(), int(events.List.size())); // no progress for a refused body
+}
+
+TEST_F(THTTPGetTest, FileThatCannotBeCreatedFails)
+{
+    server.SetReply({TFakeHttpServer::Response("abc")});
+    get.URL = server.Url("/a");
+    get.FileName = Path("no/such/folder/x.mp3");
+    get.GetFile();
+    ASSERT_TRUE(events.WaitFinal(1));
+    EXPECT_EQ(events.Last().Kind, TEvents::Error);
+}
+
+TEST_F(THTTPGetTest, AbortWhileBlockedInAReadEndsWithOneErrorAndIgnoresTheNextStart)
+{
+    // Head and part of the body, then silence.
+    server.SetReply({"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nab", 0, 0, 0, -1, false, true});
+    get.URL = server.Url("/slow");
+    get.GetString();
+    ASSERT_TRUE(WaitUntil([&] { return !events.List.empty(); })); // the first bytes arrived
+    ASSERT_EQ(events.List[0].Kind, TEvents::Progress);
+
+    QElapsedTimer clock;
+    clock.start();
+    get.Abort();
+    get.URL = server.Url("/next");
+    get.GetString();
+    EXPECT_TRUE(get.IsBusy());
+    ASSERT_TRUE(events.WaitFinal(1));
+    // The blocked read is woken, not left to a periodic check.
+    EXPECT_LT(clock.elapsed(), 900);
+    EXPECT_EQ(events.Last().Kind, TEvents::Error);
+    EXPECT_FALSE(get.IsBusy());
+    ProcessEventsFor(200);
+    EXPECT_EQ(events.Finals(), 1);
+    EXPECT_EQ(server.ConnectionCount(), 1);
+
+    // Idle again: the next start is made.
+    server.SetReply({TFakeHttpServer::Response("fresh")});
+    get.GetString();
+    ASSERT_TRUE(events.WaitFinal(2));
+    EXPECT_EQ(events.Last().Text, "fresh");
+    EXPECT_EQ(server.Requests().back().RequestLine, "GET /next HTTP/1.0");
+}
+
+TEST_F(THTTPGetTest, AbortBeforeAnyReplyAndAbortWhenIdle)
+{
+    get.Abort(); // idle: nothing happens
+    ProcessEventsFor(50);
+    EXPECT_TRUE(events.List.empty());
+
+    server.SetReply({TFakeHttpServer::Response("late"), 60000});
+    get.URL = server.Url("/a");
+    get.GetString();
+    ASSERT_TRUE(server.WaitForRequests(1, 5000));
+    get.Abort();
+    ASSERT_TRUE(events.WaitFinal(1));
+    EXPECT_EQ(events.Last().Kind, TEvents::Error);
+}
+
+TEST_F(THTTPGetTest, SecondStartWhileBusyIsIgnoredAndWorksAfterwards)
+{
+    server.SetReply({TFakeHttpServer::Response("first"), 300});
+    get.URL = server.Url("/first");
+    get.GetString();
+    // Changes after the start belong to the next request only.
+    get.URL = server.Url("/second");
+    get.GetString();
+    get.GetFile();
+    ASSERT_TRUE(events.WaitFinal(1));
+    EXPECT_EQ(events.Last().Text, "first");
+    ProcessEventsFor(100);
+    EXPECT_EQ(events.Finals(), 1);
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].RequestLine, "GET /first HTTP/1.0");
+
+    server.SetReply({TFakeHttpServer::Response("second")});
+    get.GetString();
+    ASSERT_TRUE(events.WaitFinal(2));
+    EXPECT_EQ(events.Last().Text, "second");
+    EXPECT_EQ(server.Requests().back().RequestLine, "GET /second HTTP/1.0");
+}
+
+TEST_F(THTTPGetTest, UrlPrefixCaseAndMissingPath)
+{
+    server.SetReply({TFakeHttpServer::Response("abc")});
+    get.URL = "HTTP://" + server.Host() + "/Path/X?Q=1";
+    get.GetString();
+    ASSERT_TRUE(events.WaitFinal(1));
+    EXPECT_EQ(events.Last().Text, "abc");
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].RequestLine, "GET /Path/X?Q=1 HTTP/1.0");
+    EXPECT_EQ(server.Requests()[0].Header("Host"), server.Host());
+
+    // No "/" after the host, a port, user information: no server is reached.
+    const QByteArray bad[] = {"http://" + server.Host(), server.Url(":80/x"), "http://u@" + server.Host() + "/x"};
+    int finals = 1;
+    for (const QByteArray &url : bad) {
+        get.URL = url;
+        get.FileName = Path("never.mp3");
+        get.GetFile();
+        ASSERT_TRUE(events.WaitFinal(++finals)) << url.constData();
+        EXPECT_EQ(events.Last().Kind, TEvents::Error) << url.constData();
+    }
+    EXPECT_EQ(server.ConnectionCount(), 1);
+    EXPECT_FALSE(QFile::exists(Path("never.mp3")));
+}
+
+TEST_F(THTTPGetTest, NoServerListeningIsAnErrorNotAnEmptyDownload)
+{
+    std::unique_ptr<TFakeHttpServer> gone = std::make_unique<TFakeHttpServer>();
+    get.URL = gone->Url("/x.mp3");
+    gone.reset(); // nothing listens on that address any more
+    get.FileName = Path("x.mp3");
+    get.GetFile();
+    ASSERT_TRUE(events.WaitFinal(1));
+    EXPECT_EQ(events.Last().Kind, TEvents::Error);
+}
+
+TEST_F(THTTPGetTest, DestroyingABusyComponentNeitherBlocksNorDeliversEvents)
+{
+    server.SetReply({"HTTP/1.0 200 OK\r\n\r\nsome", 0, 0, 0, -1, false, true});
+    auto doomed = std::make_unique<THTTPGet>();
+    TEvents doomedEvents;
+    doomedEvents.Attach(*doomed);
+    doomed->URL = server.Url("/stall");
+    doomed->GetString();
+    ASSERT_TRUE(WaitUntil([&] { return !doomedEvents.List.empty(); }));
+    const size_t seen = doomedEvents.List.size();
+
+    QElapsedTimer clock;
+    clock.start();
+    doomed.reset();
+    EXPECT_LT(clock.elapsed(), 500);
+    // The worker ends by itself and lets go of the connection.
+    EXPECT_TRUE(WaitUntil([] { return THTTPGet::RunningWorkers() == 0; }));
+    EXPECT_TRUE(server.WaitForConnectionsClosed(5000));
+    ProcessEventsFor(100);
+    EXPECT_EQ(doomedEvents.List.size(), seen);
+}
+
+TEST_F(THTTPGetTest, HandlerThatThrowsLeavesTheComponentUsable)
+{
+    server.SetReply({TFakeHttpServer::Response("abc")});
+    get.URL = server.Url("/a");
+    int calls = 0;
+    get.OnDoneString = [&](const QByteArray &) {
+        ++calls;
+        throw std::runtime_error("reply does not parse");
+    };
+    get.GetString();
+    ASSERT_TRUE(WaitUntil([&] { return calls == 1; }));
+    EXPECT_FALSE(get.IsBusy());
+
+    get.OnError = [&] {
+        ++calls;
+        throw 42;
+    };
+    get.URL = "http://" + server.Host(); // fails without a server
+    get.GetString();
+    ASSERT_TRUE(WaitUntil([&] { return calls == 2; }));
+    EXPECT_FALSE(get.IsBusy());
+
+    events.Attach(get);
+    get.URL = server.Url("/a");
+    get.GetString();
+    ASSERT_TRUE(events.WaitFinal(1));
+    EXPECT_EQ(events.Last().Text, "abc");
+}
+
+TEST_F(THTTPGetTest, WaitThreadReturnsAfterTheOutcome)
+{
+    server.SetReply({TFakeHttpServer::Response("abc"), 50});
+    get.URL = server.Url("/a");
+    get.WaitThread = true;
+    get.GetString();
+    EXPECT_FALSE(get.IsBusy());
+    ASSERT_EQ(events.Finals(), 1);
+    EXPECT_EQ(events.Last().Text, "abc");
+
+    // A handler may destroy the component while it waits.
+    auto owned = std::make_unique<THTTPGet>();
+    owned->WaitThread = true;
+    owned->URL = server.Url("/a");
+    bool done = false;
+    owned->OnDoneString = [&](const QByteArray &) {
+        done = true;
+        owned.reset();
+    };
+    owned->GetString(); // must not touch the destroyed component on its way out
+    EXPECT_TRUE(done);
+}
+
+TEST_F(THTTPGetTest, StringBodyIsCappedAt64MiB)
+{
+    server.SetReply({"HTTP/1.0 200 OK\r\n\r\n", 0, 0, 0, -1, true});
+    int lastReaded = 0;
+    get.OnProgress = [&](int, int readed) { lastReaded = readed; };
+    get.URL = server.Url("/endless");
+    get.GetString();
+    ASSERT_TRUE(events.WaitFinal(1, 60000));
+    EXPECT_EQ(events.Last().Kind, TEvents::Error);
+    EXPECT_LE(lastReaded, 64 * 1024 * 1024);
+    EXPECT_TRUE(server.WaitForConnectionsClosed(5000));
+}
