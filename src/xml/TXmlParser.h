@@ -1,0 +1,54 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TXmlAttributes;
+class TXmlDocument;
+class TXmlElement;
+class TXmlNameTable;
+class TXmlNode;
+class TXmlNodeList;
+class TXmlStore;
+
+// Reads a text into a document's arena. It walks the nesting with an explicit
+// stack of open elements, so deep input costs heap, never call stack.
+class TXmlParser
+{
+public:
+    TXmlParser(TXmlDocument &document, TXmlStore &store, TXmlNameTable &names, std::string_view text);
+    // Appends the text's top-level nodes to the document; raises EXmlError.
+    void parse();
+
+private:
+    struct Open {
+        TXmlElement *element;
+        const std::string *name;
+    };
+
+    void readTextRun(TXmlNode *parent, TXmlNodeList &list);
+    void readElement(TXmlNode *parent, TXmlNodeList &list);
+    void readProcessingInstruction(TXmlNode *parent, TXmlNodeList &list);
+    // After "<!"; false when the text ends there.
+    bool readMarkup(TXmlNode *parent, TXmlNodeList &list);
+    void readAttributes(TXmlAttributes &attrs);
+    std::string_view readQuoted();
+    char readReference();
+    std::string_view readName();
+    void skipBlanks();
+    void expectChar(char c);
+    void expectText(std::string_view text);
+    std::string_view collectUntil(std::string_view terminator);
+
+    [[noreturn]] static void fail(const char *message);
+    [[noreturn]] static void failExpected(std::string_view what);
+
+    TXmlDocument &document_;
+    TXmlStore &store_;
+    TXmlNameTable &names_;
+    const char *p_;
+    const char *const end_;
+    std::vector<Open> open_;
+    std::string scratch_; // text with references, before it moves to the arena
+};
