@@ -4,8 +4,9 @@
 #include "Prompts.h"
 #include "ResultsModel.h"
 #include "SearchFlow.h"
-#include "ServiceReplies.h"
+#include "ServiceBase.h"
 #include "ServiceRequests.h"
+#include "TRateReply.h"
 #include "THTTPGet.h"
 
 RatingFlow::RatingFlow(THTTPGet &fetcher, ResultsModel &model, MainState &state, Prompts &prompts)
@@ -30,17 +31,17 @@ void RatingFlow::rate(int stars, int selectedRow)
         return;
     m_state.RatedRow = selectedRow;
     m_fetcher.Abort();
-    m_fetcher.URL = ServiceRequests::rate(stars, m_model.row(selectedRow).trackId());
+    m_fetcher.URL = ServiceBase::rebase(ServiceRequests::Rate(stars, m_model.row(selectedRow).trackId()), m_serviceBase);
     m_fetcher.GetString();
 }
 
 void RatingFlow::onDoneString(const QByteArray &body)
 {
-    const ServiceReplies::Outcome<QByteArray> reply = ServiceReplies::readRating(body);
-    if (reply.status == ServiceReplies::Status::Ok)
-        applyRating(*reply.value);
-    else if (reply.status == ServiceReplies::Status::Malformed)
-        onError();
+    const TReplyResult<TRateReply> reply = TRateReply::Read(body);
+    if (reply)
+        applyRating(QByteArray(reply->rating.data(), static_cast<qsizetype>(reply->rating.size())));
+    else if (reply.error().kind != TReplyErrorKind::rekWrongKind)
+        onError(); // not XML, or no rating in it: the rating did not happen as far as we know
 }
 
 void RatingFlow::applyRating(const QByteArray &ratingText)

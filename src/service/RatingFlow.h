@@ -27,9 +27,13 @@ public:
     // The new rating text of a rating reply.
     void applyRating(const QByteArray &ratingText);
 
+    // Requests go to this service address instead of the installation's one.
+    void setServiceBase(const QByteArray &base) { m_serviceBase = base; }
+
 private:
     THTTPGet &m_fetcher;
     ResultsModel &m_model;
     MainState &m_state;
     Prompts &m_prompts;
+    QByteArray m_serviceBase;
 };

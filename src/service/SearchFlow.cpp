@@ -3,8 +3,9 @@
 #include "MainState.h"
 #include "Prompts.h"
 #include "ResultsModel.h"
-#include "ServiceReplies.h"
+#include "ServiceBase.h"
 #include "ServiceRequests.h"
+#include "TFinderReply.h"
 #include "THTTPGet.h"
 #include "Windows1250.h"
 
@@ -36,26 +37,41 @@ void SearchFlow::search(const QString &text)
     if (text.isEmpty())
         return;
     m_fetcher.Abort();
-    m_fetcher.URL = ServiceRequests::search(Windows1250::encode(text));
+    m_fetcher.URL = ServiceBase::rebase(ServiceRequests::Search(Windows1250::encode(text)), m_serviceBase);
     m_fetcher.GetString();
     m_setStatus(QStringLiteral("Hledám..."));
     m_model.clear();
 }
 
+namespace {
+
+QByteArray bytes(const std::string &text)
+{
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
 void SearchFlow::onDoneString(const QByteArray &body)
 {
-    const ServiceReplies::Outcome<std::vector<ResultRow>> reply = ServiceReplies::readFinder(body);
-    switch (reply.status) {
-    case ServiceReplies::Status::WrongKind:
-        return; // the status keeps "Hledám..."
-    case ServiceReplies::Status::Malformed:
-        // Not XML at all: as good as no answer.
+    const TReplyResult<TFinderReply> reply = TFinderReply::Read(body);
+    if (!reply) {
+        if (reply.error().kind == TReplyErrorKind::rekWrongKind)
+            return; // the status keeps "Hledám..."
+        // Not XML, or records that are not records: as good as no answer.
         onError();
         return;
-    case ServiceReplies::Status::Ok:
-        showRecords(std::move(*reply.value));
-        return;
     }
+    std::vector<ResultRow> rows;
+    rows.reserve(reply->records.size());
+    for (const TFinderReply::Record &rec : reply->records) {
+        ResultRow row;
+        row.cells = {bytes(rec.name), bytes(rec.artist), bytes(rec.album), bytes(rec.genre),
+                     bytes(rec.length), bytes(rec.rating), bytes(rec.trackNumber), bytes(rec.bitrate),
+                     bytes(rec.size), bytes(rec.id), bytes(rec.mayRate)};
+        rows.push_back(std::move(row));
+    }
+    showRecords(std::move(rows));
 }
 
 void SearchFlow::showRecords(std::vector<ResultRow> records)

@@ -36,6 +36,9 @@ public:
     // A click on a header column.
     void sortByColumn(int column);
 
+    // Requests go to this service address instead of the installation's one.
+    void setServiceBase(const QByteArray &base) { m_serviceBase = base; }
+
     static QString failureText(); // "Při dotazu na server došlo k chybě. "
 
 private:
@@ -44,4 +47,5 @@ private:
     MainState &m_state;
     Prompts &m_prompts;
     std::function<void(const QString &)> m_setStatus;
+    QByteArray m_serviceBase;
 };

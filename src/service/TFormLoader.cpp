@@ -119,8 +119,8 @@ TFormLoader::TFormLoader(Inputs inputs, QWidget *parent)
     // Centred on the screen it opens on.
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
-        move(area.x() + WindowPlacement::centred(area.width(), width()),
-             area.y() + WindowPlacement::centred(area.height(), height()));
+        move(area.x() + WindowPlacement::coordinate(-1, area.width(), width()),
+             area.y() + WindowPlacement::coordinate(-1, area.height(), height()));
     }
 }
 
@@ -161,5 +161,6 @@ void TFormLoader::placeMainWindow(int top, int left)
     QScreen *screen = main->screen() ? main->screen() : QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->geometry().size() : QSize();
     const QSize frame = main->frameGeometry().size();
-    main->move(WindowPlacement::topLeft(top, left, screenSize, frame));
+    main->move(WindowPlacement::coordinate(left, screenSize.width(), frame.width()),
+               WindowPlacement::coordinate(top, screenSize.height(), frame.height()));
 }

@@ -1,26 +1,21 @@
 #include "UpdateCheck.h"
 
 #include "ClientIdStore.h"
-#include "ConversionError.h"
-#include "Conversions.h"
 #include "IniFile.h"
 #include "MainState.h"
 #include "Prompts.h"
-#include "ServiceReplies.h"
+#include "ServiceBase.h"
 #include "ServiceRequests.h"
+#include "TUpdateReply.h"
 #include "THTTPGet.h"
 #include "UpdateTexts.h"
 #include "Windows1250.h"
 
 namespace {
 
-std::optional<qint32> toInt(const QByteArray &text)
+QByteArray bytes(const std::string &text)
 {
-    try {
-        return Conversions::StrToInt(text);
-    } catch (const ConversionError &) {
-        return std::nullopt;
-    }
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace
@@ -48,7 +43,9 @@ void UpdateCheck::start()
 {
     m_ctx.fetcher.Abort();
     m_ctx.fetcher.PostQuery.clear();
-    m_ctx.fetcher.URL = ServiceRequests::update(m_ctx.state.ClientId);
+    // The registry only ever holds a 32-bit ID, so the narrowing is exact.
+    m_ctx.fetcher.URL = ServiceBase::rebase(ServiceRequests::Update(static_cast<int>(m_ctx.state.ClientId)),
+                                            m_ctx.serviceBase);
     m_ctx.fetcher.GetString();
 }
 
@@ -56,54 +53,51 @@ void UpdateCheck::onDoneString(const QByteArray &body)
 {
     if (m_finished)
         return;
-    const std::optional<Reply> reply = ServiceReplies::readUpdate(body);
-    if (!reply) {
-        // Not an update reply, or not XML at all: nothing to take over, but
-        // nobody else would ever show the main window.
+    const TReplyResult<TUpdateReply> reply = TUpdateReply::Read(body);
+    if (reply) {
+        handleReply(*reply);
+    } else if (reply.error().kind == TReplyErrorKind::rekWrongKind) {
+        // Not ours to read; but nobody else would ever show the main window.
         placeAndClose();
-        return;
+    } else {
+        // Not XML, no client ID, no count: the check failed as surely as a
+        // lost connection, and nothing of it is taken over.
+        onError();
     }
-    handleReply(*reply);
 }
 
-void UpdateCheck::handleReply(const Reply &reply)
+void UpdateCheck::handleReply(const TUpdateReply &reply)
 {
     if (m_finished)
         return;
 
-    // A kid that is not a 32-bit decimal is neither stored nor used: storing it
-    // would leave a value that no later start can read.
-    if (const std::optional<qint32> kid = toInt(reply.kid)) {
-        ClientIdStore::write(m_ctx.keyStore, reply.kid);
-        m_ctx.state.ClientId = *kid;
-        const QByteArray body = "KID=" + QByteArray::number(m_ctx.state.ClientId);
-        for (THTTPGet *fetcher : m_ctx.mainFetchers)
-            if (fetcher)
-                fetcher->PostQuery = body;
-    }
+    ClientIdStore::write(m_ctx.keyStore, bytes(reply.clientIdText));
+    m_ctx.state.ClientId = reply.clientId;
+    for (THTTPGet *fetcher : m_ctx.mainFetchers)
+        if (fetcher)
+            fetcher->PostQuery = ServiceRequests::ClientIdBody(reply.clientId);
 
-    if (reply.newver == "ano" && m_ctx.settings.readBool(QStringLiteral("Hlavni"), QStringLiteral("AAPouzivat"), true)) {
-        // Without a readable size there is no honest offer to make.
-        if (const std::optional<qint32> size = toInt(reply.velikost)) {
-            const QString question = UpdateTexts::offerQuestion(
-                Windows1250::decode(reply.verze), UpdateTexts::sizeText(*size, m_ctx.decimalPoint));
-            if (m_ctx.prompts.confirm(question)) {
-                if (m_ctx.startUpdater && m_ctx.startUpdater())
-                    if (m_ctx.quitApplication) m_ctx.quitApplication();
-                else
-                    m_ctx.prompts.error(updaterMissingText());
+    // Without a readable size there is no honest offer to make.
+    if (reply.newVersion && reply.size
+        && m_ctx.settings.readBool(QStringLiteral("Hlavni"), QStringLiteral("AAPouzivat"), true)) {
+        const QString question = UpdateTexts::offerQuestion(Windows1250::decode(bytes(reply.version)),
+                                                            UpdateTexts::sizeText(*reply.size, m_ctx.decimalPoint));
+        if (m_ctx.prompts.confirm(question)) {
+            if (m_ctx.startUpdater && m_ctx.startUpdater()) {
+                if (m_ctx.quitApplication)
+                    m_ctx.quitApplication();
+            } else {
+                m_ctx.prompts.error(updaterMissingText());
             }
         }
     }
 
-    if (reply.jezprava == "ano" && reply.message)
-        m_ctx.prompts.message(Windows1250::decode(*reply.message));
+    if (reply.hasMessage)
+        m_ctx.prompts.message(Windows1250::decode(bytes(reply.message)));
 
-    if (reply.count) {
-        const QString countText = UpdateTexts::databaseCountText(Windows1250::decode(*reply.count));
-        m_ctx.setMainStatus(countText);
-        m_ctx.state.DatabaseCountText = countText;
-    }
+    const QString countText = UpdateTexts::databaseCountText(Windows1250::decode(bytes(reply.databaseCount)));
+    m_ctx.setMainStatus(countText);
+    m_ctx.state.DatabaseCountText = countText;
 
     placeAndClose();
 }

@@ -5,7 +5,6 @@
 #include <QString>
 
 #include <functional>
-#include <optional>
 #include <vector>
 
 class IniFile;
@@ -13,6 +12,7 @@ class Prompts;
 class THTTPGet;
 class UserKeyStore;
 struct MainState;
+struct TUpdateReply;
 
 // The start-up window's conversation: the update request, and what its reply
 // or failure changes in the main window. Whatever happens, the main window is
@@ -20,18 +20,6 @@ struct MainState;
 class UpdateCheck
 {
 public:
-    // Values of an update reply, as texts; absent children are nullopt.
-    struct Reply
-    {
-        QByteArray kid;
-        QByteArray newver;
-        QByteArray verze;
-        QByteArray velikost;
-        QByteArray jezprava;
-        std::optional<QByteArray> count;   // text of child node 0
-        std::optional<QByteArray> message; // text of child node 1
-    };
-
     struct Context
     {
         THTTPGet &fetcher;                  // HTTPGetUpp, owned by the start-up window
@@ -48,6 +36,8 @@ public:
         std::function<bool()> startUpdater;
         std::function<void()> quitApplication;
         QChar decimalPoint = QLatin1Char(',');
+        // Requests go to this service address instead of the installation's one.
+        QByteArray serviceBase;
     };
 
     explicit UpdateCheck(Context context);
@@ -61,8 +51,8 @@ public:
 
     void onDoneString(const QByteArray &body);
     void onError();
-    // A reply of the update kind; the body handler ends here after reading it.
-    void handleReply(const Reply &reply);
+    // A readable update reply.
+    void handleReply(const TUpdateReply &reply);
 
     bool finished() const { return m_finished; }
 

@@ -6,10 +6,9 @@ QString sizeText(qint64 bytes, QChar decimalPoint)
 {
     constexpr qint64 kMebibyte = 1048576;
     const bool negative = bytes < 0;
-    // Tenths of a mebibyte, half away from zero; 128-bit-free since |bytes| < 2^63 / 10
-    // holds for every size the reply can carry (a 32-bit value).
-    const qint64 magnitude = negative ? -bytes : bytes;
-    const qint64 tenths = (magnitude * 10 + kMebibyte / 2) / kMebibyte;
+    // Tenths of a mebibyte, half away from zero, split so no size overflows.
+    const quint64 magnitude = negative ? 0 - static_cast<quint64>(bytes) : static_cast<quint64>(bytes);
+    const quint64 tenths = magnitude / kMebibyte * 10 + ((magnitude % kMebibyte) * 10 + kMebibyte / 2) / kMebibyte;
     QString text = QString::number(tenths / 10);
     if (tenths % 10 != 0)
         text += decimalPoint + QString::number(tenths % 10);

@@ -1,7 +1,8 @@
 #include "UpdateTexts.h"
-#include "WindowPlacement.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 TEST(UpdateTexts, SizeInMebibytesWithOneOptionalDecimal)
 {
@@ -19,6 +20,9 @@ TEST(UpdateTexts, SizeInMebibytesWithOneOptionalDecimal)
     EXPECT_EQ(UpdateTexts::sizeText(3103785, comma), QStringLiteral("3"));
     EXPECT_EQ(UpdateTexts::sizeText(2147483647, comma), QStringLiteral("2048"));
     EXPECT_EQ(UpdateTexts::sizeText(-3670016, comma), QStringLiteral("-3,5"));
+    // The largest sizes neither overflow nor lose their last tenth.
+    EXPECT_EQ(UpdateTexts::sizeText(std::numeric_limits<qint64>::max(), comma), QStringLiteral("8796093022208"));
+    EXPECT_EQ(UpdateTexts::sizeText(std::numeric_limits<qint64>::min(), comma), QStringLiteral("-8796093022208"));
 }
 
 TEST(UpdateTexts, OfferAndCountWording)
@@ -27,22 +31,4 @@ TEST(UpdateTexts, OfferAndCountWording)
               QString::fromUtf8("Nová verze (0.4) programu Sonaro Klient je k dispozici. Aktualizovat? (Velikost: 1 MB)"));
     EXPECT_EQ(UpdateTexts::databaseCountText(QStringLiteral("125000")),
               QString::fromUtf8("V naší databázi je: 125000 MP3"));
-}
-
-TEST(WindowPlacement, StoredValuesAreKeptNegativeOnesCentreWithHalvesToEven)
-{
-    EXPECT_EQ(WindowPlacement::axis(100, 1080, 600), 100);
-    EXPECT_EQ(WindowPlacement::axis(0, 1080, 600), 0);
-    EXPECT_EQ(WindowPlacement::axis(5000, 1080, 600), 5000); // off the screen, still kept
-    EXPECT_EQ(WindowPlacement::axis(-5, 1080, 600), 240);
-    EXPECT_EQ(WindowPlacement::axis(-1, 1081, 600), 240); // 240.5 -> 240
-    EXPECT_EQ(WindowPlacement::axis(-1, 1083, 600), 242); // 241.5 -> 242
-    EXPECT_EQ(WindowPlacement::axis(-1, 1920, 898), 511);
-    EXPECT_EQ(WindowPlacement::axis(-1, 500, 603), -52);  // -51.5 -> -52
-    EXPECT_EQ(WindowPlacement::axis(-1, 500, 601), -50);  // -50.5 -> -50
-
-    const QPoint corner = WindowPlacement::topLeft(100, 50, QSize(1920, 1080), QSize(898, 600));
-    EXPECT_EQ(corner, QPoint(50, 100));
-    const QPoint centred = WindowPlacement::topLeft(-1, -1, QSize(1920, 1080), QSize(898, 600));
-    EXPECT_EQ(centred, QPoint(511, 240));
 }
