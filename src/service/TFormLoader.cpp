@@ -112,8 +112,9 @@ TFormLoader::TFormLoader(Inputs inputs, QWidget *parent)
         // Closing from inside a fetcher event is fine: done() only ends the modal loop.
         [this] { done(QDialog::Accepted); },
         [updater, folder] { return ShellOpen::startDetached(updater, folder); },
-        [] { QCoreApplication::quit(); },
+        [this] { m_quitRequested = true; },
         QLocale().decimalPoint().isEmpty() ? QLatin1Char(',') : QLocale().decimalPoint().front(),
+        m_inputs.serviceBase,
     });
 
     // Centred on the screen it opens on.
@@ -128,6 +129,16 @@ TFormLoader::~TFormLoader()
 {
     // The check refers to the fetcher; drop it first so no late event finds it half gone.
     m_check.reset();
+}
+
+void TFormLoader::runModal()
+{
+    exec();
+    if (m_quitRequested) {
+        // Queued, so that it is the main loop that ends, not this window's own.
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(0); },
+                                  Qt::QueuedConnection);
+    }
 }
 
 void TFormLoader::showEvent(QShowEvent *event)

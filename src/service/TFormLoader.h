@@ -31,10 +31,19 @@ public:
         QLabel *mainStatus;                   // lbl_find
         QString settingsPath;                 // the same settings file the main window uses
         QString programFolder;                // where the updater "update" lives
+        QByteArray serviceBase = {};          // empty: the installation's service address
     };
 
     explicit TFormLoader(Inputs inputs, QWidget *parent = nullptr);
     ~TFormLoader() override;
+
+    // Shows the window modally until the check has ended. When the user chose
+    // to update, the application is asked to end once control is back in the
+    // main loop (the program has not necessarily entered it yet).
+    void runModal();
+
+    // The user accepted the new version and the updater started.
+    bool quitRequested() const { return m_quitRequested; }
 
     THTTPGet &fetcher() const { return *HTTPGetUpp; }
     const UpdateCheck &check() const { return *m_check; }
@@ -57,4 +66,5 @@ private:
     THTTPGet *HTTPGetUpp = nullptr; // child of this window
     std::unique_ptr<UpdateCheck> m_check;
     bool m_started = false;
+    bool m_quitRequested = false;
 };
