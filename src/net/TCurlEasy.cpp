@@ -55,3 +55,11 @@ CURLcode TCurlEasy::Perform()
         Set(CURLOPT_HTTPHEADER, FHeaders);
     return curl_easy_perform(FHandle);
 }
+
+void TCurlEasy::Reset() noexcept
+{
+    curl_easy_reset(FHandle);
+    if (FHeaders)
+        curl_slist_free_all(FHeaders);
+    FHeaders = nullptr;
+}

@@ -30,6 +30,8 @@ public:
     // Adds one raw request header line; the list is handed to curl on Perform.
     void AddHeader(const QByteArray &line);
     CURLcode Perform();
+    // Back to the state of a new handle; throws nothing.
+    void Reset() noexcept;
     CURL *Get() const { return FHandle; }
 
 private:

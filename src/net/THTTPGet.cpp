@@ -3,6 +3,7 @@
 #include "THTTPGetThread.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QPointer>
 
 #include <curl/curl.h>
@@ -89,12 +90,30 @@ void THTTPGet::Start(bool fileMode)
     }
 }
 
-void THTTPGet::Complete(const std::shared_ptr<THTTPGetThread> &worker)
+void THTTPGet::customEvent(QEvent *event)
 {
-    if (FWorker != worker)
+    // Events arrive in the order posted: any progress, then one completion.
+    // The local reference keeps the worker alive should a handler destroy this component.
+    const std::shared_ptr<THTTPGetThread> worker = FWorker;
+    if (!worker)
         return;
+    switch (worker->Receive(event)) {
+    case THTTPGetThread::TDelivery::Progress:
+        worker->DeliverProgress();
+        break;
+    case THTTPGetThread::TDelivery::Completion:
+        Complete();
+        break;
+    case THTTPGetThread::TDelivery::None:
+        break;
+    }
+}
+
+void THTTPGet::Complete()
+{
     // Idle before any handler runs, so that a handler that throws or starts
     // the next request finds the component free.
+    const std::shared_ptr<THTTPGetThread> worker = std::move(FWorker);
     FWorker.reset();
     const bool success = worker->Succeeded() && !worker->Stopped();
     try {

@@ -60,12 +60,15 @@ public:
     // detached from a destroyed component).
     static int RunningWorkers();
 
+protected:
+    // Progress and completion posted by the worker.
+    void customEvent(QEvent *event) override;
+
 private:
-    friend class THTTPGetThread;
 
     void Start(bool fileMode);
     // The completion step, run on the owner's thread after the worker's last step.
-    void Complete(const std::shared_ptr<THTTPGetThread> &worker);
+    void Complete();
 
     // Owner's thread only: set by Start, cleared by the completion step or
     // the destructor. The worker holds its own reference and never this one.

@@ -2,17 +2,17 @@
 
 #include "HttpUrl.h"
 #include "TCurlEasy.h"
+#include "THTTPWorkerPool.h"
 
 #include <QFile>
-#include <QMetaObject>
+#include <QCoreApplication>
+#include <QEvent>
 
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <climits>
-#include <system_error>
-#include <thread>
 
 std::atomic<int> THTTPGetThread::FRunning{0};
 
@@ -53,8 +53,9 @@ std::shared_ptr<THTTPGetThread> THTTPGetThread::Start(THTTPRequest request, THTT
     auto worker = std::make_shared<THTTPGetThread>(std::move(request), owner, std::move(onProgress));
     ++FRunning;
     try {
-        std::thread([worker] { worker->Run(); }).detach();
-    } catch (const std::system_error &) {
+        THTTPWorkerPool::Run([worker](TCurlEasy &easy) { worker->Run(easy); });
+    } catch (...) {
+        // No thread to run it: the request fails like any other.
         --FRunning;
         worker->FSuccess = false;
         worker->PostCompletion();
@@ -77,10 +78,10 @@ void THTTPGetThread::Detach()
     FOwner = nullptr;
 }
 
-void THTTPGetThread::Run()
+void THTTPGetThread::Run(TCurlEasy &easy)
 {
     try {
-        FSuccess = Transfer();
+        FSuccess = Transfer(easy);
     } catch (...) {
         // Unreadable length, unwritable file, refused option, no memory: all
         // end the request as failed.
@@ -93,13 +94,12 @@ void THTTPGetThread::Run()
     --FRunning;
 }
 
-bool THTTPGetThread::Transfer()
+bool THTTPGetThread::Transfer(TCurlEasy &easy)
 {
     const auto target = HttpUrl::Split(FRequest.URL);
     if (Stopped() || !target || !HttpUrl::IsPlainHost(target->Host))
         return false;
 
-    TCurlEasy easy;
     easy.Set(CURLOPT_URL, QByteArray("http://" + target->Host + "/").constData());
     easy.Set(CURLOPT_REQUEST_TARGET, HttpUrl::EncodeRequestTarget(target->Path).constData());
     easy.Set(CURLOPT_PORT, 80L);
@@ -279,6 +279,26 @@ int THTTPGetThread::CloseSocketCallback(void *self, curl_socket_t socket)
     return ::close(socket);
 }
 
+QEvent::Type THTTPGetThread::ProgressEvent()
+{
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+QEvent::Type THTTPGetThread::CompletionEvent()
+{
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+void THTTPGetThread::PostToOwner(QEvent::Type type)
+{
+    // Caller holds FLock. The event carries nothing: the owner knows its
+    // worker, and events left for a destroyed owner die with it.
+    if (FOwner)
+        QCoreApplication::postEvent(FOwner, std::make_unique<QEvent>(type).release());
+}
+
 void THTTPGetThread::PostProgress()
 {
     const auto total = static_cast<std::uint32_t>(FContentLength);
@@ -287,9 +307,7 @@ void THTTPGetThread::PostProgress()
     if (FProgressQueued.exchange(true, std::memory_order_acq_rel))
         return; // the queued step will pick up the newest value
     std::lock_guard lock(FLock);
-    if (FOwner)
-        QMetaObject::invokeMethod(
-            FOwner, [self = shared_from_this()] { self->DeliverProgress(); }, Qt::QueuedConnection);
+    PostToOwner(ProgressEvent());
 }
 
 void THTTPGetThread::DeliverProgress()
@@ -310,9 +328,18 @@ void THTTPGetThread::DeliverProgress()
 void THTTPGetThread::PostCompletion()
 {
     std::lock_guard lock(FLock);
-    if (FOwner) {
-        THTTPGet *owner = FOwner;
-        QMetaObject::invokeMethod(
-            owner, [owner, self = shared_from_this()] { owner->Complete(self); }, Qt::QueuedConnection);
-    }
+    FFinished = true;
+    PostToOwner(CompletionEvent());
+}
+
+THTTPGetThread::TDelivery THTTPGetThread::Receive(const QEvent *event)
+{
+    // The worker created and posted the event under FLock, so taking it here
+    // orders that, and the worker's results, before what the owner reads.
+    std::lock_guard lock(FLock);
+    if (event->type() == ProgressEvent())
+        return TDelivery::Progress;
+    if (event->type() == CompletionEvent() && std::exchange(FFinished, false))
+        return TDelivery::Completion;
+    return TDelivery::None;
 }

@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include <QByteArray>
+#include <QEvent>
 #include <QString>
 
 #include <atomic>
@@ -14,6 +15,7 @@
 #include <vector>
 
 class QFile;
+class TCurlEasy;
 
 // What a request works on: copies of the component's properties taken when it
 // starts, so later changes to the component do not touch a running request.
@@ -32,9 +34,9 @@ struct THTTPRequest
     bool FileMode = false;
 };
 
-// One request on a detached thread of its own. The worker keeps itself alive
-// (shared_ptr held by the thread) and ends on its own even when its component
-// is gone; it reaches the component only through queued invocations posted
+// One request, run by a thread of the worker pool. The worker keeps itself
+// alive (shared_ptr held by the job) and ends on its own even when its
+// component is gone; it reaches the component only through queued invocations posted
 // while the component is still attached.
 class THTTPGetThread : public std::enable_shared_from_this<THTTPGetThread>
 {
@@ -53,7 +55,17 @@ public:
     void Detach();
     bool Stopped() const { return FStop.load(std::memory_order_acquire); }
 
-    // Read by the completion step, after the worker has posted it.
+    // The events a worker posts to its owner.
+    static QEvent::Type ProgressEvent();
+    static QEvent::Type CompletionEvent();
+    // Owner's thread: the progress step.
+    void DeliverProgress();
+    // Owner's thread: what a posted event asks for; Completion only once,
+    // after the worker's last step.
+    enum class TDelivery { None, Progress, Completion };
+    TDelivery Receive(const QEvent *event);
+
+    // Read by the completion step, after Receive returned Completion.
     bool Succeeded() const { return FSuccess; }
     bool FileMode() const { return FRequest.FileMode; }
     const QString &FileName() const { return FRequest.FileName; }
@@ -67,14 +79,14 @@ public:
     ~THTTPGetThread();
 
 private:
-    void Run();
-    bool Transfer();
+    void Run(TCurlEasy &easy);
+    bool Transfer(TCurlEasy &easy);
     bool PrepareBody();
     bool TakeBlock(const char *data, size_t size);
     void HeaderLine(const QByteArray &line);
     void PostProgress();
-    void DeliverProgress();
     void PostCompletion();
+    void PostToOwner(QEvent::Type type);
 
     static size_t HeaderCallback(char *data, size_t size, size_t count, void *self);
     static size_t WriteCallback(char *data, size_t size, size_t count, void *self);
@@ -90,13 +102,15 @@ private:
     // Set by Abort (owner's thread), read by the worker at its checks.
     std::atomic<bool> FStop{false};
 
-    // Guards FOwner and FSockets. Held only for short, non-blocking steps.
+    // Guards FOwner, FSockets and FFinished. Held only for short, non-blocking steps.
     std::mutex FLock;
     // Owner's thread clears it (Detach); the worker posts to it under FLock.
     THTTPGet *FOwner;
     // Sockets curl has open for this request; Abort shuts them down so a
     // blocked wait returns at once.
     std::vector<int> FSockets;
+    // Set by the worker when it posts the completion, taken by the owner.
+    bool FFinished = false;
 
     // Latest progress (content length in the high half, bytes received in the
     // low half) and whether a progress step is already queued: the worker
@@ -104,8 +118,8 @@ private:
     std::atomic<std::uint64_t> FProgressValue{0};
     std::atomic<bool> FProgressQueued{false};
 
-    // Worker thread only until the completion is posted; the owner's thread
-    // reads them in the completion step (the post orders the accesses).
+    // Worker thread only until the completion is posted; then the owner's
+    // thread reads them (ordered by FLock through Receive).
     bool FSuccess = false;
     QByteArray FResult;
     int FContentLength = 0;

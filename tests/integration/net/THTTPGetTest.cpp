@@ -260,6 +260,35 @@ TEST_F(THTTPGetTest, MissingLengthFailsAtOnceForBinaryData)
     EXPECT_EQ(events.Finals(), int(events.List.size())); // no progress for a refused body
 }
 
+TEST_F(THTTPGetTest, UnreadableOrOversizedLengthFails)
+{
+    server.QueueReply({"HTTP/1.0 200 OK\r\nContent-Length: 3x\r\n\r\nabc"});
+    server.QueueReply({"HTTP/1.0 200 OK\r\nContent-Length: 4294967299\r\n\r\nabc"});
+    get.URL = server.Url("/a");
+    get.FileName = Path("len.mp3");
+    get.GetFile();
+    ASSERT_TRUE(events.WaitFinal(1));
+    EXPECT_EQ(events.Last().Kind, TEvents::Error);
+    get.GetFile();
+    ASSERT_TRUE(events.WaitFinal(2));
+    EXPECT_EQ(events.Last().Kind, TEvents::Error);
+}
+
+TEST_F(THTTPGetTest, CredentialsAndReferrerAreSentWhenSet)
+{
+    server.SetReply({TFakeHttpServer::Response("ok")});
+    get.URL = server.Url("/a");
+    get.UserName = "user";
+    get.Password = "secret";
+    get.Referer = "http://example.org/from";
+    get.GetString();
+    ASSERT_TRUE(events.WaitFinal(1));
+    ASSERT_EQ(server.Requests().size(), 1u);
+    const TFakeHttpRequest request = server.Requests()[0];
+    EXPECT_EQ(request.Header("Authorization"), "Basic " + QByteArray("user:secret").toBase64());
+    EXPECT_EQ(request.Header("Referer"), "http://example.org/from");
+}
+
 TEST_F(THTTPGetTest, FileThatCannotBeCreatedFails)
 {
     server.SetReply({TFakeHttpServer::Response("abc")});

@@ -105,6 +105,8 @@ void TFakeHttpServer::QueueReply(const TFakeHttpReply &reply)
 {
     std::lock_guard lock(FLock);
     FQueue.push_back(reply);
+    // Unshared, since a connection thread will own it.
+    FQueue.back().Bytes = QByteArray(reply.Bytes.constData(), reply.Bytes.size());
 }
 
 QByteArray TFakeHttpServer::Response(const QByteArray &body, bool withLength, const QByteArray &status)
@@ -242,21 +244,24 @@ void TFakeHttpServer::Serve(int socket)
 {
     TFakeHttpRequest request = ReadRequest(socket);
     const bool gotSomething = !request.Raw.isEmpty();
+    const bool complete = request.Complete;
     TFakeHttpReply reply;
     {
         std::lock_guard lock(FLock);
         if (gotSomething)
-            FRequests.push_back(request);
+            FRequests.push_back(std::move(request));
         if (!FQueue.empty()) {
-            reply = FQueue.front();
+            reply = std::move(FQueue.front());
             FQueue.pop_front();
         } else {
             reply = FDefault;
+            // A copy of its own: the test thread may replace the default meanwhile.
+            reply.Bytes = QByteArray(FDefault.Bytes.constData(), FDefault.Bytes.size());
         }
     }
     FChanged.notify_all();
 
-    bool ok = request.Complete && Sleep(reply.DelayMs);
+    bool ok = complete && Sleep(reply.DelayMs);
     const qint64 limit = reply.DropAfter >= 0 ? std::min<qint64>(reply.DropAfter, reply.Bytes.size())
                                               : reply.Bytes.size();
     const qint64 chunk = reply.ChunkSize > 0 ? reply.ChunkSize : std::max<qint64>(limit, 1);

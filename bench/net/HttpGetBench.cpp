@@ -1,0 +1,198 @@
+// 1,000 sequential text requests through THTTPGet against the same requests
+// made by a plain libcurl loop on one thread, both against a minimal loopback
+// server. Prints both rates and their ratio. Argument: number of rounds.
+#include "THTTPGet.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+
+#include <curl/curl.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int Requests = 1000;
+
+// Answers every connection with the same small reply and closes it; one
+// thread, no bookkeeping, so the clients' costs dominate.
+class TQuickServer
+{
+public:
+    TQuickServer()
+    {
+        for (unsigned n = 1; n < 200 && FListen < 0; ++n) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            const int one = 1;
+            ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+            sockaddr_in sa{};
+            sa.sin_family = AF_INET;
+            sa.sin_port = htons(80);
+            sa.sin_addr.s_addr = htonl(0x7F3F0000u | ((unsigned(::getpid()) % 250u) << 8) | n);
+            if (::bind(fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa) == 0 && ::listen(fd, 128) == 0) {
+                FListen = fd;
+                char text[INET_ADDRSTRLEN] = {};
+                ::inet_ntop(AF_INET, &sa.sin_addr, text, sizeof text);
+                FHost = text;
+            } else {
+                ::close(fd);
+            }
+        }
+        if (FListen >= 0)
+            FThread = std::thread([this] { Loop(); });
+    }
+    ~TQuickServer()
+    {
+        FStop = true;
+        if (FThread.joinable())
+            FThread.join();
+        if (FListen >= 0)
+            ::close(FListen);
+    }
+    bool Ok() const { return FListen >= 0; }
+    std::string Url() const { return "http://" + FHost + "/find.php?find=abc"; }
+
+private:
+    void Loop()
+    {
+        static const char reply[] = "HTTP/1.0 200 OK\r\nContent-Length: 57\r\nContent-Type: text/xml\r\n\r\n"
+                                    "<?xml version=\"1.0\"?><r><t id=\"1\">abcdefghijklmn</t></r>\n";
+        while (!FStop) {
+            pollfd p{FListen, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            const int c = ::accept4(FListen, nullptr, nullptr, SOCK_CLOEXEC);
+            if (c < 0)
+                continue;
+            std::string request;
+            char buffer[2048];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                const ssize_t n = ::recv(c, buffer, sizeof buffer, 0);
+                if (n <= 0)
+                    break;
+                request.append(buffer, size_t(n));
+            }
+            [[maybe_unused]] const ssize_t sent = ::send(c, reply, sizeof reply - 1, MSG_NOSIGNAL);
+            ::close(c);
+        }
+    }
+
+    int FListen = -1;
+    std::string FHost;
+    std::atomic<bool> FStop{false};
+    std::thread FThread;
+};
+
+size_t Collect(char *data, size_t size, size_t count, void *target)
+{
+    static_cast<std::string *>(target)->append(data, size * count);
+    return size * count;
+}
+
+// The same request a fetcher sends, made the plain way on one handle.
+double PlainLoop(const std::string &url)
+{
+    CURL *easy = curl_easy_init();
+    curl_slist *headers = nullptr;
+    for (const char *h : {"Accept: */*", "Cache-Control: no-cache", "Pragma: no-cache", "Expect:"})
+        headers = curl_slist_append(headers, h);
+    std::string body;
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_0));
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, "Sonaro Client");
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_PROXY, "");
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Collect);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
+    int ok = 0;
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < Requests; ++i) {
+        body.clear();
+        ok += curl_easy_perform(easy) == CURLE_OK && !body.empty();
+    }
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    curl_easy_cleanup(easy);
+    curl_slist_free_all(headers);
+    if (ok != Requests)
+        std::fprintf(stderr, "plain loop: %d of %d requests failed\n", Requests - ok, Requests);
+    return Requests / seconds;
+}
+
+double FetcherLoop(const std::string &url)
+{
+    THTTPGet get;
+    get.Agent = "Sonaro Client";
+    get.URL = QByteArray::fromStdString(url);
+    QEventLoop loop;
+    int done = 0;
+    int failed = 0;
+    const auto next = [&] {
+        if (++done == Requests)
+            loop.quit();
+        else
+            get.GetString();
+    };
+    get.OnDoneString = [&](const QByteArray &) { next(); };
+    get.OnError = [&] {
+        ++failed;
+        next();
+    };
+    QElapsedTimer clock;
+    clock.start();
+    get.GetString();
+    loop.exec();
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    if (failed)
+        std::fprintf(stderr, "THTTPGet: %d of %d requests failed\n", failed, Requests);
+    return Requests / seconds;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    THTTPGet::GlobalInit();
+    TQuickServer server;
+    if (!server.Ok()) {
+        std::fprintf(stderr, "cannot bind a loopback address on port 80\n");
+        return 1;
+    }
+    const std::string url = server.Url();
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    PlainLoop(url); // warm-up: lazy initialisation, first thread of the pool
+    FetcherLoop(url);
+    // Alternating rounds, so that load from elsewhere on the machine hits both
+    // loops alike; the medians are compared.
+    std::vector<double> plain, fetcher;
+    for (int r = 0; r < rounds; ++r) {
+        plain.push_back(PlainLoop(url));
+        fetcher.push_back(FetcherLoop(url));
+        std::printf("round %d: plain %7.0f/s  THTTPGet %7.0f/s\n", r + 1, plain.back(), fetcher.back());
+    }
+    const auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    std::printf("%d sequential GetString requests per round, median of %d rounds\n", Requests, rounds);
+    std::printf("plain libcurl loop: %8.0f requests/s\n", median(plain));
+    std::printf("THTTPGet:           %8.0f requests/s\n", median(fetcher));
+    std::printf("ratio:              %8.2f (target >= 0.80)\n", median(fetcher) / median(plain));
+    return 0;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+class Prompts;
+
+// Where the main window keeps its settings and client ID and how it asks the
+// user; tests point these at temporary places and a prompt recorder.
+struct MainEnvironment
+{
+    QString iniPath;
+    QString keyStoreRoot;
+    // Not owned; null means message boxes and dialogs of the toolkit.
+    Prompts *prompts = nullptr;
+
+    // The settings file beside the program (or in the user's config folder)
+    // and the per-user key store.
+    static MainEnvironment forThisProgram();
+};

@@ -1,0 +1,395 @@
+#include "TFormMain.h"
+
+#include "ClientIdStore.h"
+#include "ImageLists.h"
+#include "IniFile.h"
+#include "IniWriteError.h"
+#include "LogoWidget.h"
+#include "MainMenu.h"
+#include "MainSettings.h"
+#include "ProgramConstants.h"
+#include "QtPrompts.h"
+#include "ShellOpen.h"
+#include "THTTPGet.h"
+#include "UserKeyStore.h"
+#include "WindowPlacement.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace {
+
+const QString PlaylistFilter = QStringLiteral("Sonaro Klient playlist (*.kpl)|*.kpl");
+
+THTTPGet *newFetcher(QObject *owner, const char *name)
+{
+    auto *fetcher = new THTTPGet(owner);
+    fetcher->setObjectName(QString::fromLatin1(name));
+    fetcher->Agent = ProgramConstants::FetcherAgent;
+    fetcher->AcceptTypes = "*/*";
+    fetcher->UseCache = false;
+    fetcher->BinaryData = false;
+    fetcher->WaitThread = false;
+    return fetcher;
+}
+
+template <typename W>
+W *place(QWidget *client, const char *name, int left, int top, int width, int height)
+{
+    auto *w = new W(client);
+    w->setObjectName(QString::fromLatin1(name));
+    w->setGeometry(left, top, width, height);
+    return w;
+}
+
+QTreeView *newList(QWidget *client, const char *name, int left, int top, int width, int height)
+{
+    auto *list = place<QTreeView>(client, name, left, top, width, height);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    return list;
+}
+
+int selectedRow(const QTreeView *view)
+{
+    const QItemSelectionModel *selection = view->selectionModel();
+    if (!selection)
+        return -1;
+    const QModelIndexList indexes = selection->selectedIndexes();
+    return indexes.isEmpty() ? -1 : indexes.first().row();
+}
+
+} // namespace
+
+TFormMain::TFormMain(const MainEnvironment &environment, QWidget *parent)
+    : QMainWindow(parent), m_environment(environment)
+{
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(QString::fromLatin1(ProgramConstants::ApplicationTitle));
+    // Fixed single border: system menu and minimise box only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+    m_prompts = environment.prompts;
+    if (!m_prompts) {
+        m_ownPrompts = std::make_unique<QtPrompts>(this);
+        m_prompts = m_ownPrompts.get();
+    }
+
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(ClientWidth, ClientHeight);
+    setCentralWidget(client);
+    buildControls(client);
+    m_menu = std::make_unique<MainMenu>(menuBar());
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    layout()->activate();
+    buildShortcuts();
+
+    HTTPGetFind = newFetcher(this, "HTTPGetFind");
+    HTTPGetGet = newFetcher(this, "HTTPGetGet");
+    HTTPGetHod = newFetcher(this, "HTTPGetHod");
+
+    player_timer = new QTimer(this);
+    player_timer->setObjectName(QStringLiteral("player_timer"));
+    player_timer->setInterval(250);
+    led_timer = new QTimer(this);
+    led_timer->setObjectName(QStringLiteral("led_timer"));
+    led_timer->setInterval(500);
+
+    svd_mp3.title = QStringLiteral("Uložit MP3");
+    svd_mp3.filter = QStringLiteral("MP3 (*.mp3)|*.mp3");
+    OD_PL.title = QStringLiteral("Otevřít playlist");
+    OD_PL.filter = PlaylistFilter;
+    OD_PL.defaultExtension = QStringLiteral("kpl");
+    SD_PL.title = QStringLiteral("Uložit playlist");
+    SD_PL.filter = PlaylistFilter;
+    SD_PL.defaultExtension = QStringLiteral("kpl");
+    SD_PL.fileName = QStringLiteral("Playlist");
+
+    connect(logo, &LogoWidget::clicked, this, &TFormMain::openWebSite);
+    connect(m_menu->SonaroWeb1, &QAction::triggered, this, &TFormMain::openWebSite);
+    connect(m_menu->MP31, &QMenu::aboutToShow, this, &TFormMain::updateMp3Menu);
+    connect(btn_find, &QPushButton::clicked, this, &TFormMain::startSearchCommand);
+    connect(edt_find, &QLineEdit::returnPressed, this, &TFormMain::startSearchCommand);
+
+    formCreate();
+}
+
+TFormMain::~TFormMain()
+{
+    // FormDestroy. Aborting returns at once; no reply reaches this window.
+    HTTPGetFind->Abort();
+    HTTPGetGet->Abort();
+    HTTPGetHod->Abort();
+}
+
+void TFormMain::buildControls(QWidget *client)
+{
+    logo_border = place<QFrame>(client, "logo_border", 6, 5, 210, 103);
+    logo_border->setFrameShape(QFrame::Box);
+    logo = place<LogoWidget>(client, "logo", 7, 6, 208, 101);
+
+    bt_play = place<QToolButton>(client, "bt_play", 224, 8, 28, 28);
+    bt_pause = place<QToolButton>(client, "bt_pause", 256, 8, 28, 28);
+    bt_stop = place<QToolButton>(client, "bt_stop", 288, 8, 28, 28);
+    for (QToolButton *b : {bt_play, bt_pause, bt_stop}) {
+        b->setAutoRaise(true);
+        b->setIconSize(QSize(28, 28));
+        b->setFocusPolicy(Qt::NoFocus);
+    }
+
+    player_volume = place<QWidget>(client, "player_volume", 320, 0, 41, 41);
+
+    led_text = place<QLabel>(client, "led_text", 368, 0, 273, 25);
+    led_text->setText(QStringLiteral("      Klient     "));
+    led_cisla = place<QLabel>(client, "led_cisla", 368, 25, 273, 17);
+    led_cisla->setText(QStringLiteral("                00:00/00:00"));
+    for (QLabel *l : {led_text, led_cisla}) {
+        l->setAutoFillBackground(true);
+        QPalette palette = l->palette();
+        palette.setColor(QPalette::Window, Qt::black);
+        palette.setColor(QPalette::WindowText, QColor(0, 255, 0));
+        l->setPalette(palette);
+        l->setFont(QFont(QStringLiteral("Monospace")));
+    }
+
+    edt_find = place<QLineEdit>(client, "edt_find", 656, 10, 153, 25);
+    btn_find = place<QPushButton>(client, "btn_find", 808, 10, 73, 25);
+    btn_find->setText(QStringLiteral("Hledat"));
+    lbl_find = place<QLabel>(client, "lbl_find", 656, 42, 225, 13);
+    lbl_find->setAlignment(Qt::AlignCenter);
+    lbl_find->setText(QStringLiteral("Sonaro Klient"));
+
+    // Stacked bottom to top: frame, downloaded part, played part.
+    bar_bg = place<QFrame>(client, "bar_bg", 224, 44, 417, 17);
+    bar_bg->setFrameShape(QFrame::Box);
+    bar_bg->setAutoFillBackground(true);
+    bar_bg->setPalette(QPalette(Qt::black, Qt::white));
+    const auto bar = [client](const char *name, QColor fill) {
+        auto *w = place<QWidget>(client, name, 225, 45, 416, 16);
+        w->setAutoFillBackground(true);
+        QPalette palette = w->palette();
+        palette.setColor(QPalette::Window, fill);
+        w->setPalette(palette);
+        return w;
+    };
+    bar_down = bar("bar_down", QColor(192, 220, 192));
+    bar_play = bar("bar_play", QColor(0, 128, 0));
+
+    list_mp3 = newList(client, "list_mp3", 224, 64, 665, 497);
+    list_play = newList(client, "list_play", 5, 114, 212, 447);
+}
+
+void TFormMain::buildShortcuts()
+{
+    // The "MP3" menu's shortcuts first apply the menu rule, then act only
+    // through an item the rule left visible and enabled.
+    const auto guarded = [this](const char *keys, QAction *MainMenu::*item, const char *name) {
+        auto *shortcut = new QShortcut(QKeySequence(QString::fromLatin1(keys)), this);
+        shortcut->setObjectName(QString::fromLatin1(name));
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, item] {
+            updateMp3Menu();
+            QAction *action = (*m_menu).*item;
+            if (action->isVisible() && action->isEnabled())
+                action->trigger();
+        });
+    };
+    guarded("Ctrl+A", &MainMenu::Pidatdoplaylistu2, "shortcutPidatdoplaylistu2");
+    guarded("Ctrl+D", &MainMenu::Odebratzplaylist1, "shortcutOdebratzplaylist1");
+}
+
+void TFormMain::updateMp3Menu()
+{
+    Mp3MenuState::Inputs in;
+    const QWidget *focus = QApplication::focusWidget();
+    const int result = selectedRow(list_mp3);
+    in.resultsFocused = focus == list_mp3;
+    in.resultSelected = result >= 0;
+    if (result >= 0 && list_mp3->model())
+        in.selectedRatingPermission = list_mp3->model()->index(result, RatingPermissionColumn).data().toString();
+    in.playlistFocused = focus == list_play;
+    in.playlistEntrySelected = selectedRow(list_play) >= 0;
+    m_menu->applyMp3States(Mp3MenuState::compute(in));
+}
+
+void TFormMain::formCreate()
+{
+    // 1
+    m_ini = std::make_unique<IniFile>(m_environment.iniPath);
+    m_settings = std::make_unique<MainSettings>(*m_ini);
+    // 2
+    m_settings->ensureUpdateOfferKey();
+    // 3
+    m_state.ClientId = ClientIdStore::read(UserKeyStore(m_environment.keyStoreRoot));
+    // 4
+    if (const auto text = m_settings->searchToRepeat()) {
+        edt_find->setText(*text);
+        if (!edt_find->text().isEmpty())
+            startSearchCommand();
+    }
+    // 5
+    if (const auto path = m_settings->playlistToReopen())
+        reopenPlaylist(*path);
+    // 6
+    const MainSettings::DialogFolders folders = m_settings->dialogFolders();
+    SD_PL.initialFolder = folders.playlistSave;
+    OD_PL.initialFolder = folders.playlistOpen;
+    svd_mp3.initialFolder = folders.mp3Save;
+    // 7
+    QApplication::setApplicationDisplayName(QString::fromLatin1(ProgramConstants::ApplicationTitle));
+    QApplication::setWindowIcon(QIcon(ImageLists::appIcon(16)));
+    // 8: the stopped-state pictures.
+    bt_play->setIcon(QIcon(ImageLists::playerButton(0)));
+    bt_pause->setIcon(QIcon(ImageLists::playerButton(2)));
+    bt_stop->setIcon(QIcon(ImageLists::playerButton(4)));
+
+    // A settings folder that takes no writes must not stop the program.
+    if (const auto failure = m_settings->takeWriteFailure())
+        m_prompts->error(*failure);
+}
+
+void TFormMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        formShow();
+    }
+}
+
+void TFormMain::formShow()
+{
+    // 1-3 (and 7 below)
+    if (!createPlayerEngine())
+        return;
+    // 4
+    player_timer->start();
+    led_timer->start();
+    // 5
+    m_state.BarScale = bar_bg->width() - 1;
+    bar_down->resize(0, bar_down->height());
+    bar_play->resize(0, bar_play->height());
+    // 6: off the screen until the start-up window places it.
+    move(-1000, -1000);
+    // 8
+    showStartupWindow();
+}
+
+void TFormMain::closeEvent(QCloseEvent *event)
+{
+    formClose();
+    event->accept();
+}
+
+void TFormMain::formClose()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    // 1
+    MainSettings::CloseValues values;
+    values.top = y();
+    values.left = x();
+    values.volume = volumePosition();
+    values.playlistPath = playlistPath();
+    values.searchText = edt_find->text();
+    values.folders = {SD_PL.folder(), OD_PL.folder(), svd_mp3.folder()};
+    try {
+        m_settings->writeAtClose(values);
+    } catch (const IniWriteError &e) {
+        // Reported, and the window still closes: an unwritable settings file
+        // must not keep the user from quitting.
+        m_prompts->error(QString::fromStdString(e.what()));
+    }
+    // 2
+    m_settings.reset();
+    m_ini.reset();
+    // 3
+    releasePlayerEngine();
+    // 4
+    QCoreApplication::quit();
+}
+
+void TFormMain::openWebSite()
+{
+    ShellOpen::openUrl(QString::fromLatin1(ProgramConstants::WebSiteUrl));
+}
+
+// ---- Hook points of the flows that are wired in by their own code. ----
+
+void TFormMain::startSearchCommand()
+{
+    // The search flow sends the finder request for edt_find's text here.
+}
+
+void TFormMain::reopenPlaylist(const QString &path)
+{
+    // The playlist flow calls LoadPlayList(path) here.
+    Q_UNUSED(path);
+}
+
+bool TFormMain::createPlayerEngine()
+{
+    // The engine is created here, ControlPlayEnd attached to its OnPlayEnd,
+    // and the stored volume (Okno/Volume, when 0 or more) set on the knob;
+    // a missing audio library shows "Knihovnu libsonaroaudio.so nelze
+    // načíst." and returns false. Until the engine is wired in, start-up
+    // goes on without it.
+    return true;
+}
+
+void TFormMain::showStartupWindow()
+{
+    // Temporary until the start-up window (which places this window after
+    // the update check) is shown here: place the window by the stored
+    // position, centred when none is stored, so the program is usable.
+    IniFile ini(m_environment.iniPath);
+    const QRect screenRect = screen() ? screen()->geometry() : QRect(0, 0, 1024, 768);
+    const QSize outer = frameGeometry().size();
+    move(WindowPlacement::coordinate(ini.readInteger(QStringLiteral("Okno"), QStringLiteral("Left"), -1),
+                                     screenRect.width(), outer.width()),
+         WindowPlacement::coordinate(ini.readInteger(QStringLiteral("Okno"), QStringLiteral("Top"), -1),
+                                     screenRect.height(), outer.height()));
+}
+
+void TFormMain::releasePlayerEngine()
+{
+    // The engine's FreeAddOns(0) and its destruction go here.
+}
+
+int TFormMain::volumePosition() const
+{
+    // The knob's position once the knob is in place; its initial position until then.
+    return 255;
+}
+
+QString TFormMain::playlistPath() const
+{
+    // PlaylistPath: the caption of list_play's hidden fourth column header.
+    const QAbstractItemModel *model = list_play->model();
+    if (model && model->columnCount() > 3) {
+        const QString caption = model->headerData(3, Qt::Horizontal).toString();
+        if (!caption.isEmpty())
+            return caption;
+    }
+    return QStringLiteral("no");
+}

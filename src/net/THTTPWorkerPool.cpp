@@ -1,0 +1,86 @@
+#include "THTTPWorkerPool.h"
+
+#include "TCurlEasy.h"
+
+#include <QtGlobal>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+constexpr auto IdleLifetime = std::chrono::seconds(20);
+
+struct TPoolState
+{
+    std::mutex Lock; // guards everything below
+    std::condition_variable Wake;
+    std::deque<THTTPWorkerPool::TJob> Jobs; // handed over, not yet taken
+    int Idle = 0;                           // threads waiting for a job
+    int Threads = 0;
+};
+
+std::shared_ptr<TPoolState> State()
+{
+    // Threads keep their own reference, so the state outlives this one at exit.
+    static const std::shared_ptr<TPoolState> state = std::make_shared<TPoolState>();
+    return state;
+}
+
+void ThreadLoop(const std::shared_ptr<TPoolState> &state, THTTPWorkerPool::TJob first)
+{
+    std::unique_ptr<TCurlEasy> easy;
+    THTTPWorkerPool::TJob job = std::move(first);
+    for (;;) {
+        try {
+            if (!easy)
+                easy = std::make_unique<TCurlEasy>();
+            easy->Reset();
+            job(*easy);
+            easy->Reset(); // drops the callbacks' pointers into the finished request
+        } catch (const std::exception &e) {
+            // A handle that failed to reset is not trusted again.
+            easy.reset();
+            qWarning("THTTPGet: worker failed: %s", e.what());
+        }
+        job = nullptr;
+
+        std::unique_lock lock(state->Lock);
+        ++state->Idle;
+        const bool got = state->Wake.wait_for(lock, IdleLifetime, [&] { return !state->Jobs.empty(); });
+        --state->Idle;
+        if (!got) {
+            --state->Threads;
+            return;
+        }
+        job = std::move(state->Jobs.front());
+        state->Jobs.pop_front();
+    }
+}
+
+} // namespace
+
+void THTTPWorkerPool::Run(TJob job)
+{
+    const std::shared_ptr<TPoolState> state = State();
+    std::unique_lock lock(state->Lock);
+    if (state->Idle > int(state->Jobs.size())) {
+        state->Jobs.push_back(std::move(job));
+        lock.unlock();
+        state->Wake.notify_one();
+        return;
+    }
+    std::thread([state, first = std::move(job)]() mutable { ThreadLoop(state, std::move(first)); }).detach();
+    ++state->Threads;
+}
+
+int THTTPWorkerPool::Threads()
+{
+    const std::shared_ptr<TPoolState> state = State();
+    std::lock_guard lock(state->Lock);
+    return state->Threads;
+}
