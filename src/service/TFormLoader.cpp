@@ -158,10 +158,11 @@ void TFormLoader::reject()
 
 void TFormLoader::closeEvent(QCloseEvent *event)
 {
-    if (m_check->finished())
-        QDialog::closeEvent(event);
-    else
+    // The user waits; the program itself (quitting, for one) may close it.
+    if (event->spontaneous() && !m_check->finished())
         event->ignore();
+    else
+        QDialog::closeEvent(event);
 }
 
 void TFormLoader::placeMainWindow(int top, int left)

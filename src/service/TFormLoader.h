@@ -15,7 +15,8 @@ struct MainState;
 
 // The small borderless start-up window: shows itself while the update request
 // runs, then places the main window on the screen and closes. The user can
-// only wait: Escape and closing are refused until the check has ended.
+// only wait: Escape and the window system's close are refused until the
+// check has ended; the program's own close (a quit) is not.
 class TFormLoader : public QDialog
 {
     Q_OBJECT

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -264,8 +265,7 @@ TEST(UpdateCheck, TheUserCannotCloseTheWindowWhileTheCheckRuns)
     EXPECT_EQ(h.loader->lbl_verze->text(), QStringLiteral("Verze: 0.3"));
     EXPECT_EQ(h.loader->Info->text(), QStringLiteral("Aktualizuji informace ..."));
     h.loader->show();
-    h.loader->reject();
-    h.loader->close();
+    QTest::keyClick(h.loader.get(), Qt::Key_Escape);
     EXPECT_TRUE(h.loader->isVisible());
     ASSERT_TRUE(WaitUntil([&] { return !h.loader->isVisible(); }));
     EXPECT_EQ(h.state.ClientId, 3);
