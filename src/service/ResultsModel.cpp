@@ -118,6 +118,8 @@ void ResultsModel::clear()
     beginResetModel();
     m_rows.clear();
     m_rows.shrink_to_fit();
+    m_order.clear();
+    m_order.shrink_to_fit();
     endResetModel();
 }
 
@@ -127,6 +129,9 @@ void ResultsModel::appendRows(std::vector<ResultRow> rows)
         return;
     const int first = count();
     beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
+    m_order.reserve(m_order.size() + rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        m_order.push_back(static_cast<int>(m_rows.size() + i));
     if (m_rows.empty()) {
         m_rows = std::move(rows);
     } else {
@@ -140,16 +145,16 @@ void ResultsModel::setSubItem(int r, int subItem, const QByteArray &text)
 {
     if (!hasRow(r) || subItem < 0 || subItem + 1 >= ResultRow::kColumnCount)
         return;
-    m_rows[static_cast<size_t>(r)].subItem(subItem) = text;
+    rowAt(r).subItem(subItem) = text;
     const QModelIndex cell = index(r, subItem + 1);
     emit dataChanged(cell, cell);
 }
 
 void ResultsModel::setNowPlaying(int r, bool on)
 {
-    if (!hasRow(r) || m_rows[static_cast<size_t>(r)].nowPlaying == on)
+    if (!hasRow(r) || row(r).nowPlaying == on)
         return;
-    m_rows[static_cast<size_t>(r)].nowPlaying = on;
+    rowAt(r).nowPlaying = on;
     const QModelIndex cell = index(r, 0);
     emit dataChanged(cell, cell, {Qt::DecorationRole});
 }
@@ -189,19 +194,20 @@ void ResultsModel::clearHeaderMarks(int keep)
 
 void ResultsModel::sortBy(int column, bool descending)
 {
-    if (column < 0 || m_rows.size() < 2)
+    if (column < 0 || column >= ResultRow::kColumnCount || count() < 2)
         return;
-    const std::vector<int> order = ResultsSort::sortedOrder(m_rows, column, descending);
+    const std::vector<int> order = ResultsSort::sortedOrder(
+        count(), [this, column](int r) -> const QByteArray & { return row(r).cells[static_cast<size_t>(column)]; },
+        descending);
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<ResultRow> sorted;
-    sorted.reserve(m_rows.size());
-    std::vector<int> newPosition(m_rows.size());
+    std::vector<int> sorted(order.size());
+    std::vector<int> newPosition(order.size());
     for (size_t i = 0; i < order.size(); ++i) {
-        sorted.push_back(std::move(m_rows[static_cast<size_t>(order[i])]));
+        sorted[i] = m_order[static_cast<size_t>(order[i])];
         newPosition[static_cast<size_t>(order[i])] = static_cast<int>(i);
     }
-    m_rows = std::move(sorted);
+    m_order = std::move(sorted);
 
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;

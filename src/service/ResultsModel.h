@@ -37,10 +37,10 @@ public:
     QMimeData *mimeData(const QModelIndexList &indexes) const override;
     Qt::DropActions supportedDragActions() const override;
 
-    int count() const { return static_cast<int>(m_rows.size()); }
+    int count() const { return static_cast<int>(m_order.size()); }
     bool hasRow(int row) const { return row >= 0 && row < count(); }
-    const ResultRow &row(int row) const { return m_rows[static_cast<size_t>(row)]; }
-    const std::vector<ResultRow> &rows() const { return m_rows; }
+    // The row shown at that position.
+    const ResultRow &row(int row) const { return m_rows[static_cast<size_t>(m_order[static_cast<size_t>(row)])]; }
 
     void clear();
     void appendRows(std::vector<ResultRow> rows);
@@ -62,6 +62,11 @@ public:
     void headerClicked(int column, int &sortColumn, bool &sortDescending);
 
 private:
+    ResultRow &rowAt(int row) { return m_rows[static_cast<size_t>(m_order[static_cast<size_t>(row)])]; }
+
+    // Rows stay where they were appended; sorting reorders m_order only
+    // (position -> index into m_rows), so no row is moved.
     std::vector<ResultRow> m_rows;
+    std::vector<int> m_order;
     std::array<StatusMarks::Mark, ResultRow::kColumnCount> m_headerMarks{};
 };

@@ -1,8 +1,8 @@
 #include "ResultsSort.h"
 
 #include <algorithm>
-#include <cstring>
-#include <numeric>
+#include <string>
+#include <string_view>
 
 namespace ResultsSort {
 
@@ -13,26 +13,21 @@ inline unsigned char fold(unsigned char c)
     return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - ('a' - 'A')) : c;
 }
 
-QByteArray folded(const QByteArray &text)
+// A row's folded sort key: its first eight bytes as a big-endian number decide
+// most comparisons without touching the text; equal prefixes fall back to the
+// whole key (zero padding makes a shorter key order first, as it should).
+struct SortKey
 {
-    QByteArray out(text.size(), Qt::Uninitialized);
-    const auto *src = reinterpret_cast<const unsigned char *>(text.constData());
-    auto *dst = reinterpret_cast<unsigned char *>(out.data());
-    for (qsizetype i = 0; i < text.size(); ++i)
-        dst[i] = fold(src[i]);
-    return out;
-}
+    quint64 prefix;
+    std::string_view text;
+    int row;
+};
 
-// Keys are folded already, so a plain unsigned byte comparison is the order.
-inline int compareFolded(const QByteArray &a, const QByteArray &b)
+inline bool keyLess(const SortKey &a, const SortKey &b)
 {
-    const qsizetype n = std::min(a.size(), b.size());
-    if (n > 0) {
-        const int r = std::memcmp(a.constData(), b.constData(), static_cast<size_t>(n));
-        if (r != 0)
-            return r;
-    }
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+    if (a.prefix != b.prefix)
+        return a.prefix < b.prefix;
+    return a.text < b.text;
 }
 
 } // namespace
@@ -57,23 +52,44 @@ int compareRows(const ResultRow &a, const ResultRow &b, int column, bool descend
     return descending ? -r : r;
 }
 
-std::vector<int> sortedOrder(const std::vector<ResultRow> &rows, int column, bool descending)
+std::vector<int> sortedOrder(int count, const std::function<const QByteArray &(int)> &cell, bool descending)
 {
-    std::vector<int> order(rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    if (column < 0 || column >= ResultRow::kColumnCount)
-        return order;
+    const auto rows = static_cast<size_t>(std::max(count, 0));
+    std::vector<int> order(rows);
 
-    // Fold each key once instead of on every comparison.
-    std::vector<QByteArray> keys;
-    keys.reserve(rows.size());
-    for (const ResultRow &row : rows)
-        keys.push_back(folded(row.cells[static_cast<size_t>(column)]));
+    // Fold every key once, into one buffer.
+    size_t total = 0;
+    for (size_t r = 0; r < rows; ++r)
+        total += static_cast<size_t>(cell(static_cast<int>(r)).size());
+    std::string folded(total, '\0');
+    std::vector<SortKey> keys(rows);
+    size_t at = 0;
+    for (size_t r = 0; r < rows; ++r) {
+        const QByteArray &text = cell(static_cast<int>(r));
+        const auto *src = reinterpret_cast<const unsigned char *>(text.constData());
+        quint64 prefix = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const unsigned char c = fold(src[i]);
+            folded[at + static_cast<size_t>(i)] = static_cast<char>(c);
+            if (i < 8)
+                prefix |= static_cast<quint64>(c) << (8 * (7 - i));
+        }
+        keys[r] = {prefix, {}, static_cast<int>(r)};
+        at += static_cast<size_t>(text.size());
+    }
+    at = 0;
+    for (size_t r = 0; r < rows; ++r) {
+        const auto size = static_cast<size_t>(cell(static_cast<int>(r)).size());
+        keys[r].text = std::string_view(folded.data() + at, size);
+        at += size;
+    }
 
-    std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
-        const int r = compareFolded(keys[static_cast<size_t>(x)], keys[static_cast<size_t>(y)]);
-        return descending ? r > 0 : r < 0;
-    });
+    if (descending)
+        std::stable_sort(keys.begin(), keys.end(), [](const SortKey &a, const SortKey &b) { return keyLess(b, a); });
+    else
+        std::stable_sort(keys.begin(), keys.end(), keyLess);
+    for (size_t i = 0; i < keys.size(); ++i)
+        order[i] = keys[i].row;
     return order;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QByteArrayView>
 
+#include <functional>
 #include <vector>
 
 // Ordering of the results list: every column, numbers included, compares as
@@ -18,8 +19,8 @@ int compareText(QByteArrayView a, QByteArrayView b);
 // column -1 makes every pair equal; descending negates.
 int compareRows(const ResultRow &a, const ResultRow &b, int column, bool descending);
 
-// The permutation that orders rows by a column: result[i] is the index of the
-// row that goes to position i. Column -1 leaves the order as it is.
-std::vector<int> sortedOrder(const std::vector<ResultRow> &rows, int column, bool descending);
+// The permutation that orders `count` texts: result[i] is the index of the
+// text that goes to position i; equal texts keep their order.
+std::vector<int> sortedOrder(int count, const std::function<const QByteArray &(int)> &text, bool descending);
 
 } // namespace ResultsSort

@@ -53,8 +53,8 @@ struct Harness
     std::vector<QByteArray> column(int c) const
     {
         std::vector<QByteArray> out;
-        for (const ResultRow &r : model.rows())
-            out.push_back(r.cells[static_cast<size_t>(c)]);
+        for (int r = 0; r < model.count(); ++r)
+            out.push_back(model.row(r).cells[static_cast<size_t>(c)]);
         return out;
     }
 };

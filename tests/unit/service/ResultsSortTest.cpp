@@ -16,8 +16,8 @@ ResultRow rowWith(int column, const QByteArray &text, const QByteArray &id = {})
 std::vector<QByteArray> column(const ResultsModel &m, int c)
 {
     std::vector<QByteArray> out;
-    for (const ResultRow &r : m.rows())
-        out.push_back(r.cells[static_cast<size_t>(c)]);
+    for (int r = 0; r < m.count(); ++r)
+        out.push_back(m.row(r).cells[static_cast<size_t>(c)]);
     return out;
 }
 
@@ -105,15 +105,15 @@ TEST(ResultsSort, SortingKeepsSelectionOnItsRowAndEqualKeysStable)
 
     m.sortBy(1, false);
     std::vector<QByteArray> ids;
-    for (const ResultRow &r : m.rows())
-        ids.push_back(r.trackId());
+    for (int r = 0; r < m.count(); ++r)
+        ids.push_back(m.row(r).trackId());
     EXPECT_EQ(ids, (std::vector<QByteArray>{"id1", "id2", "id0", "id3"}));
     EXPECT_EQ(selected.row(), 2);
 
     m.sortBy(1, true);
     ids.clear();
-    for (const ResultRow &r : m.rows())
-        ids.push_back(r.trackId());
+    for (int r = 0; r < m.count(); ++r)
+        ids.push_back(m.row(r).trackId());
     EXPECT_EQ(ids, (std::vector<QByteArray>{"id3", "id0", "id1", "id2"}));
     EXPECT_EQ(selected.row(), 1);
 }
