@@ -16,17 +16,16 @@ TXmlDocument::TXmlDocument(std::shared_ptr<TXmlNameTable> names)
 
 TXmlDocument::~TXmlDocument() = default;
 
-TXmlStore &TXmlDocument::renew(std::size_t sizeHint)
+TXmlStore &TXmlDocument::renew()
 {
     children_.clear();
-    tree_ = std::make_shared<TXmlStore>(names_, weak_from_this(), sizeHint);
+    tree_ = std::make_shared<TXmlStore>(names_, weak_from_this());
     return *tree_;
 }
 
 void TXmlDocument::LoadXML(std::string_view text)
 {
-    // Nodes take somewhat more room than the text they come from.
-    TXmlStore &store = renew(text.size() + text.size() / 2);
+    TXmlStore &store = renew();
     TXmlParser(*this, store, *names_, text).parse();
 }
 
@@ -53,11 +52,13 @@ IXmlNodeList TXmlDocument::ChildNodes() const
 void TXmlDocument::addDeclarationAndRoot(std::string_view rootName, std::string_view version,
                                          std::string_view encoding)
 {
-    TXmlStore &store = renew(0);
+    TXmlStore &store = renew();
     auto *declaration = store.make<TXmlProcessingInstruction>(TXmlNameTable::idXml, std::string_view(),
-                                                              names_.get(), this, &store, &store.memory);
-    declaration->attrs_.set(names_->Add("version"), store.copy(version));
-    declaration->attrs_.set(names_->Add("encoding"), store.copy(encoding.empty() ? "windows-1251" : encoding));
+                                                              names_.get(), this, &store);
+    std::vector<TXmlAttributes::Item> attrs;
+    TXmlAttributes::set(attrs, names_->Add("version"), store.copy(version));
+    TXmlAttributes::set(attrs, names_->Add("encoding"), store.copy(encoding.empty() ? "windows-1251" : encoding));
+    declaration->attrs_.assign(attrs, store.memory);
     children_.append(declaration);
     children_.append(store.make<TXmlElement>(names_->Add(rootName), names_.get(), this, &store, &store.memory));
 }

@@ -41,7 +41,7 @@ private:
     friend IXmlDocument CreateXmlDocument(std::string_view, std::string_view, std::string_view,
                                           std::shared_ptr<TXmlNameTable>);
     // Starts a fresh arena for the nodes that follow.
-    TXmlStore &renew(std::size_t sizeHint);
+    TXmlStore &renew();
     void addDeclarationAndRoot(std::string_view rootName, std::string_view version, std::string_view encoding);
 
     const std::shared_ptr<TXmlNameTable> names_;

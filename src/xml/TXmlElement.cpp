@@ -6,51 +6,61 @@
 #include "TXmlStore.h"
 #include "Windows1250.h"
 
+#include <algorithm>
 #include <charconv>
 
-void TXmlAttributes::set(int nameId, std::string_view value)
+void TXmlAttributes::set(std::vector<Item> &building, int nameId, std::string_view value)
 {
-    for (Item &item : items_) {
+    for (Item &item : building) {
         if (item.nameId == nameId) {
-            item.value = value;
+            item.size = static_cast<std::uint32_t>(value.size());
+            item.data = value.data();
             return;
         }
     }
-    const std::size_t size = items_.size();
-    if (size == items_.capacity())
-        items_.reserve(size + (size < 9 ? 4 : size < 64 ? 16 : size / 4));
-    items_.push_back({nameId, value});
+    building.push_back({nameId, static_cast<std::uint32_t>(value.size()), value.data()});
 }
 
-const std::string_view *TXmlAttributes::find(int nameId) const
+void TXmlAttributes::assign(const std::vector<Item> &built, std::pmr::memory_resource &memory)
 {
-    for (const Item &item : items_) {
-        if (item.nameId == nameId)
-            return &item.value;
+    if (built.empty())
+        return;
+    auto *items = static_cast<Item *>(memory.allocate(built.size() * sizeof(Item), alignof(Item)));
+    std::copy(built.begin(), built.end(), items);
+    items_ = items;
+    count_ = static_cast<std::uint32_t>(built.size());
+}
+
+const TXmlAttributes::Item *TXmlAttributes::find(int nameId) const
+{
+    for (std::uint32_t i = 0; i < count_; ++i) {
+        if (items_[i].nameId == nameId)
+            return &items_[i];
     }
     return nullptr;
 }
 
-const std::string_view *TXmlElement::findAttr(std::string_view name) const
+std::optional<std::string_view> TXmlElement::findAttr(std::string_view name) const
 {
     const int id = names_->Find(name);
-    return id < 0 ? nullptr : attrs_.find(id);
+    const TXmlAttributes::Item *item = id < 0 ? nullptr : attrs_.find(id);
+    return item ? std::optional(item->value()) : std::nullopt;
 }
 
 std::string TXmlElement::GetAttr(std::string_view name, std::string_view def) const
 {
-    const std::string_view *value = findAttr(name);
+    const std::optional<std::string_view> value = findAttr(name);
     return std::string(value ? *value : def);
 }
 
 bool TXmlElement::HasAttr(std::string_view name) const
 {
-    return findAttr(name) != nullptr;
+    return findAttr(name).has_value();
 }
 
 int TXmlElement::GetIntAttr(std::string_view name, int def) const
 {
-    const std::string_view *value = findAttr(name);
+    const std::optional<std::string_view> value = findAttr(name);
     if (!value)
         return def;
     std::string_view digits = *value;
@@ -78,6 +88,6 @@ IXmlNodeList TXmlElement::ChildNodes() const
 std::string TXmlProcessingInstruction::GetAttr(std::string_view name, std::string_view def) const
 {
     const int id = names_->Find(name);
-    const std::string_view *value = id < 0 ? nullptr : attrs_.find(id);
-    return std::string(value ? *value : def);
+    const TXmlAttributes::Item *item = id < 0 ? nullptr : attrs_.find(id);
+    return std::string(item ? item->value() : def);
 }

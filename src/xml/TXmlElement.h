@@ -4,6 +4,8 @@
 #include "TXmlNode.h"
 #include "TXmlNodeList.h"
 
+#include <optional>
+
 // An element: a tag name, attributes and children.
 class TXmlElement : public TXmlNode
 {
@@ -32,11 +34,11 @@ private:
     friend class TXmlDocument;
     TXmlElement(int nameId, const TXmlNameTable *names, TXmlNode *parent, TXmlStore *store,
                 std::pmr::memory_resource *memory)
-        : TXmlNode(ntElement, nameId, names, parent, store), attrs_(memory), children_(memory)
+        : TXmlNode(ntElement, nameId, names, parent, store), children_(memory)
     {
     }
 
-    const std::string_view *findAttr(std::string_view name) const;
+    std::optional<std::string_view> findAttr(std::string_view name) const;
 
     TXmlAttributes attrs_;
     TXmlNodeList children_;

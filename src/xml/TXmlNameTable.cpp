@@ -1,5 +1,7 @@
 #include "TXmlNameTable.h"
 
+#include <cstring>
+
 TXmlNameTable::TXmlNameTable()
 {
     heads_.fill(-1);
@@ -28,9 +30,11 @@ std::uint32_t TXmlNameTable::Hash(std::string_view name)
 
 int TXmlNameTable::find(std::string_view name, std::uint32_t hash) const
 {
-    for (std::int32_t i = heads_[hash % BucketCount]; i >= 0; i = entries_[static_cast<std::size_t>(i)].next) {
-        if (entries_[static_cast<std::size_t>(i)].hash == hash && names_[static_cast<std::size_t>(i)] == name)
+    for (std::int32_t i = heads_[hash % BucketCount]; i >= 0;) {
+        const Entry &entry = entries_[static_cast<std::size_t>(i)];
+        if (entry.hash == hash && entry.size == name.size() && std::memcmp(entry.data, name.data(), name.size()) == 0)
             return i;
+        i = entry.next;
     }
     return -1;
 }
@@ -40,15 +44,14 @@ int TXmlNameTable::Find(std::string_view name) const
     return find(name, Hash(name));
 }
 
-int TXmlNameTable::Add(std::string_view name)
+int TXmlNameTable::Add(std::string_view name, std::uint32_t hash)
 {
-    const std::uint32_t hash = Hash(name);
     if (const int id = find(name, hash); id >= 0)
         return id;
     const auto id = static_cast<std::int32_t>(entries_.size());
     std::int32_t &head = heads_[hash % BucketCount];
-    entries_.push_back({hash, head});
-    names_.emplace_back(name);
+    const std::string &stored = names_.emplace_back(name);
+    entries_.push_back({hash, head, stored.data(), stored.size()});
     head = id;
     return id;
 }

@@ -29,7 +29,9 @@ public:
     static std::uint32_t Hash(std::string_view name);
 
     // The identifier of name, registering it when new.
-    int Add(std::string_view name);
+    int Add(std::string_view name) { return Add(name, Hash(name)); }
+    // The same with the name's Hash already computed.
+    int Add(std::string_view name, std::uint32_t hash);
     // The identifier of name, or -1 when the table does not hold it.
     int Find(std::string_view name) const;
     // Stays valid as long as the table.
@@ -43,6 +45,8 @@ private:
     struct Entry {
         std::uint32_t hash;
         std::int32_t next;
+        const char *data; // the name's bytes in names_, saving a deque lookup per compare
+        std::size_t size;
     };
     std::vector<Entry> entries_;
     std::deque<std::string> names_; // a deque keeps Name() references stable

@@ -18,7 +18,8 @@
 
 namespace {
 
-enum : unsigned char { Blank = 1, NameStart = 2, NameChar = 4 };
+// Stop* mark the bytes that end a fast scan of a text run or quoted value.
+enum : unsigned char { Blank = 1, NameStart = 2, NameChar = 4, StopText = 8, StopApos = 16, StopQuot = 32 };
 
 // Letters are what the code page calls letters, so accented names count.
 std::array<unsigned char, 256> makeClasses()
@@ -32,6 +33,12 @@ std::array<unsigned char, 256> makeClasses()
             c |= NameStart | NameChar;
         if ((b >= '0' && b <= '9') || b == '-' || b == '.' || b == ':')
             c |= NameChar;
+        if (b == '<' || b == '&')
+            c |= StopText | StopApos | StopQuot;
+        if (b == '\'')
+            c |= StopApos;
+        if (b == '"')
+            c |= StopQuot;
         classes[static_cast<std::size_t>(b)] = c;
     }
     return classes;
@@ -50,6 +57,19 @@ inline bool isBlank(char c)
 }
 
 } // namespace
+
+[[gnu::always_inline]] inline void TXmlParser::skipBlanks()
+{
+    while (p_ != end_ && isBlank(*p_))
+        ++p_;
+}
+
+[[gnu::always_inline]] inline void TXmlParser::expectChar(char c)
+{
+    if (p_ == end_ || *p_ != c)
+        failExpected(std::string_view(&c, 1));
+    ++p_;
+}
 
 TXmlParser::TXmlParser(TXmlDocument &document, TXmlStore &store, TXmlNameTable &names, std::string_view text)
     : document_(document), store_(store), names_(names), p_(text.data()), end_(text.data() + text.size())
@@ -109,9 +129,12 @@ void TXmlParser::readTextRun(TXmlNode *parent, TXmlNodeList &list)
     const char *const start = p_;
     bool solid = false; // holds something other than blanks
     const char *p = p_;
-    while (p != end_ && *p != '<' && *p != '&') {
-        solid |= !isBlank(*p);
+    while (p != end_ && isBlank(*p))
         ++p;
+    if (p != end_ && !is(*p, StopText)) {
+        solid = true;
+        while (p != end_ && !is(*p, StopText))
+            ++p;
     }
     p_ = p;
     std::string_view run(start, static_cast<std::size_t>(p - start));
@@ -138,9 +161,12 @@ std::string_view TXmlParser::readName()
 {
     if (p_ == end_ || !is(*p_, NameStart))
         fail("Имя должно начинаться с буквы или \"_\"");
-    const char *const start = p_++;
+    // The name table's hash is taken on the way, so interning rereads nothing.
+    const char *const start = p_;
+    std::uint32_t hash = static_cast<unsigned char>(*p_++);
     while (p_ != end_ && is(*p_, NameChar))
-        ++p_;
+        hash = hash * 33 + static_cast<unsigned char>(*p_++);
+    nameHash_ = hash;
     return {start, static_cast<std::size_t>(p_ - start)};
 }
 
@@ -151,7 +177,7 @@ void TXmlParser::readElement(TXmlNode *parent, TXmlNodeList &list)
         fail("Не завершено определение элемента");
     if (!isBlank(*p_) && *p_ != '/' && *p_ != '>')
         fail("Некорретный символ в имени элемента");
-    const int id = names_.Add(name);
+    const int id = names_.Add(name, nameHash_);
     auto *element = store_.make<TXmlElement>(id, &names_, parent, &store_, &store_.memory);
     list.append(element);
     readAttributes(element->attrs_);
@@ -168,17 +194,18 @@ void TXmlParser::readElement(TXmlNode *parent, TXmlNodeList &list)
 void TXmlParser::readProcessingInstruction(TXmlNode *parent, TXmlNodeList &list)
 {
     ++p_;
-    const int id = names_.Add(readName());
+    const std::string_view target = readName();
+    const int id = names_.Add(target, nameHash_);
     if (id == TXmlNameTable::idXml) {
         auto *declaration =
-            store_.make<TXmlProcessingInstruction>(id, std::string_view(), &names_, parent, &store_, &store_.memory);
+            store_.make<TXmlProcessingInstruction>(id, std::string_view(), &names_, parent, &store_);
         list.append(declaration);
         readAttributes(declaration->attrs_);
         expectText("?>");
         return;
     }
     const std::string_view text = store_.copy(collectUntil("?>"));
-    list.append(store_.make<TXmlProcessingInstruction>(id, text, &names_, parent, &store_, &store_.memory));
+    list.append(store_.make<TXmlProcessingInstruction>(id, text, &names_, parent, &store_));
 }
 
 bool TXmlParser::readMarkup(TXmlNode *parent, TXmlNodeList &list)
@@ -202,9 +229,22 @@ bool TXmlParser::readMarkup(TXmlNode *parent, TXmlNodeList &list)
 
 void TXmlParser::readAttributes(TXmlAttributes &attrs)
 {
+    attrs_.clear();
+    try {
+        readAttributeList();
+    } catch (...) {
+        attrs.assign(attrs_, store_.memory); // those read before the fault stay
+        throw;
+    }
+    attrs.assign(attrs_, store_.memory);
+}
+
+void TXmlParser::readAttributeList()
+{
     skipBlanks();
     while (p_ != end_ && is(*p_, NameStart)) {
         const std::string_view name = readName();
+        const std::uint32_t hash = nameHash_;
         skipBlanks();
         expectChar('=');
         skipBlanks();
@@ -213,7 +253,7 @@ void TXmlParser::readAttributes(TXmlAttributes &attrs)
         if (*p_ != '\'' && *p_ != '"')
             fail("Ожидается строковая константа");
         const std::string_view value = readQuoted();
-        attrs.set(names_.Add(name), value);
+        TXmlAttributes::set(attrs_, names_.Add(name, hash), value);
         skipBlanks();
     }
 }
@@ -223,7 +263,8 @@ std::string_view TXmlParser::readQuoted()
     const char quote = *p_++;
     const char *const start = p_;
     const char *p = p_;
-    while (p != end_ && *p != quote && *p != '&' && *p != '<')
+    const unsigned char stop = quote == '"' ? StopQuot : StopApos;
+    while (p != end_ && !is(*p, stop))
         ++p;
     p_ = p;
     std::string_view value(start, static_cast<std::size_t>(p - start));
@@ -296,18 +337,7 @@ char TXmlParser::readReference()
     fail("Некорректное имя управляющего символа");
 }
 
-void TXmlParser::skipBlanks()
-{
-    while (p_ != end_ && isBlank(*p_))
-        ++p_;
-}
 
-void TXmlParser::expectChar(char c)
-{
-    if (p_ == end_ || *p_ != c)
-        failExpected(std::string_view(&c, 1));
-    ++p_;
-}
 
 void TXmlParser::expectText(std::string_view text)
 {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-class TXmlAttributes;
+#include "TXmlAttributes.h"
+
 class TXmlDocument;
 class TXmlElement;
 class TXmlNameTable;
@@ -33,6 +35,7 @@ private:
     // After "<!"; false when the text ends there.
     bool readMarkup(TXmlNode *parent, TXmlNodeList &list);
     void readAttributes(TXmlAttributes &attrs);
+    void readAttributeList();
     std::string_view readQuoted();
     char readReference();
     std::string_view readName();
@@ -50,5 +53,7 @@ private:
     const char *p_;
     const char *const end_;
     std::vector<Open> open_;
+    std::uint32_t nameHash_ = 0; // TXmlNameTable::Hash of the name readName returned last
     std::string scratch_; // text with references, before it moves to the arena
+    std::vector<TXmlAttributes::Item> attrs_; // the attributes of the tag being read
 };

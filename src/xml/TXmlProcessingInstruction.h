@@ -20,8 +20,8 @@ private:
     friend class TXmlStore;
     friend class TXmlDocument;
     TXmlProcessingInstruction(int nameId, std::string_view text, const TXmlNameTable *names, TXmlNode *parent,
-                              TXmlStore *store, std::pmr::memory_resource *memory)
-        : TXmlNode(ntProcessingInstruction, nameId, names, parent, store), text_(text), attrs_(memory)
+                              TXmlStore *store)
+        : TXmlNode(ntProcessingInstruction, nameId, names, parent, store), text_(text)
     {
     }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TXmlArena.h"
+
 #include <cstring>
 #include <memory>
 #include <memory_resource>
@@ -16,8 +18,8 @@ class TXmlNameTable;
 class TXmlStore : public std::enable_shared_from_this<TXmlStore>
 {
 public:
-    TXmlStore(std::shared_ptr<TXmlNameTable> names, std::weak_ptr<TXmlDocument> document, std::size_t sizeHint)
-        : names(std::move(names)), document(std::move(document)), memory(sizeHint < 1024 ? 1024 : sizeHint)
+    TXmlStore(std::shared_ptr<TXmlNameTable> names, std::weak_ptr<TXmlDocument> document)
+        : names(std::move(names)), document(std::move(document))
     {
     }
     TXmlStore(const TXmlStore &) = delete;
@@ -42,5 +44,5 @@ public:
     const std::shared_ptr<TXmlNameTable> names;
     // The document whose top-level nodes live here; it may die first.
     const std::weak_ptr<TXmlDocument> document;
-    std::pmr::monotonic_buffer_resource memory;
+    TXmlArena memory;
 };

@@ -276,3 +276,32 @@ TEST(XmlDom, CreateWithRootName)
     EXPECT_EQ(document->DocumentElement()->NodeName(), "playlist");
     EXPECT_EQ(CreateXmlDocument()->ChildNodes()->Count(), 0);
 }
+
+TEST(XmlDom, LargeTreesAndReusedMemory)
+{
+    // Values far larger than an arena block, and many blocks' worth of nodes.
+    const std::string big(300000, 'v');
+    std::string text = "<r big='" + big + "'>" + big + "<![CDATA[" + big + "]]>";
+    for (int i = 0; i < 20000; ++i)
+        text += "<i n='" + std::to_string(i) + "'>t" + std::to_string(i) + "</i>";
+    text += "</r>";
+    auto first = load(text);
+    IXmlElement root = first->DocumentElement();
+    IXmlNode last = root->ChildNodes()->Item(20001);
+    first.reset();
+    root.reset();
+
+    // Memory the first tree gave back is used again; the held node's is not.
+    for (int round = 0; round < 3; ++round) {
+        auto other = load(text);
+        EXPECT_EQ(other->DocumentElement()->GetAttr("big").size(), big.size());
+        EXPECT_EQ(other->DocumentElement()->ChildNodes()->Count(), 20002);
+    }
+    EXPECT_EQ(last->AsElement()->GetIntAttr("n"), 19999);
+    EXPECT_EQ(last->Text(), "t19999");
+    EXPECT_EQ(last->ParentNode()->AsElement()->GetAttr("big"), big);
+    std::string joined = big + " " + big;
+    for (int i = 0; i < 20000; ++i)
+        joined += " t" + std::to_string(i);
+    EXPECT_EQ(last->ParentNode()->Text(), joined);
+}
