@@ -81,7 +81,7 @@ MainMenu::MainMenu(QMenuBar *bar)
     Npovdaprogramu1->setShortcut(Qt::Key_F1);
     SonaroWeb1 = addItem(Npovda1, "SonaroWeb1", QStringLiteral("Sonaro Web"));
     SonaroWeb1->setShortcut(Qt::Key_F11);
-    Npovda1->addSeparator()->setObjectName(QStringLiteral("N5"));
+    Npovda1->addSeparator()->setObjectName(QStringLiteral("N8")); // N5-N7 belong to the playlist pop-ups
     Oprogramu1 = addItem(Npovda1, "Oprogramu1", QStringLiteral("O programu"));
     Oprogramu1->setShortcut(Qt::Key_F12);
 

@@ -1,3 +1,4 @@
+#include "CzechTranslations.h"
 #include "MainEnvironment.h"
 #include "ProgramConstants.h"
 #include "SignalCloser.h"
@@ -5,8 +6,6 @@
 #include "THTTPGet.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 int main(int argc, char **argv)
 {
@@ -14,10 +13,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("sonaro-klient"));
     QApplication::setApplicationDisplayName(QString::fromLatin1(ProgramConstants::ApplicationTitle));
 
-    // The user interface is Czech, so the standard buttons and dialogs are too.
-    QTranslator qtTranslations;
-    if (qtTranslations.load(QStringLiteral("qtbase_cs"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslations);
+    const CzechTranslations translations;
 
     THTTPGet::GlobalInit();
 

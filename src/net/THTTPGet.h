@@ -56,8 +56,8 @@ public:
     // Initialises libcurl once per process; main calls it before any thread
     // starts. Later calls do nothing.
     static void GlobalInit();
-    // Workers of all components whose thread has not ended yet (also those
-    // detached from a destroyed component).
+    // Requests of all components whose worker has not finished yet (also
+    // those detached from a destroyed component).
     static int RunningWorkers();
 
 protected:
@@ -65,12 +65,12 @@ protected:
     void customEvent(QEvent *event) override;
 
 private:
-
     void Start(bool fileMode);
     // The completion step, run on the owner's thread after the worker's last step.
     void Complete();
 
     // Owner's thread only: set by Start, cleared by the completion step or
-    // the destructor. The worker holds its own reference and never this one.
+    // the destructor. A running worker also keeps itself alive, so clearing
+    // this never waits for it.
     std::shared_ptr<THTTPGetThread> FWorker;
 };

@@ -36,7 +36,7 @@ struct THTTPRequest
 
 // One request, run by a thread of the worker pool. The worker keeps itself
 // alive (shared_ptr held by the job) and ends on its own even when its
-// component is gone; it reaches the component only through queued invocations posted
+// component is gone; it reaches the component only through events posted
 // while the component is still attached.
 class THTTPGetThread : public std::enable_shared_from_this<THTTPGetThread>
 {
@@ -72,7 +72,7 @@ public:
     int ContentLength() const { return FContentLength; }
     QByteArray TakeResult() { return std::move(FResult); }
 
-    // Workers whose thread has not finished yet (all components together).
+    // Requests not finished yet (all components together).
     static int Running() { return FRunning.load(); }
 
     THTTPGetThread(THTTPRequest request, THTTPGet *owner, THTTPGet::TOnProgressEvent onProgress);
@@ -132,5 +132,7 @@ private:
     qint64 FReceived = 0;
     std::unique_ptr<QFile> FFile;
 
+    // Raised by Start on an owner's thread, lowered by the worker after its
+    // last post; any thread reads it.
     static std::atomic<int> FRunning;
 };

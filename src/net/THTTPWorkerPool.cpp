@@ -4,6 +4,7 @@
 
 #include <QtGlobal>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -14,14 +15,20 @@
 namespace {
 
 constexpr auto IdleLifetime = std::chrono::seconds(20);
+// A finished thread first watches for the next job this long before it
+// sleeps: the next request of a sequence usually follows within it, and a
+// sleeping thread costs two context switches to wake.
+constexpr auto SpinTime = std::chrono::microseconds(200);
 
 struct TPoolState
 {
     std::mutex Lock; // guards everything below
     std::condition_variable Wake;
     std::deque<THTTPWorkerPool::TJob> Jobs; // handed over, not yet taken
-    int Idle = 0;                           // threads waiting for a job
+    int Idle = 0;                           // threads watching or sleeping for a job
+    int Sleeping = 0;                       // of those, the ones on the condition variable
     int Threads = 0;
+    std::atomic<int> Queued{0}; // Jobs.size(): written under Lock, watched without it
 };
 
 std::shared_ptr<TPoolState> State()
@@ -51,7 +58,14 @@ void ThreadLoop(const std::shared_ptr<TPoolState> &state, THTTPWorkerPool::TJob 
 
         std::unique_lock lock(state->Lock);
         ++state->Idle;
+        lock.unlock();
+        const auto until = std::chrono::steady_clock::now() + SpinTime;
+        while (state->Queued.load(std::memory_order_acquire) == 0 && std::chrono::steady_clock::now() < until)
+            std::this_thread::yield(); // two cores are shared with the server and the user interface
+        lock.lock();
+        ++state->Sleeping;
         const bool got = state->Wake.wait_for(lock, IdleLifetime, [&] { return !state->Jobs.empty(); });
+        --state->Sleeping;
         --state->Idle;
         if (!got) {
             --state->Threads;
@@ -59,6 +73,7 @@ void ThreadLoop(const std::shared_ptr<TPoolState> &state, THTTPWorkerPool::TJob 
         }
         job = std::move(state->Jobs.front());
         state->Jobs.pop_front();
+        state->Queued.store(int(state->Jobs.size()), std::memory_order_release);
     }
 }
 
@@ -70,8 +85,11 @@ void THTTPWorkerPool::Run(TJob job)
     std::unique_lock lock(state->Lock);
     if (state->Idle > int(state->Jobs.size())) {
         state->Jobs.push_back(std::move(job));
+        state->Queued.store(int(state->Jobs.size()), std::memory_order_release);
+        const bool wake = state->Sleeping > 0;
         lock.unlock();
-        state->Wake.notify_one();
+        if (wake)
+            state->Wake.notify_one();
         return;
     }
     std::thread([state, first = std::move(job)]() mutable { ThreadLoop(state, std::move(first)); }).detach();

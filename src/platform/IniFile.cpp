@@ -40,13 +40,10 @@ std::optional<QString> keyOf(const QString &line)
     return t.left(eq).trimmed();
 }
 
+// Quotes stay part of the value, so a quoted search text reads back as written.
 QString valueOf(const QString &line)
 {
-    QString v = line.mid(line.indexOf(u'=') + 1).trimmed();
-    // Quotes around a value are not part of it.
-    if (v.size() >= 2 && ((v.startsWith(u'"') && v.endsWith(u'"')) || (v.startsWith(u'\'') && v.endsWith(u'\''))))
-        v = v.mid(1, v.size() - 2);
-    return v;
+    return line.mid(line.indexOf(u'=') + 1).trimmed();
 }
 
 QStringList readLines(const QString &path)

@@ -10,6 +10,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -30,6 +32,18 @@
 #include <memory>
 
 namespace {
+
+// Takes the addresses the program asks the desktop to open.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl &url) { opened.append(url); }
+};
 
 class TFormMainTest : public ::testing::Test
 {
@@ -291,6 +305,23 @@ TEST_F(TFormMainTest, Mp3ShortcutsActOnlyWhereTheMenuRuleAllows)
     form.close();
 }
 
+TEST_F(TFormMainTest, LogoAndSonaroWebOpenTheWebSite)
+{
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("http", &catcher, "open");
+    TFormMain form(environment());
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTest::mouseClick(form.logo, Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::mouseClick(form.logo, Qt::RightButton, {}, QPoint(20, 20)); // not a click on the link
+    form.menu().SonaroWeb1->trigger();
+    QDesktopServices::unsetUrlHandler("http");
+    const QUrl site(QString::fromLatin1(ProgramConstants::WebSiteUrl));
+    EXPECT_EQ(catcher.opened, (QList<QUrl>{site, site}));
+    EXPECT_EQ(site.scheme(), "http");
+    form.close();
+}
+
 TEST_F(TFormMainTest, StartReadsSettingsAndClientId)
 {
     putIni("[Hlavni]\nPomatovatFind=1\nPosledniFind=Kabát\n[Cesty]\nPLS=/pls\nPLO=/plo\nMP3D=/mp3\n");
@@ -372,3 +403,5 @@ TEST_F(TFormMainTest, UnwritableSettingsAreReportedAndTheWindowStillCloses)
     EXPECT_EQ(prompts.shown[0].caption, "Chyba");
     EXPECT_FALSE(form.isVisible());
 }
+
+#include "TFormMainTest.moc"

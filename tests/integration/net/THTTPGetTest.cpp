@@ -1,4 +1,5 @@
 #include "THTTPGet.h"
+#include "THTTPWorkerPool.h"
 #include "TFakeHttpServer.h"
 
 #include <QCoreApplication>
@@ -348,7 +349,11 @@ TEST_F(THTTPGetTest, AbortBeforeAnyReplyAndAbortWhenIdle)
 
 TEST_F(THTTPGetTest, SecondStartWhileBusyIsIgnoredAndWorksAfterwards)
 {
-    server.SetReply({TFakeHttpServer::Response("first"), 300});
+    // Answers with the path it was asked for, the first one slowly.
+    server.SetHandler([](const TFakeHttpRequest &request) {
+        const QByteArray path = request.RequestLine.split(' ').value(1);
+        return TFakeHttpReply{TFakeHttpServer::Response(path), path == "/first" ? 300 : 0};
+    });
     get.URL = server.Url("/first");
     get.GetString();
     // Changes after the start belong to the next request only.
@@ -356,17 +361,14 @@ TEST_F(THTTPGetTest, SecondStartWhileBusyIsIgnoredAndWorksAfterwards)
     get.GetString();
     get.GetFile();
     ASSERT_TRUE(events.WaitFinal(1));
-    EXPECT_EQ(events.Last().Text, "first");
+    EXPECT_EQ(events.Last().Text, "/first");
     ProcessEventsFor(100);
     EXPECT_EQ(events.Finals(), 1);
-    ASSERT_EQ(server.Requests().size(), 1u);
-    EXPECT_EQ(server.Requests()[0].RequestLine, "GET /first HTTP/1.0");
+    EXPECT_EQ(server.Requests().size(), 1u);
 
-    server.SetReply({TFakeHttpServer::Response("second")});
     get.GetString();
     ASSERT_TRUE(events.WaitFinal(2));
-    EXPECT_EQ(events.Last().Text, "second");
-    EXPECT_EQ(server.Requests().back().RequestLine, "GET /second HTTP/1.0");
+    EXPECT_EQ(events.Last().Text, "/second");
 }
 
 TEST_F(THTTPGetTest, UrlPrefixCaseAndMissingPath)
@@ -477,6 +479,37 @@ TEST_F(THTTPGetTest, WaitThreadReturnsAfterTheOutcome)
     };
     owned->GetString(); // must not touch the destroyed component on its way out
     EXPECT_TRUE(done);
+}
+
+TEST_F(THTTPGetTest, ComponentsRunSideBySideAndReuseIdleThreads)
+{
+    // The server never answers, so all five requests can only arrive if they
+    // run at the same time.
+    server.SetReply({"", 0, 0, 0, -1, false, true});
+    std::vector<std::unique_ptr<THTTPGet>> gets;
+    std::vector<TEvents> results(5);
+    for (int i = 0; i < 5; ++i) {
+        gets.push_back(std::make_unique<THTTPGet>());
+        results[i].Attach(*gets.back());
+        gets.back()->URL = server.Url("/" + QByteArray::number(i));
+        gets.back()->GetString();
+    }
+    EXPECT_TRUE(server.WaitForRequests(5, 10000));
+    for (int i = 0; i < 5; ++i) {
+        gets[i]->Abort();
+        ASSERT_TRUE(results[i].WaitFinal(1)) << i;
+        EXPECT_EQ(results[i].Last().Kind, TEvents::Error);
+    }
+
+    server.SetReply({TFakeHttpServer::Response("again")});
+    const int threads = THTTPWorkerPool::Threads();
+    get.URL = server.Url("/seq");
+    for (int i = 1; i <= 20; ++i) {
+        get.GetString();
+        ASSERT_TRUE(events.WaitFinal(i));
+    }
+    EXPECT_EQ(events.Last().Text, "again");
+    EXPECT_LE(THTTPWorkerPool::Threads(), threads);
 }
 
 TEST_F(THTTPGetTest, StringBodyIsCappedAt64MiB)

@@ -101,6 +101,12 @@ void TFakeHttpServer::SetReply(const TFakeHttpReply &reply)
     FDefault = reply;
 }
 
+void TFakeHttpServer::SetHandler(THandler handler)
+{
+    std::lock_guard lock(FLock);
+    FHandler = std::move(handler);
+}
+
 void TFakeHttpServer::QueueReply(const TFakeHttpReply &reply)
 {
     std::lock_guard lock(FLock);
@@ -246,18 +252,25 @@ void TFakeHttpServer::Serve(int socket)
     const bool gotSomething = !request.Raw.isEmpty();
     const bool complete = request.Complete;
     TFakeHttpReply reply;
+    THandler handler;
     {
         std::lock_guard lock(FLock);
-        if (gotSomething)
-            FRequests.push_back(std::move(request));
         if (!FQueue.empty()) {
             reply = std::move(FQueue.front());
             FQueue.pop_front();
+        } else if (FHandler) {
+            handler = FHandler;
         } else {
             reply = FDefault;
             // A copy of its own: the test thread may replace the default meanwhile.
             reply.Bytes = QByteArray(FDefault.Bytes.constData(), FDefault.Bytes.size());
         }
+    }
+    if (handler)
+        reply = handler(request);
+    if (gotSomething) {
+        std::lock_guard lock(FLock);
+        FRequests.push_back(std::move(request));
     }
     FChanged.notify_all();
 

@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -21,7 +22,7 @@
 //
 // Each connection gets its own thread: the server reads one request (head and
 // a body of the announced Content-Length), records it, then answers with the
-// next queued reply or, when none is queued, the default reply. Stopping
+// next queued reply or, when none is queued, the handler's or the default reply. Stopping
 // (the destructor) wakes every wait, closes every connection and joins all
 // threads.
 struct TFakeHttpReply
@@ -61,6 +62,10 @@ public:
 
     void SetReply(const TFakeHttpReply &reply);   // for connections with nothing queued
     void QueueReply(const TFakeHttpReply &reply); // for the next connection, in order
+    // Chooses the reply from the request (e.g. by path) when nothing is
+    // queued; runs on a connection thread, so it must be thread-safe.
+    using THandler = std::function<TFakeHttpReply(const TFakeHttpRequest &request)>;
+    void SetHandler(THandler handler);
 
     // "HTTP/1.0 <status>\r\n[Content-Length: n\r\n]\r\n<body>".
     static QByteArray Response(const QByteArray &body, bool withLength = true,
@@ -90,6 +95,7 @@ private:
     mutable std::condition_variable FChanged;
     bool FStopping = false;
     TFakeHttpReply FDefault;
+    THandler FHandler;
     std::deque<TFakeHttpReply> FQueue;
     std::vector<TFakeHttpRequest> FRequests;
     std::vector<std::thread> FConnections; // joined by the destructor

@@ -10,6 +10,23 @@ const Item hidden{false, false};
 const Item shownDisabled{true, false};
 const Item active{true, true};
 
+Inputs results(bool focused, bool selected, const QString &permission = QString())
+{
+    Inputs in;
+    in.resultsFocused = focused;
+    in.resultSelected = selected;
+    in.selectedRatingPermission = permission;
+    return in;
+}
+
+Inputs playlist(bool focused, bool selected)
+{
+    Inputs in;
+    in.playlistFocused = focused;
+    in.playlistEntrySelected = selected;
+    return in;
+}
+
 } // namespace
 
 TEST(Mp3MenuState, NothingFocusedLeavesOnlyTheTwoDisabledResultItems)
@@ -20,16 +37,16 @@ TEST(Mp3MenuState, NothingFocusedLeavesOnlyTheTwoDisabledResultItems)
     for (const Item &i : {s.Pehrt4, s.Sthnout4, s.Pidatdoplaylistu2, s.Odebratzplaylist1, s.Hodnocen2})
         EXPECT_EQ(i, hidden);
     // Selection without focus, or focus without selection, changes nothing.
-    EXPECT_EQ(compute({.resultsFocused = false, .resultSelected = true, .selectedRatingPermission = "true"}), s);
-    EXPECT_EQ(compute({.resultsFocused = true, .resultSelected = false}), s);
-    EXPECT_EQ(compute({.playlistFocused = true, .playlistEntrySelected = false}), s);
-    EXPECT_EQ(compute({.resultsFocused = false, .resultSelected = false, .playlistEntrySelected = true}), s);
+    EXPECT_EQ(compute(results(false, true, "true")), s);
+    EXPECT_EQ(compute(results(true, false, "true")), s);
+    EXPECT_EQ(compute(playlist(true, false)), s);
+    EXPECT_EQ(compute(playlist(false, true)), s);
 }
 
 TEST(Mp3MenuState, FocusedResultOffersRatingOnlyForExactlyTrue)
 {
     for (const char *permission : {"true", "false", "", "TRUE", "True", "true "}) {
-        const States s = compute({.resultsFocused = true, .resultSelected = true, .selectedRatingPermission = permission});
+        const States s = compute(results(true, true, permission));
         EXPECT_EQ(s.Pehrt2, active);
         EXPECT_EQ(s.Sthnout2, active);
         EXPECT_EQ(s.Pidatdoplaylistu2, active);
@@ -42,7 +59,7 @@ TEST(Mp3MenuState, FocusedResultOffersRatingOnlyForExactlyTrue)
 
 TEST(Mp3MenuState, FocusedPlaylistEntrySwapsTheItems)
 {
-    const States s = compute({.playlistFocused = true, .playlistEntrySelected = true});
+    const States s = compute(playlist(true, true));
     EXPECT_EQ(s.Pehrt2, hidden);
     EXPECT_EQ(s.Sthnout2, hidden);
     EXPECT_EQ(s.Pehrt4, active);

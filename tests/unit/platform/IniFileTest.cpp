@@ -68,7 +68,10 @@ TEST_F(IniFileTest, NamesMatchWithoutCaseAndValuesAreTrimmedText)
     put(path(), "; comment\r\n[hlavni]\r\nposledniFIND =  Žluťoučký kůň  \r\nQ=\"quoted\"\r\n");
     IniFile ini(path());
     EXPECT_EQ(ini.readString("Hlavni", "PosledniFind", ""), QStringLiteral("Žluťoučký kůň"));
-    EXPECT_EQ(ini.readString("HLAVNI", "q", ""), "quoted");
+    EXPECT_EQ(ini.readString("HLAVNI", "q", ""), "\"quoted\"");
+    // What is written reads back the same, quotes and inner blanks included.
+    ini.writeString("Hlavni", "PosledniFind", "\"Kabát\"  live");
+    EXPECT_EQ(ini.readString("Hlavni", "PosledniFind", ""), QStringLiteral("\"Kabát\"  live"));
 }
 
 TEST_F(IniFileTest, WritesKeepOtherSectionsKeysAndOrder)
