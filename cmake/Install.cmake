@@ -39,7 +39,7 @@ install(FILES ${_packaging}/sonaro-service.1
 install(FILES ${_packaging}/sonaro-service.service
         DESTINATION lib/systemd/system COMPONENT service)
 install(FILES ${_packaging}/sonaro-service.conf
-        DESTINATION ${CMAKE_INSTALL_SYSCONFDIR}/sonaro COMPONENT service)
+        DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/sonaro COMPONENT service)
 
 # Debian packages, one per component: scripts/package builds them.
 set(CPACK_GENERATOR DEB)

@@ -34,7 +34,8 @@ for f in share/applications/sonaro-klient.desktop share/metainfo/io.github.sonar
          share/man/man1/sonaro-service.1 lib/systemd/system/sonaro-service.service; do
     [ -f "$root/usr/$f" ] || fail "missing /usr/$f"
 done
-[ -f "$root/etc/sonaro/sonaro-service.conf" ] || fail "missing service configuration"
+# /etc for a /usr build (the packages); <prefix>/etc otherwise.
+[ -n "$(find "$root" -path '*etc/sonaro/sonaro-service.conf')" ] || fail "missing service configuration"
 
 desktop-file-validate "$root/usr/share/applications/sonaro-klient.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/io.github.sonaro.Klient.metainfo.xml" >/dev/null
