@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+class TStreamPlayer;
+
+// The engine's hidden window: receives the messages posted by the library's
+// callbacks and runs the wait for the output to fall silent, all on the
+// user-interface thread.
+class EngineWindow : public QObject
+{
+public:
+    explicit EngineWindow(TStreamPlayer *player);
+
+    void startDrain();
+    void stopDrain();
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    TStreamPlayer *player_;
+    QTimer drainTimer_;
+};

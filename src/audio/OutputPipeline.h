@@ -1,0 +1,117 @@
+#pragma once
+
+#include "AudioApi.h"
+#include "OutputRing.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <semaphore>
+#include <thread>
+#include <vector>
+
+// Plays a decode-only channel through an output stream of its own: a worker
+// thread pulls decoded blocks into a ring on request, and the library's
+// stream callback hands the ring's bytes to the output. Up to 0.6 s of
+// decoded audio waits ahead of the output.
+//
+// OpenOutput, ResetRing, CloseOutput and BufferedBytes belong to the
+// user-interface thread. The ring's write side belongs to the worker, its
+// read side to the library's feeder thread (dataCallback), which never
+// waits on anything the user-interface thread holds.
+class OutputPipeline
+{
+public:
+    using WarningBox = std::function<void(const QString &caption, const QString &text)>;
+
+    // Allocates the ring (88200 bytes) and the transfer buffer; ready()
+    // tells whether that worked.
+    OutputPipeline(const AudioApi &api, WarningBox showWarning);
+    ~OutputPipeline();
+    OutputPipeline(const OutputPipeline &) = delete;
+    OutputPipeline &operator=(const OutputPipeline &) = delete;
+
+    bool ready() const { return ready_; }
+
+    // The output stream's handle, 0 when it cannot be made (stream refused,
+    // ring not allocated, or worker thread not started).
+    AUDIO_HANDLE OpenOutput(AUDIO_HANDLE source, std::uint32_t rate, std::uint32_t channels,
+                            std::uint32_t bits);
+    // Empties the ring and primes it again. The output stream must be
+    // stopped or paused.
+    void ResetRing();
+    // Releases the output stream and ends the worker. The caller releases
+    // the source channel afterwards.
+    void CloseOutput();
+    // Decoded bytes not yet handed to the output.
+    std::uint32_t BufferedBytes() const { return ring_.waiting(); }
+    // Bytes handed to the output stream that it has not played yet (the
+    // library keeps a little ahead of its mixer).
+    std::uint32_t HeldByOutput() const;
+
+    AUDIO_HANDLE outputChannel() const { return output_.load(std::memory_order_acquire); }
+    std::uint32_t ringSize() const { return ring_.size(); }
+    std::uint32_t chunk() const { return chunk_; }
+    std::uint32_t block() const { return block_; }
+    bool priming() const { return priming_.load(std::memory_order_acquire); }
+    bool endReached() const { return endReached_.load(std::memory_order_acquire); }
+    // Callback calls that found fewer bytes than asked before the end.
+    std::uint64_t underruns() const { return underruns_.load(std::memory_order_relaxed); }
+
+private:
+    static std::uint32_t dataCallback(AUDIO_HANDLE handle, void *buffer, std::uint32_t length,
+                                      void *user);
+    std::uint32_t feed(std::uint8_t *buffer, std::uint32_t length);
+    void requestFill();
+    void workerLoop();
+    void fillStep();
+    void stopWorker();
+
+    const AudioApi &api_;
+    WarningBox showWarning_;
+    bool ready_ = false;
+
+    // Reallocated only while no output stream exists (OpenOutput).
+    OutputRing ring_;
+    // Worker thread only.
+    std::vector<std::uint8_t> transfer_;
+
+    // Written by the user-interface thread while the worker is not running.
+    AUDIO_HANDLE source_ = 0;
+    std::uint32_t chunk_ = 0;
+    std::uint32_t block_ = 0;
+
+    // Set by the user-interface thread, read by the worker and the feeder.
+    std::atomic<AUDIO_HANDLE> output_{0};
+    // Set by the worker, cleared by ResetRing (under commitMutex_).
+    std::atomic<bool> endReached_{false};
+    // Set by ResetRing, cleared by the worker once enough is buffered.
+    std::atomic<bool> priming_{false};
+    // Tells a feeder waiting for priming to give up (CloseOutput).
+    std::atomic<bool> closing_{false};
+    // Dekker pair between ResetRing and the feeder's copy: the feeder never
+    // waits, ResetRing waits only for a copy already under way.
+    std::atomic<bool> resetting_{false};
+    std::atomic<bool> copying_{false};
+    // Bumped by ResetRing; a block decoded across a reset is dropped.
+    std::atomic<std::uint32_t> generation_{0};
+    // Held by the worker only while it copies a block into the ring, and by
+    // ResetRing; never by the feeder.
+    std::mutex commitMutex_;
+    std::atomic<std::uint64_t> underruns_{0};
+    // Bytes the feeder handed out since the last ResetRing, which always
+    // comes with a restart of the output (whose position then starts at 0).
+    std::atomic<std::uint64_t> fed_{0};
+
+    // Worker wake-ups: fill requests and the quit request. release() is
+    // lock-free, so the feeder may post.
+    std::counting_semaphore<1 << 24> wake_{0};
+    std::atomic<bool> fillRequested_{false};
+    std::atomic<bool> quit_{false};
+    // True from the worker's start until its loop has ended.
+    std::atomic<bool> workerRunning_{false};
+    std::thread worker_;
+};

@@ -1,0 +1,10 @@
+#include "SyncMailbox.h"
+
+#include <QCoreApplication>
+
+void SyncMailbox::post(EngineEvent::Message message, std::uint32_t channel, QString text)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (target)
+        QCoreApplication::postEvent(target, new EngineEvent(message, channel, std::move(text)));
+}

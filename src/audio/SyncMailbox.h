@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QEvent>
+#include <QString>
+
+#include <cstdint>
+#include <mutex>
+
+class QObject;
+struct AudioApi;
+
+// A message the library's threads post to the engine window. The numbers
+// are the engine's private message numbers.
+class EngineEvent : public QEvent
+{
+public:
+    enum Message : int {
+        PlayEnd = 1131,
+        Meta = 1134,
+        Downloaded = 1135,
+    };
+    static QEvent::Type typeOf(Message message) { return QEvent::Type(int(QEvent::User) + int(message)); }
+
+    EngineEvent(Message message, std::uint32_t channel, QString text = {})
+        : QEvent(typeOf(message)), message(message), channel(channel), text(std::move(text)) {}
+
+    const Message message;
+    // The decoding channel the library reported on; a message about a
+    // channel that has since been closed is dropped.
+    const std::uint32_t channel;
+    const QString text;
+};
+
+// The user data of every library sync. Callbacks post through it; the
+// engine clears the target before its window goes away, and frees the
+// mailbox only after the library is unloaded, so no callback can reach a
+// destroyed object.
+struct SyncMailbox
+{
+    // Guards target; held only for the post itself.
+    std::mutex mutex;
+    QObject *target = nullptr;
+    // Set before the first sync and never changed; read by the metadata sync.
+    const AudioApi *api = nullptr;
+
+    void post(EngineEvent::Message message, std::uint32_t channel, QString text = {});
+};

@@ -1,0 +1,625 @@
+#include "TStreamPlayer.h"
+
+#include "AddOnLibrary.h"
+#include "DynamicAudio.h"
+#include "EngineWindow.h"
+#include "Id3Reader.h"
+#include "OutputPipeline.h"
+#include "StreamNames.h"
+#include "SyncMailbox.h"
+#include "Windows1250.h"
+
+#include <QCoreApplication>
+#include <QtDebug>
+
+#include <cmath>
+
+namespace {
+
+constexpr std::uint64_t kNone64 = static_cast<std::uint64_t>(-1);
+
+const QString kMidiTypes = QStringLiteral("*.MID;*.MIDI;*.RMI;*.KAR;");
+
+std::uint32_t roundMs(double seconds)
+{
+    if (!(seconds > 0) || !std::isfinite(seconds))
+        return 0;
+    const double ms = std::round(1000.0 * seconds);
+    return ms >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(ms);
+}
+
+SyncMailbox *mailboxOf(void *user)
+{
+    return static_cast<SyncMailbox *>(user);
+}
+
+void endSync(AUDIO_HANDLE, AUDIO_HANDLE channel, uintptr_t, void *user)
+{
+    mailboxOf(user)->post(EngineEvent::PlayEnd, channel);
+}
+
+void downloadSync(AUDIO_HANDLE, AUDIO_HANDLE channel, uintptr_t, void *user)
+{
+    mailboxOf(user)->post(EngineEvent::Downloaded, channel);
+}
+
+void metaSync(AUDIO_HANDLE, AUDIO_HANDLE channel, uintptr_t data, void *user)
+{
+    SyncMailbox *mailbox = mailboxOf(user);
+    const QByteArray meta(reinterpret_cast<const char *>(data));
+    QByteArray title;
+    if (StreamNames::hasStreamTitle(meta)) {
+        title = StreamNames::streamTitle(meta);
+    } else if (mailbox->api) {
+        const char *comments = mailbox->api->ChannelGetTags(channel, AUDIO_TAG_OGG);
+        title = StreamNames::oggTitle(StreamNames::splitTagList(comments), false);
+    }
+    mailbox->post(EngineEvent::Meta, channel, Windows1250::decode(title));
+}
+
+// Length of an ID3v2 block from its header, footer included.
+qsizetype id3v2Length(const char *block)
+{
+    const auto b = reinterpret_cast<const unsigned char *>(block);
+    if (b[0] != 'I' || b[1] != 'D' || b[2] != '3')
+        return 0;
+    const qsizetype size = (qsizetype(b[6] & 0x7F) << 21) | (qsizetype(b[7] & 0x7F) << 14)
+                         | (qsizetype(b[8] & 0x7F) << 7) | qsizetype(b[9] & 0x7F);
+    return 10 + size + ((b[5] & 0x10) ? 10 : 0);
+}
+
+} // namespace
+
+TStreamPlayer::TStreamPlayer(QObject *owner)
+    : TStreamPlayer(owner, Setup())
+{
+}
+
+TStreamPlayer::TStreamPlayer(QObject *owner, Setup setup)
+    : QObject(owner)
+    , setup_(std::move(setup))
+    , library_(std::make_unique<DynamicAudio>())
+    , wmaAddOn_(std::make_unique<AddOnLibrary>())
+    , cdAddOn_(std::make_unique<AddOnLibrary>())
+    , midiAddOn_(std::make_unique<AddOnLibrary>())
+    , visDrawer_(std::make_unique<AddOnLibrary>())
+    , mailbox_(std::make_unique<SyncMailbox>())
+{
+    window_ = new EngineWindow(this);
+    mailbox_->target = window_;
+    mailbox_->api = &library_->api();
+
+    const QString folder = setup_.LibraryFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                          : setup_.LibraryFolder;
+    if (!library_->load(folder))
+        return;
+
+    const AudioApi &a = api();
+    const std::uint32_t version = a.GetVersion();
+    if ((version >> 16) != 0x0203 || (version & 0xFFFF) < 1) {
+        showError(QStringLiteral("Audio library version is not 2.3.0.1 !"));
+        return;
+    }
+
+    a.SetConfig(AUDIO_CONFIG_MAX_VOLUME, 255);
+    a.SetConfig(AUDIO_CONFIG_NET_REDIRECTS, 1);
+    if (!a.Init(setup_.OutputDevice, 44100, 0, nullptr, nullptr)) {
+        showError(QStringLiteral("Can't initialize device") + QStringLiteral("\r\n")
+                  + QStringLiteral("(error code: ") + QString::number(a.ErrorGetCode())
+                  + QStringLiteral(")"));
+        return;
+    }
+
+    ready_ = true;
+    AUDIO_INFO deviceInfo{};
+    if (a.GetInfo(&deviceInfo))
+        dx8EffectReady_ = deviceInfo.effects_version >= 8;
+    SetVolume(255);
+    audioLibVer_ = QString::number(version & 0xFFFF) + QLatin1Char('.') + QString::number(version >> 16);
+
+    pipeline_ = std::make_unique<OutputPipeline>(a, [this](const QString &caption, const QString &text) {
+        if (setup_.ShowWarning)
+            setup_.ShowWarning(caption, text);
+        else
+            qWarning().noquote() << caption << text;
+    });
+    if (pipeline_->ready()) {
+        outputEmulatorReady_ = true;
+        requestedSingleChannel_ = false;
+    } else {
+        showError(QStringLiteral("Failed to get buffer.\n - Cannot run input plug-ins.\n - Cannot support dual channel mode."));
+    }
+
+    wmaAddOn_->load(folder, "libsonaroaudio_wma.so");
+    cdAddOn_->load(folder, "libsonaroaudio_cd.so");
+    midiAddOn_->load(folder, "libsonaroaudio_midi.so");
+    visDrawer_->load(folder, "libvisdrawer.so", "GetGeneralPurposePlugin");
+}
+
+TStreamPlayer::~TStreamPlayer()
+{
+    window_->stopDrain();
+    if (kind_ != ChannelKind::ckNone) {
+        if (outputChannel_)
+            api().ChannelStop(outputChannel_);
+        if (!singleChannel_ && pipeline_)
+            pipeline_->CloseOutput();
+    }
+    pipeline_.reset();
+    {
+        std::lock_guard<std::mutex> lock(mailbox_->mutex);
+        mailbox_->target = nullptr;
+    }
+    delete window_;
+    window_ = nullptr;
+    if (library_->loaded()) {
+        api().PluginFree(0);
+        library_->unload(); // releases the device and every remaining channel
+    }
+    wmaAddOn_->unload();
+    cdAddOn_->unload();
+    midiAddOn_->unload();
+    visDrawer_->unload();
+    // Only now can no library thread hold the mailbox any more.
+    mailbox_.reset();
+}
+
+const AudioApi &TStreamPlayer::api() const
+{
+    return library_->api();
+}
+
+void TStreamPlayer::showError(const QString &text)
+{
+    if (setup_.ShowError)
+        setup_.ShowError(text);
+    else
+        qWarning().noquote() << "Chyba:" << text;
+}
+
+void TStreamPlayer::SetSingleChannel(bool single)
+{
+    if (!single && !outputEmulatorReady_) {
+        showError(QStringLiteral("Cannot support dual channel mode. (Failed to get buffer)"));
+        return;
+    }
+    requestedSingleChannel_ = single;
+}
+
+bool TStreamPlayer::failOpen(bool wasPlaying, const QString &text, bool resumeFirst)
+{
+    if (wasPlaying && resumeFirst)
+        ResumePlay();
+    showError(text);
+    if (wasPlaying && !resumeFirst)
+        ResumePlay();
+    return false;
+}
+
+bool TStreamPlayer::Open(const QString &name)
+{
+    if (!ready_) {
+        showError(QStringLiteral("Player is not ready !"));
+        return false;
+    }
+    const bool internet = StreamNames::isInternetName(name);
+    const QString extension = StreamNames::extensionOf(name);
+    const QString upper = extension.toUpper();
+
+    bool wasPlaying = false;
+    if (kind_ != ChannelKind::ckNone && mode_ == plmPlaying) {
+        PausePlay();
+        wasPlaying = true;
+    }
+
+    if (!internet) {
+        // Local files are not played by this program.
+        if (!upper.isEmpty() && kMidiTypes.contains(upper))
+            return failOpen(wasPlaying, QStringLiteral("No sound font is not loaded."));
+        return failOpen(wasPlaying, QStringLiteral("Can't play the specified stream file.\n -> ") + name);
+    }
+    if (upper == QLatin1String(".ASF") || upper == QLatin1String(".WMA")) {
+        if (!outputEmulatorReady_)
+            return failOpen(wasPlaying, QStringLiteral("Cannot run input plug-ins. (Faild to get buffer) !"));
+        return failOpen(wasPlaying, QStringLiteral("Input plug-in for ASF (or WMA) file is not loaded."));
+    }
+    if (!upper.isEmpty() && kMidiTypes.contains(upper) && midiAddOn_->loaded())
+        return failOpen(wasPlaying, QStringLiteral("No sound font is loaded."));
+
+    const AudioApi &a = api();
+    const QByteArray url = Windows1250::encode(name);
+    const AUDIO_HANDLE channel =
+        a.StreamCreateURL(url.constData(), 0, requestedSingleChannel_ ? 0u : AUDIO_STREAM_DECODE, nullptr, nullptr);
+    if (!channel)
+        return failOpen(wasPlaying, QStringLiteral("Nelze přehrát tuto MP3:\n") + name, true);
+
+    Close();
+    decodeChannel_ = channel;
+    kind_ = ChannelKind::ckStream;
+    endSyncSet_ = false;
+    endPending_ = false;
+
+    info_ = TStreamInfo();
+    info_.FileName = name;
+    if (StreamNames::isRecognisedNetType(extension))
+        openRecognised(name, extension);
+    else
+        openRadio();
+
+    AUDIO_CHANNELINFO channelInfo{};
+    if (a.ChannelGetInfo(decodeChannel_, &channelInfo)) {
+        info_.SampleRate = static_cast<std::int32_t>(channelInfo.freq);
+        info_.Channels = static_cast<std::uint16_t>(channelInfo.chans);
+        eightBit_ = (channelInfo.flags & AUDIO_SAMPLE_8BITS) != 0;
+    }
+    decoderName_ = StreamNames::decoderNameFor(extension, cdAddOn_->loaded(), wmaAddOn_->loaded(), false);
+
+    singleChannel_ = requestedSingleChannel_;
+    streamName_ = name;
+    SetMode(plmReady);
+    return true;
+}
+
+void TStreamPlayer::openRecognised(const QString &name, const QString &extension)
+{
+    const AudioApi &a = api();
+    netStream_ = true;
+    if (extension.toUpper() == QLatin1String(".OGG")) {
+        const char *comments = a.ChannelGetTags(decodeChannel_, AUDIO_TAG_OGG);
+        info_.Title = Windows1250::decode(StreamNames::oggTitle(StreamNames::splitTagList(comments), true));
+    } else {
+        info_.Title = StreamNames::titleFromUrl(name);
+    }
+    const std::uint64_t length = a.ChannelGetLength(decodeChannel_, AUDIO_POS_BYTE);
+    const double seconds = length == kNone64 ? 0.0 : a.ChannelBytes2Seconds(decodeChannel_, length);
+    info_.Duration = roundMs(seconds);
+
+    // Ask for the download's end before looking, so an end that comes in
+    // between still arrives; an answer about a complete file is ignored.
+    const AUDIO_HANDLE sync = a.ChannelSetSync(decodeChannel_, AUDIO_SYNC_DOWNLOAD, 0, &downloadSync, mailbox_.get());
+    const std::uint64_t size = a.StreamGetFilePosition(decodeChannel_, AUDIO_FILEPOS_END);
+    if (size != kNone64) {
+        info_.StreamSize = static_cast<std::uint32_t>(size);
+        info_.BitRate = seconds > 0 ? static_cast<std::int32_t>(std::lround(double(info_.StreamSize) / (seconds * 125.0))) : 0;
+        downloadComplete_ = a.StreamGetFilePosition(decodeChannel_, AUDIO_FILEPOS_DOWNLOAD) == size;
+    }
+    if (downloadComplete_ && sync)
+        a.ChannelRemoveSync(decodeChannel_, sync);
+}
+
+void TStreamPlayer::openRadio()
+{
+    const AudioApi &a = api();
+    netRadio_ = true;
+    const char *icy = a.ChannelGetTags(decodeChannel_, AUDIO_TAG_ICY);
+    info_.BitRate = StreamNames::icyBitRate(StreamNames::splitTagList(icy));
+    const char *meta = a.ChannelGetTags(decodeChannel_, AUDIO_TAG_META);
+    if (meta && StreamNames::hasStreamTitle(meta))
+        info_.Title = Windows1250::decode(StreamNames::streamTitle(meta));
+    a.ChannelSetSync(decodeChannel_, AUDIO_SYNC_META, 0, &metaSync, mailbox_.get());
+}
+
+void TStreamPlayer::Close()
+{
+    if (kind_ == ChannelKind::ckNone)
+        return;
+    window_->stopDrain();
+    draining_ = false;
+    endPending_ = false;
+    if (!singleChannel_)
+        pipeline_->CloseOutput();
+    api().StreamFree(decodeChannel_);
+    decodeChannel_ = 0;
+    outputChannel_ = 0;
+    kind_ = ChannelKind::ckNone;
+    streamName_.clear();
+    info_.FileName.clear();
+    info_.StreamSize = 0;
+    info_.SampleRate = 0;
+    decoderName_.clear();
+    downloadComplete_ = false;
+    netStream_ = false;
+    netRadio_ = false;
+    seekWhilePaused_ = false;
+    if (mode_ != plmStandby)
+        SetMode(plmStandby);
+}
+
+void TStreamPlayer::Play()
+{
+    if (kind_ == ChannelKind::ckNone || mode_ == plmPlaying)
+        return;
+    if (mode_ == plmPaused) {
+        ResumePlay();
+        return;
+    }
+    if (mode_ == plmStopped) {
+        SetPosition(0);
+        if (Position() == PlayLength())
+            showError(QStringLiteral("Playback reposition of opened stream is not allowed."));
+        else
+            RestartPlay();
+        return;
+    }
+
+    const AudioApi &a = api();
+    if (singleChannel_) {
+        outputChannel_ = decodeChannel_;
+    } else {
+        pipeline_->CloseOutput();
+        outputChannel_ = pipeline_->OpenOutput(decodeChannel_, static_cast<std::uint32_t>(info_.SampleRate),
+                                               info_.Channels, eightBit_ ? 8 : 16);
+        if (!outputChannel_) {
+            showError(QStringLiteral("Could not open the channel for play"));
+            decoderName_.clear();
+            return;
+        }
+    }
+    if (!a.ChannelPlay(outputChannel_, 1))
+        return;
+    if (!endSyncSet_)
+        endSyncSet_ = a.ChannelSetSync(decodeChannel_, AUDIO_SYNC_END, 0, &endSync, mailbox_.get()) != 0;
+    SetMode(plmPlaying);
+}
+
+void TStreamPlayer::Pause(bool paused)
+{
+    if (paused)
+        PausePlay();
+    else
+        ResumePlay();
+}
+
+void TStreamPlayer::PausePlay()
+{
+    if (mode_ != plmPlaying)
+        return;
+    api().ChannelPause(outputChannel_);
+    SetMode(plmPaused);
+}
+
+void TStreamPlayer::ResumePlay()
+{
+    if (mode_ != plmPaused)
+        return;
+    if (seekWhilePaused_) {
+        // The ring was emptied at the seek and has only been filled from the
+        // new place since; restarting flushes what the output still held.
+        api().ChannelPlay(outputChannel_, 1);
+        seekWhilePaused_ = false;
+    } else {
+        api().ChannelPlay(outputChannel_, 0);
+    }
+    SetMode(plmPlaying);
+    if (endPending_) {
+        endPending_ = false;
+        onEndSync();
+    }
+}
+
+void TStreamPlayer::Stop()
+{
+    if (mode_ != plmPlaying)
+        return;
+    api().ChannelStop(outputChannel_);
+    SetMode(plmStopped);
+}
+
+void TStreamPlayer::RestartPlay()
+{
+    if (mode_ != plmStopped)
+        return;
+    if (!singleChannel_)
+        pipeline_->ResetRing();
+    if (api().ChannelPlay(outputChannel_, 1)) {
+        window_->stopDrain();
+        draining_ = false;
+        SetMode(plmPlaying);
+    }
+}
+
+void TStreamPlayer::SetMode(TPlayerMode mode)
+{
+    const TPlayerMode old = mode_;
+    mode_ = mode;
+    if (mode == plmStandby) {
+        streamName_.clear();
+        info_.FileName.clear();
+        info_.Title.clear();
+        info_.StreamSize = 0;
+        info_.Duration = 0;
+        info_.Channels = 0;
+        info_.SampleRate = 0;
+        info_.BitRate = 0;
+    }
+    if (OnModeChange)
+        OnModeChange(old, mode);
+}
+
+std::uint32_t TStreamPlayer::msOfLength() const
+{
+    const std::uint64_t length = api().ChannelGetLength(decodeChannel_, AUDIO_POS_BYTE);
+    if (length == kNone64)
+        return 0;
+    return roundMs(api().ChannelBytes2Seconds(decodeChannel_, length));
+}
+
+std::uint32_t TStreamPlayer::PlayLength() const
+{
+    if (kind_ == ChannelKind::ckNone)
+        return 0;
+    return msOfLength();
+}
+
+std::uint32_t TStreamPlayer::Position() const
+{
+    if (kind_ == ChannelKind::ckNone)
+        return 0;
+    const std::uint64_t position = api().ChannelGetPosition(decodeChannel_, AUDIO_POS_BYTE);
+    if (position == kNone64)
+        return 0;
+    std::int64_t bytes = static_cast<std::int64_t>(position);
+    // What the output still holds has not been heard yet either.
+    if (!singleChannel_)
+        bytes -= std::int64_t(pipeline_->BufferedBytes()) + pipeline_->HeldByOutput();
+    if (bytes <= 0)
+        return 0;
+    return roundMs(api().ChannelBytes2Seconds(decodeChannel_, static_cast<std::uint64_t>(bytes)));
+}
+
+void TStreamPlayer::SetPosition(std::uint32_t ms)
+{
+    if (kind_ == ChannelKind::ckNone || ms > PlayLength())
+        return;
+    const AudioApi &a = api();
+    bool outputWasPlaying = false;
+    if (!singleChannel_ && outputChannel_) {
+        const std::uint32_t state = a.ChannelIsActive(outputChannel_);
+        if (state == AUDIO_ACTIVE_PAUSED) {
+            seekWhilePaused_ = true;
+        } else if (state == AUDIO_ACTIVE_PLAYING || state == AUDIO_ACTIVE_STALLED) {
+            a.ChannelStop(outputChannel_);
+            outputWasPlaying = true;
+        }
+    }
+    const std::uint64_t bytes = a.ChannelSeconds2Bytes(decodeChannel_, ms / 1000.0);
+    a.ChannelSetPosition(decodeChannel_, bytes, AUDIO_POS_BYTE);
+    // Emptied after the decoder has moved, so no block from the old place
+    // can slip in between.
+    if (!singleChannel_)
+        pipeline_->ResetRing();
+    endPending_ = false;
+    if (outputWasPlaying)
+        a.ChannelPlay(outputChannel_, 1);
+}
+
+void TStreamPlayer::SetVolume(std::uint32_t volume)
+{
+    if (volume > 255)
+        volume = 255;
+    volume_ = volume;
+    if (!library_->loaded() || !ready_)
+        return;
+    api().SetConfig(AUDIO_CONFIG_MUSIC_VOLUME, volume);
+    api().SetConfig(AUDIO_CONFIG_STREAM_VOLUME, volume);
+}
+
+std::uint32_t TStreamPlayer::DownloadedBytes() const
+{
+    if (kind_ == ChannelKind::ckNone || !netStream_ || kind_ == ChannelKind::ckPlugin)
+        return 0;
+    const std::uint64_t bytes = api().StreamGetFilePosition(decodeChannel_, AUDIO_FILEPOS_DOWNLOAD);
+    return bytes == kNone64 ? 0 : static_cast<std::uint32_t>(bytes);
+}
+
+int TStreamPlayer::FreeAddOns(std::uint32_t)
+{
+    return 0;
+}
+
+std::uint32_t TStreamPlayer::BufferedBytes() const
+{
+    return pipeline_ && !singleChannel_ ? pipeline_->BufferedBytes() : 0;
+}
+
+std::uint64_t TStreamPlayer::Underruns() const
+{
+    return pipeline_ ? pipeline_->underruns() : 0;
+}
+
+std::uint32_t TStreamPlayer::OutputChannel() const
+{
+    return outputChannel_;
+}
+
+std::uint32_t TStreamPlayer::RingBytes() const
+{
+    return pipeline_ ? pipeline_->ringSize() : 0;
+}
+
+void TStreamPlayer::handleEvent(QEvent *event)
+{
+    auto *message = dynamic_cast<EngineEvent *>(event);
+    if (!message || kind_ == ChannelKind::ckNone || message->channel != decodeChannel_)
+        return;
+    switch (message->message) {
+    case EngineEvent::PlayEnd:
+        onEndSync();
+        break;
+    case EngineEvent::Meta:
+        onMeta(message->text);
+        break;
+    case EngineEvent::Downloaded:
+        onDownloadComplete();
+        break;
+    }
+}
+
+void TStreamPlayer::onEndSync()
+{
+    // The decoder ran out while the user had paused: the rest of the sound
+    // still waits in the output, so the end counts once playing resumes.
+    if (mode_ == plmPaused) {
+        endPending_ = true;
+        return;
+    }
+    // A stopped stream stays stopped; only a playing one reaches its end.
+    if (mode_ != plmPlaying)
+        return;
+    SetMode(plmStopped);
+    // The output still plays what the pipeline holds; OnPlayEnd waits for
+    // it to fall silent, looked at from the engine window's timer so that
+    // nothing runs nested inside this handler.
+    draining_ = true;
+    window_->startDrain();
+}
+
+void TStreamPlayer::drainTick()
+{
+    if (!draining_) {
+        window_->stopDrain();
+        return;
+    }
+    const std::uint32_t state = outputChannel_ ? api().ChannelIsActive(outputChannel_) : AUDIO_ACTIVE_STOPPED;
+    if (state == AUDIO_ACTIVE_PLAYING || state == AUDIO_ACTIVE_STALLED)
+        return;
+    draining_ = false;
+    window_->stopDrain();
+    if (OnPlayEnd)
+        OnPlayEnd();
+}
+
+void TStreamPlayer::onMeta(const QString &title)
+{
+    info_.Title = title;
+    if (OnGetMeta)
+        OnGetMeta(info_.Title);
+}
+
+void TStreamPlayer::onDownloadComplete()
+{
+    if (downloadComplete_)
+        return;
+    const AudioApi &a = api();
+    downloadComplete_ = true;
+    const QString extension = StreamNames::extensionOf(streamName_).toUpper();
+    QByteArray id3v1;
+    QByteArray id3v2;
+    if (extension == QLatin1String(".MP3") || extension == QLatin1String(".MP2")
+        || extension == QLatin1String(".MP1")) {
+        if (const char *block = a.ChannelGetTags(decodeChannel_, AUDIO_TAG_ID3))
+            id3v1 = QByteArray(block, 128);
+        else if (const char *block2 = a.ChannelGetTags(decodeChannel_, AUDIO_TAG_ID3V2))
+            id3v2 = QByteArray(block2, id3v2Length(block2));
+    }
+    const std::uint64_t size = a.StreamGetFilePosition(decodeChannel_, AUDIO_FILEPOS_END);
+    if (size != kNone64)
+        info_.StreamSize = static_cast<std::uint32_t>(size);
+    if (!id3v1.isEmpty())
+        Id3Reader::readV1(id3v1, info_);
+    else if (!id3v2.isEmpty())
+        Id3Reader::readV2(id3v2, info_);
+    info_.Duration = msOfLength();
+    if (OnDownloaded)
+        OnDownloaded(QString::number(info_.Duration));
+}

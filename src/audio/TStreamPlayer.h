@@ -1,0 +1,155 @@
+#pragma once
+
+#include "PlayerTypes.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class AddOnLibrary;
+class DynamicAudio;
+class EngineWindow;
+class OutputPipeline;
+class QEvent;
+struct AudioApi;
+struct SyncMailbox;
+
+// The program's one player: opens an internet stream through the audio
+// library, plays, pauses, stops and seeks it, and reports its state. Every
+// call and every event happens on the user-interface thread; the library's
+// callbacks only post to the engine's window. Event handlers may call any
+// operation, but must not destroy the engine (use deleteLater for that).
+class TStreamPlayer : public QObject
+{
+public:
+    using TNotifyEvent = std::function<void()>;
+    using TNotifyModeChangeEvent = std::function<void(TPlayerMode oldMode, TPlayerMode newMode)>;
+    using TNotifyNetEvent = std::function<void(const QString &content)>;
+    using ErrorBox = std::function<void(const QString &text)>;
+    using WarningBox = std::function<void(const QString &caption, const QString &text)>;
+
+    struct Setup
+    {
+        // Shows an error box captioned "Chyba" and returns once dismissed.
+        // Unset: the text goes to qWarning.
+        ErrorBox ShowError;
+        // The one box with its own caption ("Error!"). Unset: qWarning.
+        WarningBox ShowWarning;
+        // Where libsonaroaudio.so and its add-ons live; empty means the
+        // program's own folder.
+        QString LibraryFolder;
+        // Output device handed to the library: 1 the system's default
+        // output, 0 the library's silent device.
+        int OutputDevice = 1;
+    };
+
+    explicit TStreamPlayer(QObject *owner = nullptr);
+    TStreamPlayer(QObject *owner, Setup setup);
+    ~TStreamPlayer() override;
+
+    QString Version() const { return QStringLiteral("1.91"); }
+    // "low.high" 16-bit halves of the library's version; empty unless ready.
+    QString AudioLibVer() const { return audioLibVer_; }
+    bool DX8EffectReady() const { return dx8EffectReady_; }
+
+    bool SingleChannel() const { return singleChannel_; }
+    // Applies to the next Open.
+    void SetSingleChannel(bool single);
+
+    bool Open(const QString &name);
+    void Play();
+    void Pause(bool paused);
+    void Stop();
+
+    TPlayerMode Mode() const { return mode_; }
+    std::uint32_t PlayLength() const;
+    std::uint32_t Position() const;
+    void SetPosition(std::uint32_t ms);
+    std::uint32_t Volume() const { return volume_; }
+    void SetVolume(std::uint32_t volume);
+    std::uint32_t DownloadedBytes() const;
+    bool NetStream() const { return netStream_; }
+    const TStreamInfo &StreamInfo() const { return info_; }
+    QString StreamName() const { return streamName_; }
+    QString DecoderName() const { return decoderName_; }
+    // Releases decoder add-ons in the eight slots; this build never fills
+    // them, so it releases nothing.
+    int FreeAddOns(std::uint32_t handle);
+
+    // Decoded bytes waiting in the output pipeline (0 in single-channel mode).
+    std::uint32_t BufferedBytes() const;
+    // Output callback calls that found the pipeline short of data.
+    std::uint64_t Underruns() const;
+    // The library handle that is played (the pipeline's stream, or the
+    // decoding channel in single-channel mode); 0 before Play.
+    std::uint32_t OutputChannel() const;
+    // Bytes of the ring the pipeline uses now.
+    std::uint32_t RingBytes() const;
+
+    TNotifyEvent OnPlayEnd;
+    TNotifyModeChangeEvent OnModeChange;
+    TNotifyNetEvent OnGetMeta;
+    TNotifyNetEvent OnDownloaded;
+
+private:
+    friend class EngineWindow;
+
+    bool ready() const { return ready_; }
+    const AudioApi &api() const;
+    void showError(const QString &text);
+    bool failOpen(bool wasPlaying, const QString &text, bool resumeFirst = false);
+    void openRecognised(const QString &name, const QString &extension);
+    void openRadio();
+    void Close();
+    void PausePlay();
+    void ResumePlay();
+    void RestartPlay();
+    void SetMode(TPlayerMode mode);
+    double secondsOf(std::uint64_t bytes) const;
+    std::uint32_t msOfLength() const;
+    void handleEvent(QEvent *event);
+    void onEndSync();
+    void drainTick();
+    void onMeta(const QString &title);
+    void onDownloadComplete();
+
+    Setup setup_;
+    std::unique_ptr<DynamicAudio> library_;
+    std::unique_ptr<OutputPipeline> pipeline_;
+    std::unique_ptr<AddOnLibrary> wmaAddOn_;
+    std::unique_ptr<AddOnLibrary> cdAddOn_;
+    std::unique_ptr<AddOnLibrary> midiAddOn_;
+    std::unique_ptr<AddOnLibrary> visDrawer_;
+    // Library callbacks post through it; outlives the library.
+    std::unique_ptr<SyncMailbox> mailbox_;
+    EngineWindow *window_ = nullptr; // child QObject
+
+    bool ready_ = false;
+    bool outputEmulatorReady_ = false;
+    bool requestedSingleChannel_ = true;
+    bool singleChannel_ = true;
+    bool dx8EffectReady_ = false;
+    QString audioLibVer_;
+
+    ChannelKind kind_ = ChannelKind::ckNone;
+    std::uint32_t decodeChannel_ = 0;
+    std::uint32_t outputChannel_ = 0;
+    bool eightBit_ = false;
+    TPlayerMode mode_ = plmStandby;
+    QString streamName_;
+    TStreamInfo info_;
+    QString decoderName_;
+    bool netStream_ = false;
+    bool netRadio_ = false;
+    bool downloadComplete_ = false;
+    bool seekWhilePaused_ = false;
+    std::uint32_t volume_ = 255;
+    // The end sync arrived and the output is still playing what was buffered.
+    bool draining_ = false;
+    // The end sync came while paused; it counts once playing resumes.
+    bool endPending_ = false;
+    bool endSyncSet_ = false;
+};

@@ -1,0 +1,151 @@
+#pragma once
+
+#include "PcmRing.h"
+#include "sonaroaudio.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace sonaroaudio {
+
+class Mixer;
+class SyncDispatcher;
+
+enum class PlayState : int { Stopped, Playing, Paused };
+
+// Events a channel has for its syncs; the sync thread delivers them.
+enum EventBits : uint32_t { kEventEnd = 1, kEventMeta = 2, kEventDownload = 4 };
+
+// State the mixer keeps per channel while converting it to the output
+// format. Touched only with the mixer lock held.
+struct MixCursor {
+    uint64_t phase = 0;         // position between prev and next in 1/2^32 source frames
+    int32_t prev[2] = {0, 0};
+    int32_t next[2] = {0, 0};
+    bool primed = false;        // prev/next hold real frames
+};
+
+// One stream: its format, play state, the ring the mixer reads, and syncs.
+// Subclasses produce the data (a decoder or the caller's callback).
+class Channel {
+public:
+    struct Format {
+        uint32_t rate = 44100;
+        uint32_t channels = 2;
+        uint32_t bits = 16;      // 8 or 16
+        uint32_t ctype = AUDIO_CTYPE_PUSH;
+        uint32_t origres = 16;
+    };
+
+    Channel(const Format &format, bool decodeOnly);
+    virtual ~Channel();
+    Channel(const Channel &) = delete;
+    Channel &operator=(const Channel &) = delete;
+
+    const Format &format() const { return format_; }
+    bool decodeOnly() const { return decodeOnly_; }
+    uint32_t frameBytes() const { return format_.channels * format_.bits / 8; }
+    AUDIO_HANDLE handle() const { return handle_.load(); }
+    void setHandle(AUDIO_HANDLE h) { handle_.store(h); }
+
+    // Starts the feeder thread of a played channel and links it to the mixer.
+    bool attach(Mixer &mixer, SyncDispatcher &dispatcher);
+    // Stops threads, leaves the mixer and waits for running sync callbacks
+    // (except when called from one). After it no callback runs for this channel.
+    virtual void shutdown();
+    bool onFeederThread() const;
+
+    // API operations; each returns an AUDIO_ERROR_* code (AUDIO_OK on success).
+    virtual int play(bool restart);
+    virtual int pause();
+    virtual int stop();
+    virtual uint32_t activity() const;
+    virtual int length(uint64_t &bytes) const;
+    virtual int position(uint64_t &bytes) const;
+    virtual int setPosition(uint64_t bytes);
+    virtual int getData(void *buffer, uint32_t size, uint32_t &delivered);
+    virtual int filePosition(uint32_t mode, uint64_t &value) const;
+    virtual int tags(uint32_t type, const char *&tags);
+
+    // Syncs.
+    AUDIO_HANDLE addSync(uint32_t type, AUDIO_SYNCPROC *proc, void *user, AUDIO_HANDLE syncHandle);
+    bool removeSync(AUDIO_HANDLE sync);
+    void post(uint32_t events);
+    bool hasEvents() const { return pendingEvents_.load() != 0; }
+    // Sync thread: calls the syncs of the pending events.
+    void dispatchEvents();
+
+    // ---- Mixer side (called with the mixer lock held) ----
+    // Adds up to frames output frames at outRate, scaled by gain (1.0 = 65536),
+    // into acc (stereo int32). Returns false when the channel is not playing.
+    void mixInto(int32_t *acc, size_t frames, uint32_t outRate, int64_t gain);
+
+protected:
+    // Ring fill the feeder keeps ahead of the mixer.
+    virtual uint32_t bufferMs() const { return 150; }
+    // Empties the ring and starts again at 0 (caller holds no locks).
+    virtual int rewind();
+    // Feeder thread, with feedMutex_ held: fills up to size bytes; sets
+    // ended when the source has no more data after these bytes.
+    virtual size_t produce(uint8_t *buffer, size_t size, bool &ended) = 0;
+    // Whether to fill the ring ahead while not playing.
+    virtual bool prebuffer() const { return false; }
+    // Empties the ring and the end flags; caller holds feedMutex_.
+    void resetPlaybackLocked(uint64_t newBase);
+    void wakeFeeder() { feedWake_.notify_all(); }
+    virtual std::string metaText() const { return {}; }
+    virtual bool downloadEnded() const { return false; }
+
+    const Format format_;
+    const bool decodeOnly_;
+    std::atomic<AUDIO_HANDLE> handle_{0};
+    Mixer *mixer_ = nullptr;              // set once by attach
+    SyncDispatcher *dispatcher_ = nullptr; // set once by attach
+
+    // Play state: written by API threads; the mixer writes Stopped at the end.
+    std::atomic<int> state_{int(PlayState::Stopped)};
+    // Mixer writes: the ring ran dry while playing and the source has not ended.
+    std::atomic<bool> stalled_{false};
+    // Feeder writes (release) after its last ring write; reset with feedMutex_ and the mixer lock.
+    std::atomic<bool> sourceEnded_{false};
+    // Bytes the mixer took from the ring since the last reset; mixer adds, reset under the mixer lock.
+    std::atomic<uint64_t> consumed_{0};
+    // Stream position of the ring's first byte; written with feedMutex_ held.
+    std::atomic<uint64_t> base_{0};
+    std::unique_ptr<PcmRing> ring_;  // null when decode-only; see PcmRing for its threads
+    MixCursor cursor_;               // mixer lock
+
+    // Feeder thread of a played channel. feedMutex_ is held while it produces.
+    std::mutex feedMutex_;
+    std::condition_variable feedWake_;
+    bool stopFeeder_ = false;        // guarded by feedMutex_
+    size_t target_ = 0;              // set by attach before the feeder starts
+    std::thread feeder_;
+
+private:
+    void feedLoop();
+    bool readFrame(int32_t *frame);
+
+    struct Sync {
+        AUDIO_HANDLE id;
+        uint32_t type;
+        AUDIO_SYNCPROC *proc;
+        void *user;
+        bool fired;  // download syncs fire once
+    };
+    std::atomic<uint32_t> pendingEvents_{0}; // any thread ORs bits in, the sync thread takes them
+    std::mutex syncMutex_;
+    std::condition_variable syncIdle_;
+    std::vector<Sync> syncs_;          // guarded by syncMutex_
+    bool freed_ = false;               // guarded by syncMutex_
+    std::thread::id dispatching_;      // guarded by syncMutex_: thread now inside a callback
+};
+
+} // namespace sonaroaudio

@@ -1,0 +1,63 @@
+#include "Mixer.h"
+
+#include "Channel.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace sonaroaudio {
+
+Mixer::Mixer(uint32_t rate) : rate_(rate), acc_(std::make_unique<int32_t[]>(kBlock * 2)) {}
+
+bool Mixer::add(Channel *channel)
+{
+    std::lock_guard guard(mutex_);
+    if (count_ == kMaxChannels)
+        return false;
+    channels_[count_++] = channel;
+    return true;
+}
+
+void Mixer::remove(Channel *channel)
+{
+    std::lock_guard guard(mutex_);
+    for (size_t i = 0; i < count_; ++i) {
+        if (channels_[i] == channel) {
+            channels_[i] = channels_[--count_];
+            channels_[count_] = nullptr;
+            return;
+        }
+    }
+}
+
+void Mixer::setVolume(uint32_t value, uint32_t maximum)
+{
+    if (maximum == 0)
+        maximum = 1;
+    value = std::min(value, maximum);
+    gain_.store(int64_t(value) * 65536 / int64_t(maximum));
+}
+
+void Mixer::render(int16_t *out, size_t frames)
+{
+    std::unique_lock guard(mutex_, std::try_to_lock);
+    if (!guard.owns_lock()) {
+        std::memset(out, 0, frames * 2 * sizeof(int16_t));
+        skipped_.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
+    const int64_t gain = gain_.load(std::memory_order_relaxed);
+    while (frames > 0) {
+        const size_t n = std::min(frames, kBlock);
+        int32_t *acc = acc_.get();
+        std::memset(acc, 0, n * 2 * sizeof(int32_t));
+        for (size_t c = 0; c < count_; ++c)
+            channels_[c]->mixInto(acc, n, rate_, gain);
+        for (size_t i = 0; i < n * 2; ++i)
+            out[i] = int16_t(std::clamp<int32_t>(acc[i], -32768, 32767));
+        out += n * 2;
+        frames -= n;
+    }
+}
+
+} // namespace sonaroaudio

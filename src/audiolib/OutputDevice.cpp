@@ -1,0 +1,124 @@
+#include "OutputDevice.h"
+
+#include "Mixer.h"
+
+#include <SDL.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace sonaroaudio {
+
+namespace {
+
+// Consumes the mix at real-time pace on a thread of its own.
+class SilentOutput : public OutputDevice {
+public:
+    explicit SilentOutput(Mixer &mixer) : mixer_(mixer), buffer_(size_t(mixer.rate() / 10) * 2)
+    {
+        thread_ = std::thread([this] { run(); });
+    }
+
+    ~SilentOutput() override
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+
+    uint32_t latencyMs() const override { return 10; }
+
+private:
+    void run()
+    {
+        using Clock = std::chrono::steady_clock;
+        const auto start = Clock::now();
+        uint64_t rendered = 0;
+        const size_t maxFrames = buffer_.size() / 2;
+        std::unique_lock lock(mutex_);
+        while (!stop_) {
+            const auto now = Clock::now();
+            const uint64_t due = uint64_t(std::chrono::duration_cast<std::chrono::microseconds>(now - start).count())
+                               * mixer_.rate() / 1000000;
+            while (rendered < due) {
+                const size_t n = size_t(std::min<uint64_t>(due - rendered, maxFrames));
+                mixer_.render(buffer_.data(), n);
+                rendered += n;
+            }
+            wake_.wait_until(lock, now + std::chrono::milliseconds(10), [this] { return stop_; });
+        }
+    }
+
+    Mixer &mixer_;
+    std::vector<int16_t> buffer_; // device thread only
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stop_ = false;           // guarded by mutex_
+    std::thread thread_;
+};
+
+// The system's default output through SDL; SDL calls the mixer on its own
+// audio thread. SDL_AUDIODRIVER chooses the driver (disk and dummy for tests).
+class SdlOutput : public OutputDevice {
+public:
+    static std::unique_ptr<SdlOutput> open(Mixer &mixer)
+    {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+            return nullptr;
+        auto out = std::unique_ptr<SdlOutput>(new SdlOutput(mixer));
+        SDL_AudioSpec want{};
+        want.freq = int(mixer.rate());
+        want.format = AUDIO_S16SYS;
+        want.channels = 2;
+        want.samples = 1024;
+        want.callback = &SdlOutput::callback;
+        want.userdata = &mixer;
+        SDL_AudioSpec have{};
+        out->device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        if (out->device_ == 0)
+            return nullptr; // the destructor quits the subsystem
+        out->latency_ = uint32_t(have.samples) * 1000 / mixer.rate();
+        SDL_PauseAudioDevice(out->device_, 0);
+        return out;
+    }
+
+    ~SdlOutput() override
+    {
+        if (device_ != 0)
+            SDL_CloseAudioDevice(device_);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+
+    uint32_t latencyMs() const override { return latency_; }
+
+private:
+    explicit SdlOutput(Mixer &) {}
+
+    static void callback(void *user, Uint8 *stream, int length)
+    {
+        static_cast<Mixer *>(user)->render(reinterpret_cast<int16_t *>(stream), size_t(length) / 4);
+    }
+
+    SDL_AudioDeviceID device_ = 0;
+    uint32_t latency_ = 0;
+};
+
+} // namespace
+
+std::unique_ptr<OutputDevice> OutputDevice::open(int device, Mixer &mixer)
+{
+    if (device == 0)
+        return std::make_unique<SilentOutput>(mixer);
+    if (device == 1 || device == -1)
+        return SdlOutput::open(mixer);
+    return nullptr;
+}
+
+} // namespace sonaroaudio

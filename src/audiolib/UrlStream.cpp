@@ -1,0 +1,406 @@
+#include "UrlStream.h"
+
+#include "MpegDecoder.h"
+#include "MpegSniffer.h"
+#include "SndfileDecoder.h"
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <strings.h>
+
+namespace sonaroaudio {
+
+struct UrlStream::Shared {
+    std::atomic<bool> interrupt{false}; // wakes a decoder waiting for data: seek, stop, free
+    std::mutex mutex;
+    UrlStream *stream = nullptr;        // guarded by mutex: set by link, cleared by shutdown
+    Decoder *decoder = nullptr;         // guarded by mutex
+    bool ended = false;                 // guarded by mutex: the download has ended
+    std::vector<std::string> earlyMeta; // guarded by mutex: titles that came before link
+};
+
+namespace {
+
+enum class Kind { Mpeg, Sndfile, None };
+
+// Waits for the first bytes and decides which decoder may read them.
+Kind recognise(ByteStore &store)
+{
+    store.waitFor(16);
+    uint8_t head[16] = {};
+    const auto first = store.read(0, head, sizeof head, false);
+    if (first.count >= 4 && first.at == 0
+        && (std::memcmp(head, "RIFF", 4) == 0 || std::memcmp(head, "RF64", 4) == 0
+            || std::memcmp(head, "FORM", 4) == 0 || std::memcmp(head, "OggS", 4) == 0))
+        return Kind::Sndfile;
+    const size_t tag = first.at == 0 ? MpegSniffer::id3v2Size(head, first.count) : 0;
+    std::vector<uint8_t> buffer(MpegSniffer::kSearchLimit);
+    size_t want = 4096;
+    for (;;) {
+        store.waitFor(first.at + tag + want);
+        const auto span = store.read(first.at + tag, buffer.data(), want, false);
+        const bool atEnd = store.finished() && span.at + span.count >= store.received();
+        switch (MpegSniffer::sniff(buffer.data(), span.count, atEnd)) {
+        case MpegSniffer::Verdict::Yes:
+            return Kind::Mpeg;
+        case MpegSniffer::Verdict::No:
+            return Kind::None;
+        case MpegSniffer::Verdict::NeedMore:
+            if (want >= buffer.size() || atEnd)
+                return Kind::None;
+            want = std::min(buffer.size(), want * 2);
+            break;
+        }
+    }
+}
+
+std::string joinList(const std::vector<std::string> &items)
+{
+    std::string out;
+    for (const auto &item : items) {
+        out += item;
+        out += '\0';
+    }
+    out += '\0';
+    return out;
+}
+
+} // namespace
+
+std::shared_ptr<UrlStream> UrlStream::create(const std::string &url, uint64_t offset, uint32_t flags,
+                                             AUDIO_DOWNLOADPROC *proc, void *user, const NetConfig &net,
+                                             int &error)
+{
+    if (strncasecmp(url.c_str(), "http://", 7) != 0 && strncasecmp(url.c_str(), "https://", 8) != 0) {
+        error = AUDIO_ERROR_PARAMETER;
+        return nullptr;
+    }
+    auto shared = std::make_shared<Shared>();
+    DownloadOptions options;
+    options.url = url;
+    options.offset = offset;
+    options.timeoutMs = net.timeoutMs;
+    options.followRedirects = net.followRedirects;
+    options.memoryCap = net.memoryCap;
+    options.window = net.window;
+    options.proc = proc;
+    options.user = user;
+    auto download = std::make_unique<Download>(
+        options,
+        [shared](const std::string &meta) {
+            std::lock_guard lock(shared->mutex);
+            if (shared->stream)
+                shared->stream->addMeta(meta);
+            else
+                shared->earlyMeta.push_back(meta);
+        },
+        [shared] {
+            std::lock_guard lock(shared->mutex);
+            shared->ended = true;
+            if (shared->decoder)
+                shared->decoder->downloadEnded();
+            if (shared->stream)
+                shared->stream->markDownloadEnded();
+        });
+    download->start();
+
+    const auto failure = [&](int fallback) {
+        const int downloadError = download->error();
+        // Nothing arrived: the transfer's own failure says more than the format check.
+        error = (downloadError != AUDIO_OK && download->store().received() == 0) ? downloadError : fallback;
+        return nullptr;
+    };
+
+    std::unique_ptr<Decoder> decoder;
+    switch (recognise(download->store())) {
+    case Kind::Mpeg:
+        decoder = std::make_unique<MpegDecoder>(*download, shared->interrupt);
+        break;
+    case Kind::Sndfile:
+        decoder = std::make_unique<SndfileDecoder>(*download, shared->interrupt);
+        break;
+    case Kind::None:
+        return failure(AUDIO_ERROR_FORMAT);
+    }
+    if (!decoder->open())
+        return failure(AUDIO_ERROR_FORMAT);
+    const auto &df = decoder->format();
+    if (df.channels == 0 || df.channels > 8 || df.rate == 0)
+        return failure(AUDIO_ERROR_FORMAT);
+    {
+        std::lock_guard lock(shared->mutex);
+        shared->decoder = decoder.get();
+        if (shared->ended)
+            decoder->downloadEnded();
+    }
+    Format format;
+    format.rate = df.rate;
+    format.channels = df.channels;
+    format.bits = 16;
+    format.ctype = df.ctype;
+    format.origres = df.origres;
+    error = AUDIO_OK;
+    return std::make_shared<UrlStream>(format, (flags & AUDIO_STREAM_DECODE) != 0, shared, std::move(download),
+                                       std::move(decoder), offset);
+}
+
+UrlStream::UrlStream(const Format &format, bool decodeOnly, std::shared_ptr<Shared> shared,
+                     std::unique_ptr<Download> download, std::unique_ptr<Decoder> decoder, uint64_t offset)
+    : Channel(format, decodeOnly), shared_(std::move(shared)), download_(std::move(download)),
+      decoder_(std::move(decoder)), offset_(offset)
+{
+}
+
+UrlStream::~UrlStream()
+{
+    {
+        std::lock_guard lock(shared_->mutex);
+        shared_->stream = nullptr;
+        shared_->decoder = nullptr;
+    }
+    download_.reset();
+    decoder_.reset();
+}
+
+void UrlStream::link()
+{
+    std::lock_guard lock(shared_->mutex);
+    shared_->stream = this;
+    for (const auto &meta : shared_->earlyMeta)
+        addMeta(meta);
+    shared_->earlyMeta.clear();
+    if (shared_->ended)
+        markDownloadEnded();
+}
+
+void UrlStream::addMeta(const std::string &text)
+{
+    {
+        std::lock_guard lock(tagMutex_);
+        metaRing_[metaCount_ % metaRing_.size()] = text;
+        ++metaCount_;
+    }
+    post(kEventMeta);
+}
+
+void UrlStream::markDownloadEnded()
+{
+    downloadEnded_.store(true);
+    post(kEventDownload);
+}
+
+std::string UrlStream::metaText() const
+{
+    std::lock_guard lock(tagMutex_);
+    return metaCount_ == 0 ? std::string() : metaRing_[(metaCount_ - 1) % metaRing_.size()];
+}
+
+void UrlStream::shutdown()
+{
+    shared_->interrupt.store(true);
+    download_->cancel();
+    download_->store().wakeAll();
+    {
+        std::lock_guard lock(shared_->mutex);
+        shared_->stream = nullptr;
+    }
+    Channel::shutdown();
+}
+
+size_t UrlStream::produce(uint8_t *buffer, size_t size, bool &ended)
+{
+    const size_t got = decoder_->read(buffer, size);
+    ended = got < size && !decoder_->interrupted();
+    return got;
+}
+
+int UrlStream::play(bool restart)
+{
+    if (decodeOnly_)
+        return AUDIO_ERROR_DECODE_ONLY;
+    return Channel::play(restart);
+}
+
+int UrlStream::stop()
+{
+    if (decodeOnly_) {
+        shared_->interrupt.store(true);
+        download_->store().wakeAll();
+        return AUDIO_OK;
+    }
+    return Channel::stop();
+}
+
+uint32_t UrlStream::activity() const
+{
+    if (!decodeOnly_)
+        return Channel::activity();
+    if (ended_.load())
+        return AUDIO_ACTIVE_STOPPED;
+    const ByteStore &store = download_->store();
+    if (!store.finished() && decoder_->fileOffset() >= store.received())
+        return AUDIO_ACTIVE_STALLED;
+    return AUDIO_ACTIVE_PLAYING;
+}
+
+int UrlStream::length(uint64_t &bytes) const
+{
+    const int64_t frames = decoder_->lengthFrames();
+    if (frames < 0)
+        return AUDIO_ERROR_NOT_AVAILABLE;
+    bytes = uint64_t(frames) * frameBytes();
+    return AUDIO_OK;
+}
+
+int UrlStream::position(uint64_t &bytes) const
+{
+    if (!decodeOnly_)
+        return Channel::position(bytes);
+    bytes = base_.load() + delivered_.load();
+    return AUDIO_OK;
+}
+
+int UrlStream::rewind()
+{
+    return setPosition(0);
+}
+
+int UrlStream::setPosition(uint64_t bytes)
+{
+    const uint64_t frame = bytes / frameBytes();
+    const int64_t length = decoder_->lengthFrames();
+    if (length >= 0 && frame > uint64_t(length))
+        return AUDIO_ERROR_POSITION;
+    if (decodeOnly_) {
+        // A reader waiting for a stalled server holds the decoder; do not hang the caller.
+        std::unique_lock lock(decodeMutex_, std::defer_lock);
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (!lock.try_lock()) {
+            if (std::chrono::steady_clock::now() > giveUp)
+                return AUDIO_ERROR_TIMEOUT;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (!decoder_->seek(frame))
+            return AUDIO_ERROR_POSITION;
+        base_.store(frame * frameBytes());
+        delivered_.store(0);
+        ended_.store(false);
+        return AUDIO_OK;
+    }
+    shared_->interrupt.store(true);
+    download_->store().wakeAll();
+    std::unique_lock lock(feedMutex_);
+    shared_->interrupt.store(false);
+    if (!decoder_->seek(frame))
+        return AUDIO_ERROR_POSITION;
+    resetPlaybackLocked(frame * frameBytes());
+    lock.unlock();
+    wakeFeeder();
+    return AUDIO_OK;
+}
+
+int UrlStream::getData(void *buffer, uint32_t size, uint32_t &delivered)
+{
+    if (!decodeOnly_)
+        return AUDIO_ERROR_PARAMETER;
+    std::lock_guard lock(decodeMutex_);
+    delivered = 0;
+    if (ended_.load())
+        return AUDIO_OK;
+    delivered = uint32_t(decoder_->read(static_cast<uint8_t *>(buffer), size));
+    delivered_.fetch_add(delivered);
+    if (decoder_->interrupted()) {
+        shared_->interrupt.store(false);
+    } else if (delivered < size) {
+        ended_.store(true);
+        post(kEventEnd);
+    }
+    return AUDIO_OK;
+}
+
+int UrlStream::filePosition(uint32_t mode, uint64_t &value) const
+{
+    switch (mode) {
+    case AUDIO_FILEPOS_CURRENT:
+        value = offset_ + decoder_->fileOffset();
+        return AUDIO_OK;
+    case AUDIO_FILEPOS_DOWNLOAD:
+        value = offset_ + download_->store().received();
+        return AUDIO_OK;
+    case AUDIO_FILEPOS_END: {
+        const int64_t size = download_->fileSize();
+        if (size < 0)
+            return AUDIO_ERROR_NOT_AVAILABLE;
+        value = offset_ + uint64_t(size);
+        return AUDIO_OK;
+    }
+    default:
+        return AUDIO_ERROR_PARAMETER;
+    }
+}
+
+const char *UrlStream::keepTag(uint32_t type, std::string text)
+{
+    // Caller holds tagMutex_. A stored block never changes, so pointers stay valid.
+    return tags_.emplace(type, std::move(text)).first->second.c_str();
+}
+
+int UrlStream::tags(uint32_t type, const char *&result)
+{
+    std::lock_guard lock(tagMutex_);
+    if (type == AUDIO_TAG_META) {
+        if (metaCount_ == 0)
+            return AUDIO_ERROR_NOT_AVAILABLE;
+        result = metaRing_[(metaCount_ - 1) % metaRing_.size()].c_str();
+        return AUDIO_OK;
+    }
+    if (const auto it = tags_.find(type); it != tags_.end()) {
+        result = it->second.c_str();
+        return AUDIO_OK;
+    }
+    const ByteStore &store = download_->store();
+    switch (type) {
+    case AUDIO_TAG_ID3: {
+        if (!store.finished() || store.windowed() || store.received() < 128)
+            return AUDIO_ERROR_NOT_AVAILABLE;
+        std::string block(128, '\0');
+        store.read(store.received() - 128, reinterpret_cast<uint8_t *>(block.data()), 128, false);
+        if (block.compare(0, 3, "TAG") != 0)
+            return AUDIO_ERROR_NOT_AVAILABLE;
+        result = keepTag(type, std::move(block));
+        return AUDIO_OK;
+    }
+    case AUDIO_TAG_ID3V2: {
+        uint8_t head[10];
+        const auto span = store.read(0, head, sizeof head, false);
+        const size_t size = span.at == 0 ? MpegSniffer::id3v2Size(head, span.count) : 0;
+        if (size == 0 || store.received() < size)
+            return AUDIO_ERROR_NOT_AVAILABLE;
+        std::string block(size, '\0');
+        if (store.read(0, reinterpret_cast<uint8_t *>(block.data()), size, false).count != size)
+            return AUDIO_ERROR_NOT_AVAILABLE;
+        result = keepTag(type, std::move(block));
+        return AUDIO_OK;
+    }
+    case AUDIO_TAG_OGG: {
+        const auto comments = decoder_->comments();
+        if (comments.empty())
+            return AUDIO_ERROR_NOT_AVAILABLE;
+        result = keepTag(type, joinList(comments));
+        return AUDIO_OK;
+    }
+    case AUDIO_TAG_HTTP:
+    case AUDIO_TAG_ICY: {
+        const auto lines = download_->headers(type == AUDIO_TAG_ICY);
+        if (lines.empty())
+            return AUDIO_ERROR_NOT_AVAILABLE;
+        result = keepTag(type, joinList(lines));
+        return AUDIO_OK;
+    }
+    default:
+        return AUDIO_ERROR_NOT_AVAILABLE;
+    }
+}
+
+} // namespace sonaroaudio

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "Channel.h"
+#include "Decoder.h"
+#include "Download.h"
+
+#include <array>
+#include <deque>
+
+namespace sonaroaudio {
+
+struct NetConfig {
+    long timeoutMs;
+    uint64_t memoryCap;
+    uint64_t window;
+    bool followRedirects;
+};
+
+// A stream of an internet file: its download, its decoder and, unless
+// decode-only, the feeder that decodes ahead of the mixer.
+class UrlStream : public Channel {
+public:
+    struct Shared;  // what the download thread's callbacks reach; outlives the stream's parts
+
+    // Connects, recognises the format and decodes the first block; on
+    // failure returns null and sets error to an AUDIO_ERROR_* code.
+    static std::shared_ptr<UrlStream> create(const std::string &url, uint64_t offset, uint32_t flags,
+                                             AUDIO_DOWNLOADPROC *proc, void *user, const NetConfig &net,
+                                             int &error);
+    ~UrlStream() override;
+
+    void shutdown() override;
+    int play(bool restart) override;
+    int stop() override;
+    uint32_t activity() const override;
+    int length(uint64_t &bytes) const override;
+    int position(uint64_t &bytes) const override;
+    int setPosition(uint64_t bytes) override;
+    int getData(void *buffer, uint32_t size, uint32_t &delivered) override;
+    int filePosition(uint32_t mode, uint64_t &value) const override;
+    int tags(uint32_t type, const char *&tags) override;
+
+    // Private to create(); public for std::make_shared.
+    UrlStream(const Format &format, bool decodeOnly, std::shared_ptr<Shared> shared,
+              std::unique_ptr<Download> download, std::unique_ptr<Decoder> decoder, uint64_t offset);
+
+protected:
+    size_t produce(uint8_t *buffer, size_t size, bool &ended) override;
+    bool prebuffer() const override { return true; }
+    uint32_t bufferMs() const override { return 250; }
+    int rewind() override;
+    std::string metaText() const override;
+    bool downloadEnded() const override { return downloadEnded_.load(); }
+
+public:
+    // After attach(): lets the download's callbacks reach the stream.
+    void link();
+    void addMeta(const std::string &text);
+    void markDownloadEnded();
+
+private:
+    const char *keepTag(uint32_t type, std::string text);
+
+    std::shared_ptr<Shared> shared_;
+    std::unique_ptr<Download> download_;
+    std::unique_ptr<Decoder> decoder_;   // used with decodeMutex_ (decode-only) or feedMutex_ held
+    const uint64_t offset_;
+    std::atomic<bool> downloadEnded_{false};
+    std::mutex decodeMutex_;             // decode-only: held while pulling PCM or seeking
+    std::atomic<uint64_t> delivered_{0}; // decode-only: bytes handed out since base_
+    std::atomic<bool> ended_{false};     // decode-only: the end was reached and reported
+
+    mutable std::mutex tagMutex_;
+    std::map<uint32_t, std::string> tags_;  // guarded by tagMutex_; never changed once stored
+    std::array<std::string, 8> metaRing_;   // guarded by tagMutex_; recent metadata texts
+    size_t metaCount_ = 0;                  // guarded by tagMutex_
+
+};
+
+} // namespace sonaroaudio

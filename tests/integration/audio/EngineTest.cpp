@@ -1,0 +1,456 @@
+// The engine with the real audio library on its silent device (which
+// consumes audio at real-time pace) against a loopback HTTP server.
+#include "LoopbackHttpServer.h"
+#include "TStreamPlayer.h"
+
+#include "sonaroaudio.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStringList>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <memory>
+
+namespace {
+
+using ModeStep = std::pair<TPlayerMode, TPlayerMode>;
+
+// The MP3s the build made for these tests.
+QByteArray *media(const char *name)
+{
+    QFile file(QStringLiteral(SONARO_AUDIO_TEST_MEDIA "/%1.mp3").arg(QLatin1String(name)));
+    return new QByteArray(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+}
+
+// Direct calls into the library the engine loaded, to see what the device did.
+struct LibraryProbe
+{
+    decltype(&AUDIO_ChannelGetPosition) position = nullptr;
+    decltype(&AUDIO_ChannelIsActive) active = nullptr;
+    decltype(&AUDIO_GetConfig) config = nullptr;
+
+    void bind()
+    {
+        const QByteArray path = qgetenv("SONARO_BIN_DIR") + "/libsonaroaudio.so";
+        void *handle = dlopen(path.constData(), RTLD_NOW | RTLD_NOLOAD);
+        if (!handle)
+            return;
+        position = reinterpret_cast<decltype(position)>(dlsym(handle, "AUDIO_ChannelGetPosition"));
+        active = reinterpret_cast<decltype(active)>(dlsym(handle, "AUDIO_ChannelIsActive"));
+        config = reinterpret_cast<decltype(config)>(dlsym(handle, "AUDIO_GetConfig"));
+        dlclose(handle); // the engine still holds it
+    }
+};
+
+class EngineTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        tone3s = media("tone3s");
+        tone1s = media("tone1s");
+        mono = media("mono");
+        tagged = media("tagged");
+        radio = media("radio");
+    }
+    static void TearDownTestSuite()
+    {
+        delete tone3s;
+        delete tone1s;
+        delete mono;
+        delete tagged;
+        delete radio;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_FALSE(tone3s->isEmpty() || tagged->isEmpty() || radio->isEmpty()) << "test MP3s missing";
+        ASSERT_TRUE(server.listening());
+        LoopbackHttpServer::Route file;
+        file.body = *tone3s;
+        server.route("/music/song.mp3", file);
+        file.body = *tone1s;
+        server.route("/short.mp3", file);
+        file.body = *mono;
+        server.route("/mono.mp3", file);
+        // Slow enough that the download is still running after Open.
+        file.bytesPerSecond = 40000;
+        file.body = *tagged;
+        server.route("/tagged.mp3", file);
+        file.body = *tone3s;
+        server.route("/slow/song.mp3", file);
+        file.bytesPerSecond = 0;
+        file.body = *tone3s;
+        file.sendLength = false;
+        server.route("/nolength.mp3", file);
+
+        LoopbackHttpServer::Route station;
+        station.body = *radio;
+        station.endless = true;
+        station.bytesPerSecond = 24000;
+        station.metaInterval = 8000;
+        station.meta = "StreamTitle='Radio Song';StreamUrl='';";
+        station.extraHeaders = {"icy-name:Test Radio", "icy-br:96"};
+        server.route("/radio.php?id=5", station);
+
+        TStreamPlayer::Setup setup;
+        setup.LibraryFolder = QString::fromLocal8Bit(qgetenv("SONARO_BIN_DIR"));
+        setup.OutputDevice = AUDIO_DEVICE_SILENT;
+        setup.ShowError = [this](const QString &text) {
+            errors << text;
+            // The box is modal: what the old stream does meanwhile is seen here.
+            modeDuringError = player ? player->Mode() : plmStandby;
+        };
+        setup.ShowWarning = [this](const QString &caption, const QString &text) { errors << caption + ": " + text; };
+        player = std::make_unique<TStreamPlayer>(nullptr, setup);
+        ASSERT_FALSE(player->AudioLibVer().isEmpty()) << "libsonaroaudio.so not found in SONARO_BIN_DIR";
+        player->OnModeChange = [this](TPlayerMode from, TPlayerMode to) { modes.push_back({from, to}); };
+        probe.bind();
+        ASSERT_NE(probe.position, nullptr);
+    }
+
+    void TearDown() override { player.reset(); }
+
+    bool waitFor(const std::function<bool()> &done, int ms = 5000) { return QTest::qWaitFor(done, ms); }
+
+    // Milliseconds of the open stream the device has taken from the output.
+    qint64 consumedMs(std::uint64_t seekBaseBytes = 0) const
+    {
+        const std::uint64_t played = probe.position(player->OutputChannel(), AUDIO_POS_BYTE);
+        return qint64((seekBaseBytes + played) * 1000 / (44100 * 4));
+    }
+
+    bool openAndPlay(const QByteArray &path)
+    {
+        if (!player->Open(server.url(path)))
+            return false;
+        player->Play();
+        return player->Mode() == plmPlaying && waitFor([&] { return player->Position() > 100; });
+    }
+
+    static QByteArray *tone3s;
+    static QByteArray *tone1s;
+    static QByteArray *mono;
+    static QByteArray *tagged;
+    static QByteArray *radio;
+
+    LoopbackHttpServer server{"127.57.0.1"};
+    LibraryProbe probe;
+    std::unique_ptr<TStreamPlayer> player;
+    QStringList errors;
+    std::vector<ModeStep> modes;
+    TPlayerMode modeDuringError = plmStandby;
+};
+
+QByteArray *EngineTest::tone3s = nullptr;
+QByteArray *EngineTest::tone1s = nullptr;
+QByteArray *EngineTest::mono = nullptr;
+QByteArray *EngineTest::tagged = nullptr;
+QByteArray *EngineTest::radio = nullptr;
+
+} // namespace
+
+TEST_F(EngineTest, RecognisedFileHasItsFactsAndDownloadProgress)
+{
+    EXPECT_EQ(player->AudioLibVer(), "1.515");
+    EXPECT_EQ(player->Volume(), 255u);
+    EXPECT_EQ(probe.config(AUDIO_CONFIG_STREAM_VOLUME), 255u);
+    const QString url = server.url("/slow/song.mp3");
+    QString downloaded;
+    player->OnDownloaded = [&](const QString &content) { downloaded = content; };
+
+    ASSERT_TRUE(player->Open(url));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('|').toStdString();
+    EXPECT_EQ(player->Mode(), plmReady);
+    EXPECT_EQ(modes, (std::vector<ModeStep>{{plmStandby, plmReady}}));
+    EXPECT_EQ(player->StreamName(), url);
+    EXPECT_TRUE(player->NetStream());
+    EXPECT_EQ(player->DecoderName(), "Native");
+    const TStreamInfo &info = player->StreamInfo();
+    EXPECT_EQ(info.FileName, url);
+    EXPECT_EQ(info.Title, "song");
+    EXPECT_EQ(info.SampleRate, 44100);
+    EXPECT_EQ(info.Channels, 2);
+    EXPECT_EQ(info.StreamSize, std::uint32_t(tone3s->size()));
+    EXPECT_NEAR(info.BitRate, 128, 2);
+    EXPECT_NEAR(double(info.Duration), 3000.0, 80.0);
+    EXPECT_NEAR(double(player->PlayLength()), double(info.Duration), 80.0);
+    EXPECT_EQ(player->Position(), 0u);
+    EXPECT_LT(player->DownloadedBytes(), std::uint32_t(tone3s->size()));
+
+    ASSERT_TRUE(waitFor([&] { return !downloaded.isEmpty(); }));
+    EXPECT_EQ(player->DownloadedBytes(), std::uint32_t(tone3s->size()));
+    EXPECT_EQ(downloaded, QString::number(player->StreamInfo().Duration));
+}
+
+TEST_F(EngineTest, TagsAreReadOnceTheDownloadIsComplete)
+{
+    bool done = false;
+    player->OnDownloaded = [&](const QString &) { done = true; };
+    ASSERT_TRUE(player->Open(server.url("/tagged.mp3")));
+    EXPECT_EQ(player->StreamInfo().Title, "tagged");
+    ASSERT_TRUE(waitFor([&] { return done; }));
+    EXPECT_EQ(player->StreamInfo().Title, "Tagged Title");
+    EXPECT_EQ(player->StreamInfo().Artist, "Some Artist");
+    EXPECT_EQ(player->StreamInfo().Track, 4);
+}
+
+TEST_F(EngineTest, UnknownSizeGivesNoSizeAndNoBitRate)
+{
+    ASSERT_TRUE(player->Open(server.url("/nolength.mp3")));
+    EXPECT_TRUE(player->NetStream());
+    EXPECT_EQ(player->StreamInfo().StreamSize, 0u);
+    EXPECT_EQ(player->StreamInfo().BitRate, 0);
+    EXPECT_EQ(player->StreamInfo().Title, "nolength");
+}
+
+TEST_F(EngineTest, RadioTypeUrlTakesBitRateFromHeaderAndTitleFromMetadata)
+{
+    QStringList titles;
+    player->OnGetMeta = [&](const QString &title) { titles << title; };
+    ASSERT_TRUE(player->Open(server.url("/radio.php?id=5")));
+    EXPECT_FALSE(player->NetStream());
+    EXPECT_EQ(player->DownloadedBytes(), 0u);
+    EXPECT_EQ(player->StreamInfo().BitRate, 96);
+    EXPECT_EQ(player->StreamInfo().StreamSize, 0u);
+    EXPECT_EQ(player->DecoderName(), "");
+
+    player->Play();
+    EXPECT_EQ(player->Mode(), plmPlaying);
+    ASSERT_TRUE(waitFor([&] { return !titles.isEmpty(); }));
+    EXPECT_EQ(titles.first(), "Radio Song");
+    EXPECT_EQ(player->StreamInfo().Title, "Radio Song");
+    EXPECT_TRUE(waitFor([&] { return player->Position() > 300; }));
+    EXPECT_EQ(player->DownloadedBytes(), 0u);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('|').toStdString();
+}
+
+TEST_F(EngineTest, FailedOpenWhilePlayingResumesTheOldStream)
+{
+    ASSERT_TRUE(openAndPlay("/music/song.mp3"));
+    QTest::qWait(300);
+    modes.clear();
+    const QString bad = server.url("/missing.mp3");
+    const std::uint32_t before = player->Position();
+
+    EXPECT_FALSE(player->Open(bad));
+    EXPECT_EQ(errors, QStringList{QString::fromUtf8("Nelze přehrát tuto MP3:\n") + bad});
+    // This failure resumes before its box appears.
+    EXPECT_EQ(modeDuringError, plmPlaying);
+    EXPECT_EQ(modes, (std::vector<ModeStep>{{plmPlaying, plmPaused}, {plmPaused, plmPlaying}}));
+    EXPECT_EQ(player->Mode(), plmPlaying);
+    EXPECT_EQ(player->StreamName(), server.url("/music/song.mp3"));
+    EXPECT_NEAR(double(player->Position()), double(before), 60.0);
+    QTest::qWait(300);
+    EXPECT_GT(player->Position(), before + 200);
+}
+
+TEST_F(EngineTest, LocalNamesFailAfterTheirBoxWithTheOldStreamPaused)
+{
+    ASSERT_TRUE(openAndPlay("/music/song.mp3"));
+    modes.clear();
+    const QString capital = server.url("/music/song.mp3").replace("http://", "HTTP://");
+    EXPECT_FALSE(player->Open(capital));
+    EXPECT_EQ(errors, QStringList{"Can't play the specified stream file.\n -> " + capital});
+    EXPECT_EQ(modeDuringError, plmPaused);
+    EXPECT_EQ(player->Mode(), plmPlaying);
+
+    errors.clear();
+    EXPECT_FALSE(player->Open(server.url("/video.wma")));
+    EXPECT_EQ(errors, QStringList{"Input plug-in for ASF (or WMA) file is not loaded."});
+    EXPECT_EQ(player->Mode(), plmPlaying);
+    EXPECT_EQ(server.requests(), 1);
+}
+
+TEST_F(EngineTest, OpenWhilePlayingGoesThroughPausedStandbyReady)
+{
+    ASSERT_TRUE(openAndPlay("/music/song.mp3"));
+    modes.clear();
+    ASSERT_TRUE(player->Open(server.url("/short.mp3")));
+    EXPECT_EQ(player->StreamInfo().Title, "short");
+    EXPECT_EQ(player->Position(), 0u);
+    player->Play();
+    EXPECT_EQ(modes, (std::vector<ModeStep>{{plmPlaying, plmPaused},
+                                           {plmPaused, plmStandby},
+                                           {plmStandby, plmReady},
+                                           {plmReady, plmPlaying}}));
+}
+
+TEST_F(EngineTest, PositionFollowsWhatTheDeviceConsumed)
+{
+    ASSERT_TRUE(openAndPlay("/music/song.mp3"));
+    QElapsedTimer clock;
+    clock.start();
+    const std::uint32_t start = player->Position();
+    for (int i = 0; i < 8; ++i) {
+        QTest::qWait(150);
+        const qint64 consumed = consumedMs();
+        const qint64 position = player->Position();
+        EXPECT_NEAR(double(position), double(consumed), 50.0) << "sample " << i;
+    }
+    // Real-time pace on the silent device.
+    EXPECT_NEAR(double(player->Position() - start), double(clock.elapsed()), 60.0);
+    EXPECT_EQ(player->Underruns(), 0u);
+    // The pipeline keeps 0.4 to 0.6 s ahead of the output.
+    EXPECT_GE(player->BufferedBytes(), 2u * 35280u - 4608u);
+    EXPECT_LE(player->BufferedBytes(), 88200u);
+    EXPECT_EQ(player->RingBytes(), 88200u);
+}
+
+TEST_F(EngineTest, LowRateMonoStreamResizesTheRing)
+{
+    ASSERT_TRUE(openAndPlay("/mono.mp3"));
+    EXPECT_EQ(player->StreamInfo().SampleRate, 22050);
+    EXPECT_EQ(player->StreamInfo().Channels, 1);
+    // 0.2 s of 16-bit mono at 22050 Hz is 8820 bytes; the ring becomes 3 of them.
+    EXPECT_EQ(player->RingBytes(), 26460u);
+    const std::uint32_t first = player->Position();
+    QTest::qWait(400);
+    EXPECT_NEAR(double(player->Position() - first), 400.0, 80.0);
+}
+
+TEST_F(EngineTest, SeekWhilePausedResumesFromTheNewPlace)
+{
+    ASSERT_TRUE(openAndPlay("/music/song.mp3"));
+    player->Pause(true);
+    EXPECT_EQ(player->Mode(), plmPaused);
+    const std::uint32_t paused = player->Position();
+    QTest::qWait(200);
+    EXPECT_EQ(player->Position(), paused);
+
+    player->SetPosition(player->PlayLength() + 1); // beyond the end: ignored
+    EXPECT_EQ(player->Position(), paused);
+
+    player->SetPosition(2000);
+    EXPECT_EQ(player->Mode(), plmPaused);
+    EXPECT_NEAR(double(player->Position()), 2000.0, 30.0);
+    QTest::qWait(200);
+    EXPECT_NEAR(double(player->Position()), 2000.0, 30.0);
+
+    player->Stop(); // a paused stream is not stopped
+    EXPECT_EQ(player->Mode(), plmPaused);
+
+    player->Pause(false);
+    EXPECT_EQ(player->Mode(), plmPlaying);
+    QTest::qWait(300);
+    const qint64 position = player->Position();
+    EXPECT_NEAR(double(position), 2300.0, 70.0);
+    EXPECT_NEAR(double(position), double(consumedMs(2000ull * 44100 * 4 / 1000)), 50.0);
+}
+
+TEST_F(EngineTest, SeekWhilePlayingKeepsPlayingFromThere)
+{
+    ASSERT_TRUE(openAndPlay("/music/song.mp3"));
+    player->SetPosition(1500);
+    EXPECT_EQ(player->Mode(), plmPlaying);
+    QTest::qWait(300);
+    EXPECT_NEAR(double(player->Position()), 1800.0, 70.0);
+}
+
+TEST_F(EngineTest, PlayAfterStopStartsFromZero)
+{
+    ASSERT_TRUE(openAndPlay("/music/song.mp3"));
+    QTest::qWait(500);
+    player->Stop();
+    EXPECT_EQ(player->Mode(), plmStopped);
+    player->Pause(true); // nothing to pause
+    EXPECT_EQ(player->Mode(), plmStopped);
+    modes.clear();
+
+    player->Play();
+    EXPECT_EQ(player->Mode(), plmPlaying);
+    EXPECT_LT(player->Position(), 60u);
+    QTest::qWait(300);
+    EXPECT_NEAR(double(player->Position()), 300.0, 80.0);
+    EXPECT_EQ(modes, (std::vector<ModeStep>{{plmStopped, plmPlaying}}));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('|').toStdString();
+}
+
+TEST_F(EngineTest, PlayEndComesAfterTheOutputFellSilent)
+{
+    TPlayerMode modeAtEnd = plmStandby;
+    std::uint32_t outputState = 99;
+    int ends = 0;
+    QElapsedTimer clock;
+    player->OnPlayEnd = [&] {
+        ++ends;
+        modeAtEnd = player->Mode();
+        outputState = probe.active(player->OutputChannel());
+    };
+    ASSERT_TRUE(player->Open(server.url("/short.mp3")));
+    const std::uint32_t length = player->PlayLength();
+    player->Play();
+    clock.start();
+    ASSERT_TRUE(waitFor([&] { return ends > 0; }, 10000));
+    const qint64 elapsed = clock.elapsed();
+    EXPECT_EQ(modeAtEnd, plmStopped);
+    EXPECT_EQ(outputState, std::uint32_t(AUDIO_ACTIVE_STOPPED));
+    EXPECT_GE(elapsed, qint64(length) - 30);
+    EXPECT_LE(elapsed, qint64(length) + 700);
+    EXPECT_NEAR(double(player->Position()), double(length), 60.0);
+    EXPECT_EQ(modes.back(), ModeStep(plmPlaying, plmStopped));
+    QTest::qWait(200);
+    EXPECT_EQ(ends, 1);
+
+    // Played again from the start, it ends again.
+    player->Play();
+    EXPECT_EQ(player->Mode(), plmPlaying);
+    EXPECT_TRUE(waitFor([&] { return ends == 2; }, 10000));
+}
+
+TEST_F(EngineTest, OpeningAnotherStreamDuringTheEndWaitCancelsTheEnd)
+{
+    int ends = 0;
+    player->OnPlayEnd = [&] { ++ends; };
+    ASSERT_TRUE(player->Open(server.url("/short.mp3")));
+    player->Play();
+    // The decoder is done 0.4 s or more before the sound is.
+    ASSERT_TRUE(waitFor([&] { return player->Mode() == plmStopped; }, 10000));
+    ASSERT_TRUE(player->Open(server.url("/music/song.mp3")));
+    player->Play();
+    QTest::qWait(800);
+    EXPECT_EQ(ends, 0);
+    EXPECT_EQ(player->Mode(), plmPlaying);
+}
+
+TEST_F(EngineTest, VolumeIsClampedAndReachesTheLibrary)
+{
+    player->SetVolume(300);
+    EXPECT_EQ(player->Volume(), 255u);
+    EXPECT_EQ(probe.config(AUDIO_CONFIG_STREAM_VOLUME), 255u);
+    player->SetVolume(100);
+    EXPECT_EQ(player->Volume(), 100u);
+    EXPECT_EQ(probe.config(AUDIO_CONFIG_STREAM_VOLUME), 100u);
+    EXPECT_EQ(probe.config(AUDIO_CONFIG_MUSIC_VOLUME), 100u);
+}
+
+TEST_F(EngineTest, DestroyedWhilePlayingAndStreamingLeavesNothingBehind)
+{
+    int events = 0;
+    ASSERT_TRUE(openAndPlay("/radio.php?id=5"));
+    player->OnGetMeta = [&](const QString &) { ++events; };
+    player->OnPlayEnd = [&] { ++events; };
+    player.reset();
+    // Anything a library thread posted late must not reach the freed engine.
+    QTest::qWait(300);
+    EXPECT_EQ(events, 0);
+}
+
+TEST_F(EngineTest, SingleChannelModePlaysTheStreamDirectly)
+{
+    player->SetSingleChannel(true);
+    ASSERT_TRUE(player->Open(server.url("/music/song.mp3")));
+    EXPECT_TRUE(player->SingleChannel());
+    player->Play();
+    ASSERT_EQ(player->Mode(), plmPlaying);
+    EXPECT_EQ(player->BufferedBytes(), 0u);
+    ASSERT_TRUE(waitFor([&] { return player->Position() > 300; }));
+    player->SetPosition(2000);
+    QTest::qWait(200);
+    EXPECT_NEAR(double(player->Position()), 2200.0, 80.0);
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "sonaroaudio.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Records sync callbacks; the library calls them on its own threads.
+struct SyncRecorder {
+    std::atomic<int> count{0};
+    std::atomic<bool> onCallerThread{false};
+    std::thread::id caller = std::this_thread::get_id();
+    std::mutex mutex;
+    std::vector<std::string> texts; // guarded by mutex
+
+    static void proc(AUDIO_HANDLE, AUDIO_HANDLE, uintptr_t data, void *user)
+    {
+        auto *self = static_cast<SyncRecorder *>(user);
+        if (std::this_thread::get_id() == self->caller)
+            self->onCallerThread.store(true);
+        if (data) {
+            std::lock_guard lock(self->mutex);
+            self->texts.emplace_back(reinterpret_cast<const char *>(data));
+        }
+        self->count.fetch_add(1);
+    }
+};
+
+// Polls until pred holds or the time is up.
+inline bool waitUntil(const std::function<bool()> &pred, int timeoutMs = 10000)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < end) {
+        if (pred())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return pred();
+}
+
+// The library initialised on one device for the life of a test.
+struct AudioSession {
+    explicit AudioSession(int device = AUDIO_DEVICE_SILENT)
+    {
+        AUDIO_SetConfig(AUDIO_CONFIG_MAX_VOLUME, 255);
+        AUDIO_SetConfig(AUDIO_CONFIG_STREAM_VOLUME, 255);
+        AUDIO_SetConfig(AUDIO_CONFIG_NET_TIMEOUT, 30000);
+        AUDIO_SetConfig(AUDIO_CONFIG_NET_MEMORY, 512);
+        ok = AUDIO_Init(device, 44100, 0, nullptr, nullptr) != 0;
+    }
+    ~AudioSession() { AUDIO_Free(); }
+    bool ok = false;
+};
+
+// Pulls a decode-only channel to its end.
+inline std::vector<uint8_t> pullAll(AUDIO_HANDLE h, uint32_t block = 4608)
+{
+    std::vector<uint8_t> out;
+    std::vector<uint8_t> buf(block);
+    for (;;) {
+        const uint32_t n = AUDIO_ChannelGetData(h, buf.data(), block);
+        if (n == uint32_t(-1))
+            break;
+        out.insert(out.end(), buf.begin(), buf.begin() + n);
+        if (n < block)
+            break;
+    }
+    return out;
+}

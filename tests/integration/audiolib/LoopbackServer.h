@@ -1,0 +1,56 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A small HTTP/1.0 server on a loopback address of its own, with replies
+// that misbehave on purpose: slow, stalled, cut, endless, ICY metadata.
+class LoopbackServer {
+public:
+    static constexpr size_t kNever = size_t(-1);
+
+    struct Reply {
+        int status = 200;
+        std::string body;
+        bool contentLength = true;
+        size_t dropAfter = kNever;       // close the connection after this many body bytes
+        size_t stallAfter = kNever;      // pause once after this many body bytes ...
+        int stallMs = 0;                 // ... for this long
+        size_t bytesPerSecond = 0;       // 0 = as fast as the socket takes it
+        bool endless = false;            // repeat the body until the client goes away
+        size_t icyInterval = 0;          // insert ICY metadata every this many audio bytes
+        std::vector<std::string> icyTitles;
+        std::vector<std::string> headers;
+        std::string location;            // redirect target (status 302)
+    };
+
+    LoopbackServer();
+    ~LoopbackServer();
+
+    void route(const std::string &path, Reply reply);
+    std::string url(const std::string &path) const;
+    std::string host() const { return host_; }
+    int requests() const { return requests_.load(); }
+    std::string lastRequest() const;
+
+private:
+    void acceptLoop();
+    void serve(int fd);
+    bool sendAll(int fd, const char *data, size_t size);
+
+    std::string host_;
+    int port_ = 0;
+    int listenFd_ = -1;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> requests_{0};
+    mutable std::mutex mutex_;
+    std::map<std::string, Reply> routes_; // guarded by mutex_
+    std::string lastRequest_;             // guarded by mutex_
+    std::vector<std::thread> workers_;    // guarded by mutex_
+    std::thread acceptor_;
+};

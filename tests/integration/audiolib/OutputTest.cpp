@@ -1,0 +1,296 @@
+// Played channels: real-time pace on the silent device, exact PCM through
+// SDL's disk driver, volume, saturating mix, resampling, radio metadata, and
+// freeing channels while they play.
+#include "AudioFixtures.h"
+#include "AudioTestSupport.h"
+#include "LoopbackServer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+using namespace AudioFixtures;
+
+namespace {
+
+// Serves a fixed PCM buffer to a push stream, then ends it.
+struct PcmSource {
+    std::vector<uint8_t> data;
+    std::atomic<size_t> at{0};
+    bool endless = false;
+
+    static uint32_t proc(AUDIO_HANDLE, void *buffer, uint32_t length, void *user)
+    {
+        auto *self = static_cast<PcmSource *>(user);
+        if (self->endless) {
+            for (uint32_t i = 0; i < length; ++i)
+                static_cast<uint8_t *>(buffer)[i] = self->data[(self->at.load() + i) % self->data.size()];
+            self->at.fetch_add(length);
+            return length;
+        }
+        const size_t pos = self->at.load();
+        const size_t n = std::min<size_t>(length, self->data.size() - pos);
+        std::memcpy(buffer, self->data.data() + pos, n);
+        self->at.store(pos + n);
+        return uint32_t(n) | (pos + n == self->data.size() ? AUDIO_STREAMPROC_END : 0u);
+    }
+};
+
+std::vector<uint8_t> bytesOf(const std::vector<int16_t> &pcm)
+{
+    const auto *b = reinterpret_cast<const uint8_t *>(pcm.data());
+    return std::vector<uint8_t>(b, b + pcm.size() * 2);
+}
+
+std::vector<int16_t> samplesOf(const std::string &raw)
+{
+    std::vector<int16_t> out(raw.size() / 2);
+    std::memcpy(out.data(), raw.data(), out.size() * 2);
+    return out;
+}
+
+// Plays the sources through SDL's disk driver and returns what reached the device.
+std::vector<int16_t> playToDisk(std::vector<std::pair<PcmSource *, std::array<uint32_t, 2>>> sources,
+                                uint32_t volume, uint32_t maxVolume)
+{
+    const std::string file = tempDir() + "/device.raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+    {
+        AudioSession session(AUDIO_DEVICE_DEFAULT);
+        EXPECT_TRUE(session.ok) << AUDIO_ErrorGetCode();
+        if (!session.ok)
+            return {};
+        AUDIO_SetConfig(AUDIO_CONFIG_MAX_VOLUME, maxVolume);
+        AUDIO_SetConfig(AUDIO_CONFIG_STREAM_VOLUME, volume);
+        std::vector<AUDIO_HANDLE> handles;
+        SyncRecorder ends;
+        for (auto &[source, format] : sources) {
+            const AUDIO_HANDLE h = AUDIO_StreamCreate(format[0], format[1], 0, &PcmSource::proc, source);
+            EXPECT_NE(h, 0u);
+            AUDIO_ChannelSetSync(h, AUDIO_SYNC_END, 0, &SyncRecorder::proc, &ends);
+            handles.push_back(h);
+        }
+        for (AUDIO_HANDLE h : handles)
+            EXPECT_TRUE(AUDIO_ChannelPlay(h, 0));
+        EXPECT_TRUE(waitUntil([&] { return ends.count.load() == int(handles.size()); }, 15000));
+        for (AUDIO_HANDLE h : handles)
+            EXPECT_EQ(AUDIO_ChannelIsActive(h), uint32_t(AUDIO_ACTIVE_STOPPED));
+    }
+    unsetenv("SDL_AUDIODRIVER");
+    return samplesOf(readFile(file));
+}
+
+// Index in out where want starts, or npos.
+size_t locate(const std::vector<int16_t> &out, const std::vector<int16_t> &want, size_t probe = 64)
+{
+    for (size_t i = 0; i + want.size() <= out.size(); i += 2)
+        if (std::equal(want.begin(), want.begin() + probe, out.begin() + i))
+            return i;
+    return std::string::npos;
+}
+
+} // namespace
+
+TEST(AudiolibOutput, DeviceReceivesTheExactPcmAndHalfAtHalfVolume)
+{
+    const auto pcm = makePcm(44100, 2, 11);
+    {
+        PcmSource source;
+        source.data = bytesOf(pcm);
+        const auto out = playToDisk({{&source, {44100, 2}}}, 255, 255);
+        const size_t at = locate(out, pcm);
+        ASSERT_NE(at, std::string::npos) << "the PCM never reached the device";
+        ASSERT_LE(at + pcm.size(), out.size());
+        const auto diverge = std::mismatch(pcm.begin(), pcm.end(), out.begin() + at);
+        EXPECT_EQ(diverge.first, pcm.end()) << "differs from sample " << (diverge.first - pcm.begin())
+                                            << " of " << pcm.size();
+    }
+    {
+        PcmSource source;
+        source.data = bytesOf(pcm);
+        const auto out = playToDisk({{&source, {44100, 2}}}, 100, 200);
+        std::vector<int16_t> half(pcm.size());
+        for (size_t i = 0; i < pcm.size(); ++i)
+            half[i] = int16_t(pcm[i] >> 1);
+        const size_t at = locate(out, half, 16);
+        ASSERT_NE(at, std::string::npos);
+        ASSERT_LE(at + half.size(), out.size());
+        size_t off = 0;
+        for (size_t i = 0; i < half.size(); ++i)
+            off += std::abs(int(out[at + i]) - int(pcm[i]) / 2) > 1;
+        EXPECT_EQ(off, 0u);
+    }
+}
+
+TEST(AudiolibOutput, MixSaturatesAndResamples)
+{
+    // Two loud streams, one at another rate and mono: their sum clips, never wraps.
+    PcmSource stereo, mono;
+    stereo.data = bytesOf(std::vector<int16_t>(44100 * 2, 30000));
+    mono.data = bytesOf(std::vector<int16_t>(22050, -30000));
+    PcmSource positive;
+    positive.data = bytesOf(std::vector<int16_t>(22050, 30000));
+    const auto out = playToDisk({{&stereo, {44100, 2}}, {&positive, {22050, 1}}}, 255, 255);
+    size_t clipped = 0;
+    for (int16_t s : out) {
+        EXPECT_GE(s, 0);
+        clipped += s == 32767;
+    }
+    // Both streams last one second: about one second of clipped stereo samples.
+    EXPECT_GT(clipped, size_t(44100 * 2 * 9 / 10));
+    EXPECT_LT(clipped, size_t(44100 * 2 * 11 / 10));
+
+    // A 22050 Hz mono stream alone comes out at its own level on both sides.
+    const auto single = playToDisk({{&mono, {22050, 1}}}, 255, 255);
+    size_t level = 0;
+    for (size_t i = 0; i + 1 < single.size(); i += 2) {
+        EXPECT_EQ(single[i], single[i + 1]);
+        level += single[i] == -30000;
+    }
+    EXPECT_GT(level, size_t(44100 * 9 / 10));
+    EXPECT_LT(level, size_t(44100 * 11 / 10));
+}
+
+TEST(AudiolibOutput, SilentDeviceConsumesAtRealTime)
+{
+    AudioSession session(AUDIO_DEVICE_SILENT);
+    ASSERT_TRUE(session.ok);
+    AUDIO_INFO info{};
+    ASSERT_TRUE(AUDIO_GetInfo(&info));
+    EXPECT_EQ(info.freq, 44100u);
+    EXPECT_EQ(AUDIO_Init(0, 44100, 0, nullptr, nullptr), 0);
+    EXPECT_EQ(AUDIO_ErrorGetCode(), AUDIO_ERROR_ALREADY);
+
+    PcmSource source;
+    source.data = bytesOf(makePcm(4410, 2, 5));
+    source.endless = true;
+    const AUDIO_HANDLE h = AUDIO_StreamCreate(44100, 2, 0, &PcmSource::proc, &source);
+    ASSERT_NE(h, 0u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(source.at.load(), 0u) << "a stream that does not play asks for nothing";
+    ASSERT_TRUE(AUDIO_ChannelPlay(h, 0));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const size_t from = source.at.load();
+    const uint64_t posFrom = AUDIO_ChannelGetPosition(h, AUDIO_POS_BYTE);
+    const auto t0 = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double expected = elapsed * 44100 * 4;
+    EXPECT_NEAR(double(source.at.load() - from), expected, expected * 0.05);
+    EXPECT_NEAR(double(AUDIO_ChannelGetPosition(h, AUDIO_POS_BYTE) - posFrom), expected, expected * 0.05);
+    EXPECT_EQ(AUDIO_ChannelIsActive(h), uint32_t(AUDIO_ACTIVE_PLAYING));
+
+    // Restart empties what was buffered and counts from zero again.
+    ASSERT_TRUE(AUDIO_ChannelPlay(h, 1));
+    EXPECT_LT(AUDIO_ChannelGetPosition(h, AUDIO_POS_BYTE), 44100u);
+    EXPECT_TRUE(AUDIO_StreamFree(h));
+    EXPECT_EQ(AUDIO_ChannelIsActive(h), uint32_t(AUDIO_ACTIVE_STOPPED));
+    EXPECT_EQ(AUDIO_ErrorGetCode(), AUDIO_ERROR_HANDLE);
+}
+
+TEST(AudiolibOutput, PlayedUrlStreamReachesItsEnd)
+{
+    AudioSession session(AUDIO_DEVICE_SILENT);
+    ASSERT_TRUE(session.ok);
+    LoopbackServer server;
+    LoopbackServer::Reply wav;
+    wav.body = readFile(files().wav);
+    server.route("/tone.wav", wav);
+    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url("/tone.wav").c_str(), 0, 0, nullptr, nullptr);
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(AUDIO_ChannelGetData(h, std::vector<uint8_t>(16).data(), 16), uint32_t(-1));
+    SyncRecorder end;
+    AUDIO_ChannelSetSync(h, AUDIO_SYNC_END, 0, &SyncRecorder::proc, &end);
+    const uint64_t length = AUDIO_ChannelGetLength(h, AUDIO_POS_BYTE);
+    ASSERT_EQ(length, files().pcm.size() * 2);
+    ASSERT_TRUE(waitUntil([&] { return AUDIO_StreamGetFilePosition(h, AUDIO_FILEPOS_DOWNLOAD) == wav.body.size(); }));
+    ASSERT_TRUE(AUDIO_ChannelSetPosition(h, length - 44100 * 4 / 2, AUDIO_POS_BYTE));
+    ASSERT_TRUE(AUDIO_ChannelPlay(h, 0));
+    ASSERT_TRUE(waitUntil([&] { return end.count.load() == 1; }, 5000));
+    EXPECT_EQ(AUDIO_ChannelGetPosition(h, AUDIO_POS_BYTE), length);
+    EXPECT_EQ(AUDIO_ChannelIsActive(h), uint32_t(AUDIO_ACTIVE_STOPPED));
+    // Restart plays it again from the start.
+    ASSERT_TRUE(AUDIO_ChannelPlay(h, 1));
+    EXPECT_TRUE(waitUntil([&] { return AUDIO_ChannelGetPosition(h, AUDIO_POS_BYTE) > 0; }));
+    EXPECT_LT(AUDIO_ChannelGetPosition(h, AUDIO_POS_BYTE), length / 2);
+    AUDIO_StreamFree(h);
+}
+
+TEST(AudiolibOutput, ChannelsFreedWhilePlayingAndHandlesStayDead)
+{
+    AudioSession session(AUDIO_DEVICE_SILENT);
+    ASSERT_TRUE(session.ok);
+    LoopbackServer server;
+    LoopbackServer::Reply mp3;
+    mp3.body = readFile(files().cbr);
+    server.route("/a.mp3", mp3);
+    std::vector<AUDIO_HANDLE> dead;
+    for (int i = 0; i < 12; ++i) {
+        PcmSource source;
+        source.data = bytesOf(makePcm(4410, 2, unsigned(i)));
+        source.endless = true;
+        const AUDIO_HANDLE push = AUDIO_StreamCreate(44100, 2, 0, &PcmSource::proc, &source);
+        const AUDIO_HANDLE url = AUDIO_StreamCreateURL(server.url("/a.mp3").c_str(), 0, 0, nullptr, nullptr);
+        ASSERT_NE(push, 0u);
+        ASSERT_NE(url, 0u);
+        AUDIO_ChannelPlay(push, 0);
+        AUDIO_ChannelPlay(url, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(i * 3));
+        EXPECT_TRUE(AUDIO_StreamFree(push));
+        EXPECT_TRUE(AUDIO_StreamFree(url));
+        dead.push_back(push);
+        dead.push_back(url);
+    }
+    for (AUDIO_HANDLE h : dead) {
+        EXPECT_FALSE(AUDIO_ChannelPlay(h, 0));
+        EXPECT_EQ(AUDIO_ErrorGetCode(), AUDIO_ERROR_HANDLE);
+    }
+    // AUDIO_Free releases channels still open, playing or not.
+    PcmSource source;
+    source.data = bytesOf(makePcm(4410, 2, 99));
+    source.endless = true;
+    const AUDIO_HANDLE left = AUDIO_StreamCreate(44100, 2, 0, &PcmSource::proc, &source);
+    ASSERT_TRUE(AUDIO_ChannelPlay(left, 0));
+    EXPECT_TRUE(AUDIO_Free());
+    EXPECT_EQ(AUDIO_ChannelIsActive(left), uint32_t(AUDIO_ACTIVE_STOPPED));
+    EXPECT_EQ(AUDIO_ErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
+    EXPECT_TRUE(AUDIO_Init(0, 44100, 0, nullptr, nullptr));
+}
+
+TEST(AudiolibOutput, RadioMetadataIsStrippedAndReported)
+{
+    AudioSession session(AUDIO_DEVICE_SILENT);
+    ASSERT_TRUE(session.ok);
+    LoopbackServer server;
+    LoopbackServer::Reply radio;
+    radio.body = readFile(files().cbr);
+    radio.icyInterval = 8000;
+    radio.icyTitles = {"First Song", "Second Song"};
+    radio.headers = {"icy-name: Test Radio", "icy-br: 128"};
+    server.route("/radio", radio);
+    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url("/radio").c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+    ASSERT_NE(h, 0u) << AUDIO_ErrorGetCode();
+    SyncRecorder meta;
+    AUDIO_ChannelSetSync(h, AUDIO_SYNC_META, 0, &SyncRecorder::proc, &meta);
+    const auto pcm = pullAll(h);
+    EXPECT_TRUE(pcm == decodeMpeg(files().cbr)) << "metadata leaked into the audio";
+    ASSERT_TRUE(waitUntil([&] { return meta.count.load() > 0; }));
+    {
+        std::lock_guard lock(meta.mutex);
+        EXPECT_EQ(meta.texts.back().rfind("StreamTitle='", 0), 0u);
+    }
+    const char *last = AUDIO_ChannelGetTags(h, AUDIO_TAG_META);
+    ASSERT_NE(last, nullptr);
+    EXPECT_TRUE(std::string(last) == "StreamTitle='First Song';" || std::string(last) == "StreamTitle='Second Song';");
+    const char *icy = AUDIO_ChannelGetTags(h, AUDIO_TAG_ICY);
+    ASSERT_NE(icy, nullptr);
+    std::vector<std::string> lines;
+    for (const char *p = icy; *p; p += std::strlen(p) + 1)
+        lines.emplace_back(p);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "icy-name: Test Radio"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "icy-br: 128"), lines.end());
+    EXPECT_EQ(AUDIO_StreamGetFilePosition(h, AUDIO_FILEPOS_END), uint64_t(-1));
+    AUDIO_StreamFree(h);
+}

@@ -1,0 +1,234 @@
+// Servers that fail or misbehave: creation fails with a reason, a cut or
+// stalled transfer never hangs, an endless body keeps memory bounded.
+#include "AudioFixtures.h"
+#include "AudioTestSupport.h"
+#include "LoopbackServer.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <fstream>
+#include <netinet/in.h>
+#include <random>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace AudioFixtures;
+
+// Freed chunks must come back, not wait in the address sanitizer's quarantine.
+extern "C" const char *__asan_default_options() { return "quarantine_size_mb=1"; }
+
+namespace {
+
+LoopbackServer::Reply bodyReply(std::string body)
+{
+    LoopbackServer::Reply r;
+    r.body = std::move(body);
+    return r;
+}
+
+size_t residentBytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    size_t pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * size_t(sysconf(_SC_PAGESIZE));
+}
+
+} // namespace
+
+TEST(AudiolibStreamFaults, CreationFailsWithAReason)
+{
+    AudioSession session;
+    ASSERT_TRUE(session.ok);
+    LoopbackServer server;
+    server.route("/page.mp3", bodyReply("<!DOCTYPE html><html><head><title>Hello</title></head><body>"
+                                        + std::string(20000, 'x') + "</body></html>"));
+    std::mt19937 rng(3);
+    std::string noise(200000, '\0');
+    for (auto &ch : noise)
+        ch = char(rng());
+    server.route("/noise.mp3", bodyReply(noise));
+    server.route("/empty.mp3", bodyReply(""));
+    LoopbackServer::Reply forbidden = bodyReply(readFile(files().cbr));
+    forbidden.status = 403;
+    server.route("/forbidden.mp3", forbidden);
+
+    struct Expect {
+        std::string url;
+        int error;
+    };
+    // A port on our own address where nothing listens.
+    const int closedPort = [&] {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        inet_pton(AF_INET, server.host().c_str(), &a.sin_addr);
+        bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+        socklen_t len = sizeof a;
+        getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
+        close(fd);
+        return int(ntohs(a.sin_port));
+    }();
+    const std::vector<Expect> expects = {
+        {server.url("/missing.mp3"), AUDIO_ERROR_HTTP},
+        {server.url("/forbidden.mp3"), AUDIO_ERROR_HTTP},
+        {server.url("/page.mp3"), AUDIO_ERROR_FORMAT},
+        {server.url("/noise.mp3"), AUDIO_ERROR_FORMAT},
+        {server.url("/empty.mp3"), AUDIO_ERROR_FORMAT},
+        {"http://" + server.host() + ":" + std::to_string(closedPort) + "/x.mp3", AUDIO_ERROR_CONNECT},
+        {"ftp://" + server.host() + "/x.mp3", AUDIO_ERROR_PARAMETER},
+        {"song.mp3", AUDIO_ERROR_PARAMETER},
+    };
+    for (const auto &e : expects) {
+        SCOPED_TRACE(e.url);
+        for (uint32_t flags : {0u, AUDIO_STREAM_DECODE}) {
+            EXPECT_EQ(AUDIO_StreamCreateURL(e.url.c_str(), 0, flags, nullptr, nullptr), 0u);
+            EXPECT_EQ(AUDIO_ErrorGetCode(), e.error);
+        }
+    }
+    EXPECT_EQ(AUDIO_StreamCreateURL(nullptr, 0, 0, nullptr, nullptr), 0u);
+    EXPECT_EQ(AUDIO_ErrorGetCode(), AUDIO_ERROR_PARAMETER);
+}
+
+TEST(AudiolibStreamFaults, CutTransferEndsCleanlyAtWhatArrived)
+{
+    AudioSession session;
+    ASSERT_TRUE(session.ok);
+    LoopbackServer server;
+    const std::string body = readFile(files().cbr);
+    LoopbackServer::Reply cut = bodyReply(body);
+    cut.dropAfter = body.size() / 2;
+    server.route("/cut.mp3", cut);
+
+    // Decode-only: the data ends early, the end and download syncs fire, nothing hangs.
+    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url("/cut.mp3").c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+    ASSERT_NE(h, 0u);
+    SyncRecorder end, download;
+    AUDIO_ChannelSetSync(h, AUDIO_SYNC_END, 0, &SyncRecorder::proc, &end);
+    AUDIO_ChannelSetSync(h, AUDIO_SYNC_DOWNLOAD, 0, &SyncRecorder::proc, &download);
+    const auto pcm = pullAll(h);
+    const auto full = decodeMpeg(files().cbr);
+    EXPECT_GT(pcm.size(), full.size() / 3);
+    EXPECT_LT(pcm.size(), full.size() * 2 / 3);
+    // What arrived decodes exactly as the start of the whole file.
+    EXPECT_TRUE(std::equal(pcm.begin(), pcm.end() - std::min<size_t>(pcm.size(), 4608), full.begin()));
+    EXPECT_TRUE(waitUntil([&] { return end.count.load() == 1 && download.count.load() == 1; }));
+    // The file ends where the transfer stopped, and the length says so.
+    EXPECT_EQ(AUDIO_StreamGetFilePosition(h, AUDIO_FILEPOS_END), body.size() / 2);
+    EXPECT_LE(AUDIO_ChannelGetLength(h, AUDIO_POS_BYTE), pcm.size() + 1152 * 4);
+    AUDIO_StreamFree(h);
+
+    // Played: the channel stops by itself and the end sync fires.
+    const AUDIO_HANDLE p = AUDIO_StreamCreateURL(server.url("/cut.mp3").c_str(), 0, 0, nullptr, nullptr);
+    ASSERT_NE(p, 0u);
+    SyncRecorder playedEnd;
+    AUDIO_ChannelSetSync(p, AUDIO_SYNC_END, 0, &SyncRecorder::proc, &playedEnd);
+    // Skip most of what arrived so the test does not wait for it in real time.
+    ASSERT_TRUE(waitUntil([&] { return AUDIO_StreamGetFilePosition(p, AUDIO_FILEPOS_DOWNLOAD) == body.size() / 2; }));
+    const uint64_t nearEnd = pcm.size() - 44100 * 4 / 2;
+    ASSERT_TRUE(AUDIO_ChannelSetPosition(p, nearEnd - nearEnd % 4, AUDIO_POS_BYTE));
+    ASSERT_TRUE(AUDIO_ChannelPlay(p, 0));
+    EXPECT_TRUE(waitUntil([&] { return playedEnd.count.load() == 1; }, 5000));
+    EXPECT_EQ(AUDIO_ChannelIsActive(p), uint32_t(AUDIO_ACTIVE_STOPPED));
+    AUDIO_StreamFree(p);
+}
+
+TEST(AudiolibStreamFaults, StalledServerReportsStalledAndResumes)
+{
+    AudioSession session;
+    ASSERT_TRUE(session.ok);
+    LoopbackServer server;
+    const std::string body = readFile(files().cbr);
+    LoopbackServer::Reply slow = bodyReply(body);
+    slow.stallAfter = 24000; // about 1.5 s of audio, then nothing for a while
+    slow.stallMs = 3000;
+    server.route("/stall.mp3", slow);
+    server.route("/stall2.mp3", slow);
+
+    // Played channel: runs dry, says stalled, then plays on when data comes.
+    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url("/stall.mp3").c_str(), 0, 0, nullptr, nullptr);
+    ASSERT_NE(h, 0u);
+    ASSERT_TRUE(AUDIO_ChannelPlay(h, 0));
+    EXPECT_EQ(AUDIO_ChannelIsActive(h), uint32_t(AUDIO_ACTIVE_PLAYING));
+    ASSERT_TRUE(waitUntil([&] { return AUDIO_ChannelIsActive(h) == AUDIO_ACTIVE_STALLED; }, 5000));
+    const uint64_t stalledAt = AUDIO_ChannelGetPosition(h, AUDIO_POS_BYTE);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(AUDIO_ChannelGetPosition(h, AUDIO_POS_BYTE), stalledAt);
+    ASSERT_TRUE(waitUntil([&] { return AUDIO_ChannelIsActive(h) == AUDIO_ACTIVE_PLAYING; }, 8000));
+    ASSERT_TRUE(waitUntil([&] { return AUDIO_ChannelGetPosition(h, AUDIO_POS_BYTE) > stalledAt + 44100; }, 5000));
+    // Pause and stop are reported as such.
+    ASSERT_TRUE(AUDIO_ChannelPause(h));
+    EXPECT_EQ(AUDIO_ChannelIsActive(h), uint32_t(AUDIO_ACTIVE_PAUSED));
+    const uint64_t pausedAt = AUDIO_ChannelGetPosition(h, AUDIO_POS_BYTE);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(AUDIO_ChannelGetPosition(h, AUDIO_POS_BYTE), pausedAt);
+    ASSERT_TRUE(AUDIO_ChannelStop(h));
+    EXPECT_EQ(AUDIO_ChannelIsActive(h), uint32_t(AUDIO_ACTIVE_STOPPED));
+    AUDIO_StreamFree(h);
+
+    // Decode-only: a reader waits for the data, and a free while it waits does not hang.
+    const AUDIO_HANDLE d = AUDIO_StreamCreateURL(server.url("/stall2.mp3").c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+    ASSERT_NE(d, 0u);
+    std::atomic<uint32_t> got{0};
+    std::thread reader([&] {
+        std::vector<uint8_t> buf(4 * 44100 * 4);
+        got.store(AUDIO_ChannelGetData(d, buf.data(), uint32_t(buf.size())));
+    });
+    EXPECT_TRUE(waitUntil([&] { return AUDIO_ChannelIsActive(d) == AUDIO_ACTIVE_STALLED; }, 5000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // let the reader block
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(AUDIO_StreamFree(d));
+    reader.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    // Either what had arrived, or (had the reader come late) a dead handle; never the whole request.
+    EXPECT_NE(got.load(), uint32_t(4 * 44100 * 4));
+}
+
+TEST(AudiolibStreamFaults, SilentServerTimesOut)
+{
+    AudioSession session;
+    ASSERT_TRUE(session.ok);
+    AUDIO_SetConfig(AUDIO_CONFIG_NET_TIMEOUT, 1000);
+    LoopbackServer server;
+    LoopbackServer::Reply silent = bodyReply(readFile(files().cbr));
+    silent.stallAfter = 0;
+    silent.stallMs = 8000;
+    server.route("/silent.mp3", silent);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(AUDIO_StreamCreateURL(server.url("/silent.mp3").c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr), 0u);
+    EXPECT_EQ(AUDIO_ErrorGetCode(), AUDIO_ERROR_TIMEOUT);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST(AudiolibStreamFaults, EndlessBodyKeepsMemoryBounded)
+{
+    AudioSession session;
+    ASSERT_TRUE(session.ok);
+    AUDIO_SetConfig(AUDIO_CONFIG_NET_MEMORY, 4);
+    AUDIO_SetConfig(AUDIO_CONFIG_NET_WINDOW, 1024);
+    LoopbackServer server;
+    LoopbackServer::Reply endless = bodyReply(readFile(files().cbr));
+    endless.endless = true;
+    server.route("/endless.mp3", endless);
+    // A body larger than the cap, with a length: kept as a window too.
+    std::string big;
+    while (big.size() < 12u * 1024 * 1024)
+        big += readFile(files().cbr);
+    server.route("/big.mp3", bodyReply(big));
+
+    for (const char *path : {"/endless.mp3", "/big.mp3"}) {
+        SCOPED_TRACE(path);
+        const size_t before = residentBytes();
+        const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url(path).c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+        ASSERT_NE(h, 0u);
+        ASSERT_TRUE(waitUntil([&] { return AUDIO_StreamGetFilePosition(h, AUDIO_FILEPOS_DOWNLOAD) > 40u * 1024 * 1024
+                                       || AUDIO_StreamGetFilePosition(h, AUDIO_FILEPOS_DOWNLOAD) == big.size(); }, 30000));
+        EXPECT_LT(residentBytes(), before + 32u * 1024 * 1024);
+        // Still decodes what it keeps; seeking back to the start is gone.
+        std::vector<uint8_t> buf(4608);
+        EXPECT_EQ(AUDIO_ChannelGetData(h, buf.data(), uint32_t(buf.size())), buf.size());
+        EXPECT_FALSE(AUDIO_ChannelSetPosition(h, 0, AUDIO_POS_BYTE));
+        AUDIO_StreamFree(h);
+    }
+}

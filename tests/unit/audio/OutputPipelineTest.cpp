@@ -1,0 +1,262 @@
+// The pipeline against a scripted source: the test plays the mixing thread
+// and calls the data callback itself, so every byte can be checked.
+#include "OutputPipeline.h"
+
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr AUDIO_HANDLE kSource = 7;
+constexpr AUDIO_HANDLE kOutput = 9;
+
+// Scripted library state, shared by the static fake calls.
+struct FakeLibrary
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::uint64_t total = 0;      // bytes the source holds
+    std::uint64_t position = 0;   // next byte the source hands out
+    bool blockReads = false;      // reads wait until the source is stopped
+    bool stopped = false;
+    std::atomic<int> created{0};
+    std::atomic<int> freed{0};
+    std::atomic<std::uint32_t> outputState{AUDIO_ACTIVE_PLAYING};
+    AUDIO_STREAMPROC *proc = nullptr;
+    void *user = nullptr;
+    std::uint32_t createdFlags = 0;
+    bool refuseStream = false;
+};
+FakeLibrary *fake = nullptr;
+
+std::uint8_t patternByte(std::uint64_t index)
+{
+    return static_cast<std::uint8_t>((index * 7 + index / 251) & 0xFF);
+}
+
+std::uint32_t fakeGetData(AUDIO_HANDLE handle, void *buffer, std::uint32_t length)
+{
+    EXPECT_EQ(handle, kSource);
+    std::unique_lock<std::mutex> lock(fake->mutex);
+    fake->changed.wait(lock, [] { return !fake->blockReads || fake->stopped; });
+    if (fake->stopped)
+        return static_cast<std::uint32_t>(-1);
+    const std::uint64_t n = std::min<std::uint64_t>(length, fake->total - fake->position);
+    auto *out = static_cast<std::uint8_t *>(buffer);
+    for (std::uint64_t i = 0; i < n; ++i)
+        out[i] = patternByte(fake->position + i);
+    fake->position += n;
+    return static_cast<std::uint32_t>(n);
+}
+
+AUDIO_HANDLE fakeStreamCreate(std::uint32_t, std::uint32_t, std::uint32_t flags, AUDIO_STREAMPROC *proc, void *user)
+{
+    if (fake->refuseStream)
+        return 0;
+    fake->proc = proc;
+    fake->user = user;
+    fake->createdFlags = flags;
+    ++fake->created;
+    return kOutput;
+}
+
+int fakeStreamFree(AUDIO_HANDLE handle)
+{
+    EXPECT_EQ(handle, kOutput);
+    ++fake->freed;
+    return 1;
+}
+
+std::uint32_t fakeIsActive(AUDIO_HANDLE)
+{
+    return fake->outputState.load();
+}
+
+int fakeStop(AUDIO_HANDLE handle)
+{
+    if (handle == kSource) {
+        std::lock_guard<std::mutex> lock(fake->mutex);
+        fake->stopped = true;
+        fake->changed.notify_all();
+    }
+    return 1;
+}
+
+class OutputPipelineTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        fake = &library;
+        api.ChannelGetData = &fakeGetData;
+        api.StreamCreate = &fakeStreamCreate;
+        api.StreamFree = &fakeStreamFree;
+        api.ChannelIsActive = &fakeIsActive;
+        api.ChannelStop = &fakeStop;
+    }
+    void TearDown() override { fake = nullptr; }
+
+    std::uint32_t pull(std::vector<std::uint8_t> &out, std::uint32_t n)
+    {
+        std::vector<std::uint8_t> buffer(n);
+        const std::uint32_t result = library.proc(kOutput, buffer.data(), n, library.user);
+        const std::uint32_t bytes = result & ~AUDIO_STREAMPROC_END;
+        out.insert(out.end(), buffer.begin(), buffer.begin() + bytes);
+        return result;
+    }
+
+    static void waitUntil(const std::function<bool()> &done)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!done() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+    FakeLibrary library;
+    AudioApi api;
+    QStringList warnings;
+    OutputPipeline::WarningBox warn = [this](const QString &c, const QString &t) { warnings << c + t; };
+};
+
+} // namespace
+
+TEST_F(OutputPipelineTest, DeliversEverySourceByteInOrderThenEnds)
+{
+    library.total = 200000; // about 1.1 s of CD audio, not a multiple of the block
+    OutputPipeline pipeline(api, warn);
+    ASSERT_TRUE(pipeline.ready());
+    EXPECT_EQ(pipeline.BufferedBytes(), 0u);
+    ASSERT_EQ(pipeline.OpenOutput(kSource, 44100, 2, 16), kOutput);
+    EXPECT_EQ(library.createdFlags, 0u);
+    EXPECT_EQ(pipeline.ringSize(), 88200u);
+    EXPECT_EQ(pipeline.chunk(), 35280u);
+    EXPECT_EQ(pipeline.block(), 4608u);
+    EXPECT_TRUE(pipeline.priming());
+
+    std::vector<std::uint8_t> played;
+    // The first request waits for priming: 0.4 s must be ready behind it.
+    ASSERT_EQ(pull(played, 4096), 4096u);
+    EXPECT_FALSE(pipeline.priming());
+    EXPECT_GE(pipeline.BufferedBytes() + 4096, 2 * 35280u);
+
+    std::uint32_t result = 0;
+    int calls = 0;
+    do {
+        result = pull(played, 4096);
+        EXPECT_LT(pipeline.BufferedBytes(), pipeline.ringSize());
+        if (!(result & AUDIO_STREAMPROC_END) && (result & ~AUDIO_STREAMPROC_END) < 4096)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1)); // let the worker catch up
+    } while (!(result & AUDIO_STREAMPROC_END) && ++calls < 100000);
+
+    ASSERT_TRUE(result & AUDIO_STREAMPROC_END);
+    EXPECT_TRUE(pipeline.endReached());
+    ASSERT_EQ(played.size(), 200000u);
+    for (std::size_t i = 0; i < played.size(); ++i)
+        ASSERT_EQ(played[i], patternByte(i)) << "at byte " << i;
+    EXPECT_EQ(pipeline.BufferedBytes(), 0u);
+    pipeline.CloseOutput();
+    EXPECT_EQ(library.freed.load(), 1);
+    EXPECT_TRUE(warnings.isEmpty());
+}
+
+TEST_F(OutputPipelineTest, LowRateMonoGetsASmallerRingAndEightBitStream)
+{
+    library.total = 100000;
+    OutputPipeline pipeline(api, warn);
+    ASSERT_EQ(pipeline.OpenOutput(kSource, 22050, 1, 8), kOutput);
+    EXPECT_EQ(library.createdFlags, AUDIO_SAMPLE_8BITS);
+    EXPECT_EQ(pipeline.chunk(), 4410u);
+    EXPECT_EQ(pipeline.block(), 576u);
+    EXPECT_EQ(pipeline.ringSize(), 13230u);
+
+    std::vector<std::uint8_t> played;
+    pull(played, 512);
+    // Filled up to what the ring holds while the output plays: at most
+    // 0.6 s, never the whole ring.
+    waitUntil([&] { return pipeline.BufferedBytes() + 576 >= 13230u; });
+    EXPECT_LE(pipeline.BufferedBytes(), 13229u);
+    EXPECT_GT(pipeline.BufferedBytes() + 576, 12000u);
+}
+
+TEST_F(OutputPipelineTest, ResetDropsWhatWasBufferedAndPrimesFromTheNewPlace)
+{
+    library.total = 10'000'000;
+    OutputPipeline pipeline(api, warn);
+    ASSERT_EQ(pipeline.OpenOutput(kSource, 44100, 2, 16), kOutput);
+    std::vector<std::uint8_t> played;
+    pull(played, 4096);
+    waitUntil([&] { return pipeline.BufferedBytes() > 80000; });
+
+    // The engine stops the output, moves the source, then resets.
+    library.outputState = AUDIO_ACTIVE_STOPPED;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20)); // worker idle: ring full
+    {
+        std::lock_guard<std::mutex> lock(library.mutex);
+        library.position = 5'000'000;
+    }
+    pipeline.ResetRing();
+    EXPECT_EQ(pipeline.BufferedBytes(), 0u);
+    EXPECT_TRUE(pipeline.priming());
+    EXPECT_FALSE(pipeline.endReached());
+
+    library.outputState = AUDIO_ACTIVE_PLAYING;
+    played.clear();
+    pull(played, 4096);
+    ASSERT_EQ(played.size(), 4096u);
+    for (std::size_t i = 0; i < played.size(); ++i)
+        ASSERT_EQ(played[i], patternByte(5'000'000 + i)) << "at byte " << i;
+}
+
+TEST_F(OutputPipelineTest, CloseWakesAWorkerWaitingForTheDownload)
+{
+    library.total = 10'000'000;
+    OutputPipeline pipeline(api, warn);
+    ASSERT_EQ(pipeline.OpenOutput(kSource, 44100, 2, 16), kOutput);
+    {
+        std::lock_guard<std::mutex> lock(library.mutex);
+        library.blockReads = true;
+    }
+    // The data callback gives up waiting for priming and reports a short copy.
+    std::vector<std::uint8_t> played;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(pull(played, 4096), 0u);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_EQ(pipeline.underruns(), 1u);
+
+    pipeline.CloseOutput();
+    EXPECT_EQ(pipeline.outputChannel(), 0u);
+    EXPECT_EQ(library.freed.load(), 1);
+    EXPECT_TRUE(library.stopped);
+}
+
+TEST_F(OutputPipelineTest, CloseLeavesAnIdleSourceAlone)
+{
+    library.total = 1000;
+    OutputPipeline pipeline(api, warn);
+    ASSERT_EQ(pipeline.OpenOutput(kSource, 44100, 2, 16), kOutput);
+    pipeline.CloseOutput();
+    EXPECT_FALSE(library.stopped);
+    // Closing twice and closing a never-opened pipeline are harmless.
+    pipeline.CloseOutput();
+    EXPECT_EQ(library.freed.load(), 1);
+}
+
+TEST_F(OutputPipelineTest, RefusedStreamOrFormatGivesNoHandle)
+{
+    OutputPipeline pipeline(api, warn);
+    library.refuseStream = true;
+    EXPECT_EQ(pipeline.OpenOutput(kSource, 44100, 2, 16), 0u);
+    library.refuseStream = false;
+    EXPECT_EQ(pipeline.OpenOutput(kSource, 0, 2, 16), 0u);
+    EXPECT_EQ(pipeline.OpenOutput(kSource, 44100, 0, 16), 0u);
+    EXPECT_EQ(library.created.load(), 0);
+}
