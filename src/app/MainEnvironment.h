@@ -12,6 +12,10 @@ struct MainEnvironment
     QString keyStoreRoot;
     // Not owned; null means message boxes and dialogs of the toolkit.
     Prompts *prompts = nullptr;
+    // Where the engine finds libsonaroaudio.so (empty: the program's folder)
+    // and which output device it plays on (1 the system's, 0 silent).
+    QString audioLibraryFolder;
+    int audioOutputDevice = 1;
 
     // The settings file beside the program (or in the user's config folder)
     // and the per-user key store.

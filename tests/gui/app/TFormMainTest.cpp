@@ -1,10 +1,12 @@
 #include "ClientIdStore.h"
 #include "LogoWidget.h"
 #include "MainMenu.h"
+#include "PanelBar.h"
 #include "PromptRecorder.h"
 #include "ProgramConstants.h"
 #include "TFormMain.h"
 #include "THTTPGet.h"
+#include "TLEDLabel.h"
 #include "UserKeyStore.h"
 
 #include <QAction>
@@ -52,7 +54,11 @@ protected:
 
     QString iniPath() const { return dir.filePath("sonaro-klient.ini"); }
     QString keyRoot() const { return dir.filePath("keys"); }
-    MainEnvironment environment() { return {iniPath(), keyRoot(), &prompts}; }
+    // The engine plays on the audio library's silent device.
+    MainEnvironment environment()
+    {
+        return {iniPath(), keyRoot(), &prompts, QString::fromLocal8Bit(qgetenv("SONARO_BIN_DIR")), 0};
+    }
     QByteArray ini() const
     {
         QFile f(iniPath());
@@ -116,8 +122,8 @@ TEST_F(TFormMainTest, ControlsSitWhereTheFormPutsThem)
     EXPECT_EQ(form.btn_find->text(), "Hledat");
     EXPECT_EQ(form.lbl_find->text(), "Sonaro Klient");
     EXPECT_TRUE(form.lbl_find->alignment() & Qt::AlignHCenter);
-    EXPECT_EQ(form.led_text->text(), "      Klient     ");
-    EXPECT_EQ(form.led_cisla->text(), QString(16, u' ') + "00:00/00:00");
+    EXPECT_EQ(form.led_text->Caption(), "      Klient     ");
+    EXPECT_EQ(form.led_cisla->Caption(), QString(16, u' ') + "00:00/00:00");
     for (QToolButton *b : {form.bt_play, form.bt_pause, form.bt_stop})
         EXPECT_FALSE(b->icon().isNull()) << b->objectName().toStdString();
     // The played bar is drawn above the downloaded one, both above the frame.
@@ -381,7 +387,9 @@ TEST_F(TFormMainTest, UnwritableSettingsAreReportedAndTheWindowStillCloses)
     const QString folder = dir.filePath("gone");
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString path = folder + "/sonaro-klient.ini";
-    TFormMain form(MainEnvironment{path, keyRoot(), &prompts});
+    MainEnvironment unwritable = environment();
+    unwritable.iniPath = path;
+    TFormMain form(unwritable);
     // The folder turns into a plain file: no write can reach it any more.
     ASSERT_TRUE(QDir(folder).removeRecursively());
     QFile blocker(folder);
