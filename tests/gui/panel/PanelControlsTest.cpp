@@ -20,9 +20,11 @@
 
 namespace {
 
-QImage picture(const QIcon &icon)
+// The picture a button shows in its present state.
+QImage picture(const QToolButton *button)
 {
-    return icon.pixmap(28, 28).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QIcon::Mode mode = button->isEnabled() ? QIcon::Normal : QIcon::Disabled;
+    return button->icon().pixmap(28, 28, mode).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 QImage buttonImage(int index)
@@ -94,9 +96,9 @@ TEST_F(PanelControlsTest, RealControlsAtTheirPlacesWithTheirLooks)
 TEST_F(PanelControlsTest, BeforeTheFirstPollButtonsShowStoppedPicturesAndMenuIsOff)
 {
     EXPECT_TRUE(form.bt_play->isEnabled() && form.bt_pause->isEnabled() && form.bt_stop->isEnabled());
-    EXPECT_EQ(picture(form.bt_play->icon()), buttonImage(0));
-    EXPECT_EQ(picture(form.bt_pause->icon()), buttonImage(2));
-    EXPECT_EQ(picture(form.bt_stop->icon()), buttonImage(4));
+    EXPECT_EQ(picture(form.bt_play), buttonImage(0));
+    EXPECT_EQ(picture(form.bt_pause), buttonImage(2));
+    EXPECT_EQ(picture(form.bt_stop), buttonImage(4));
     for (QAction *a : {menu.Play1, menu.Pause1, menu.Stop1, menu.Pedchoz1, menu.Dal1}) {
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
         EXPECT_FALSE(a->isChecked()) << a->objectName().toStdString();
@@ -129,9 +131,9 @@ TEST_F(PanelControlsTest, EachModeSetsButtonsPicturesAndCheckMarks)
         EXPECT_EQ(menu.Stop1->isEnabled(), r.stop);
         for (QAction *a : {menu.Play1, menu.Pause1, menu.Stop1})
             EXPECT_EQ(a->isChecked(), a == r.checked) << a->objectName().toStdString();
-        EXPECT_EQ(picture(form.bt_play->icon()), buttonImage(r.images[0]));
-        EXPECT_EQ(picture(form.bt_pause->icon()), buttonImage(r.images[1]));
-        EXPECT_EQ(picture(form.bt_stop->icon()), buttonImage(r.images[2]));
+        EXPECT_EQ(picture(form.bt_play), buttonImage(r.images[0]));
+        EXPECT_EQ(picture(form.bt_pause), buttonImage(r.images[1]));
+        EXPECT_EQ(picture(form.bt_stop), buttonImage(r.images[2]));
     }
     // Standby leaves everything as the last mode set it.
     player->Mode = plmStandby;
