@@ -150,7 +150,9 @@ TEST(PanelEngine, PollFollowsARealStreamThroughPlayPauseSeekAndStop)
     EXPECT_EQ(form.bar_play->width(), 0);
     EXPECT_EQ(form.led_cisla->Caption(), bitrate + "00:00/" + total);
     EXPECT_EQ(form.bar_down->width(), 416);
-    EXPECT_TRUE(prompts.shown.isEmpty());
+    // Only the start-up check's failure (no service here) was reported.
+    EXPECT_TRUE(prompts.texts(PromptRecorder::Kind::Error).isEmpty());
+    EXPECT_EQ(prompts.texts(PromptRecorder::Kind::Message), QStringList{"Při dotazu na server došlo k chybě."});
     form.close();
     EXPECT_EQ(form.player(), nullptr);
     EXPECT_EQ(form.state().Player, nullptr);
