@@ -39,7 +39,10 @@ done
 
 desktop-file-validate "$root/usr/share/applications/sonaro-klient.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/io.github.sonaro.Klient.metainfo.xml" >/dev/null
-unit_out=$(systemd-analyze verify --root="$root" /lib/systemd/system/sonaro-service.service 2>&1 || true)
+# Verified where it would run: the command path pointed into the temporary root.
+sed "s|/usr/bin/sonaro-service|$root/usr/bin/sonaro-service|" \
+    "$root/usr/lib/systemd/system/sonaro-service.service" >"$tmp/sonaro-service.service"
+unit_out=$(systemd-analyze verify "$tmp/sonaro-service.service" 2>&1 || true)
 if printf '%s\n' "$unit_out" | grep -v "man sonaro-service(1)" | grep -q .; then
     printf '%s\n' "$unit_out" >&2
     fail "systemd-analyze verify found problems in the unit"
@@ -65,7 +68,7 @@ home="$tmp/home"
 mkdir -p "$home"
 chown 65534:65534 "$home"
 run_as_user() {
-    setpriv --reuid=65534 --regid=65534 --clear-groups --reset-env -- \
+    exec setpriv --reuid=65534 --regid=65534 --clear-groups --reset-env -- \
         env HOME="$home" XDG_CONFIG_HOME="$home/.config" QT_QPA_PLATFORM=offscreen \
             SDL_AUDIODRIVER=dummy ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}" \
             UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" "$@"
