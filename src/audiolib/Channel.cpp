@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstring>
 
+#include <pthread.h>
+
 namespace sonaroaudio {
 
 namespace {
@@ -35,7 +37,10 @@ bool Channel::attach(Mixer &mixer, SyncDispatcher &dispatcher)
         mixer_ = nullptr;
         return false;
     }
-    feeder_ = std::thread([this] { feedLoop(); });
+    feeder_ = std::thread([this] {
+        pthread_setname_np(pthread_self(), "sonaro-feed");
+        feedLoop();
+    });
     return true;
 }
 

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include <pthread.h>
+
 namespace sonaroaudio {
 
 namespace {
@@ -20,7 +22,10 @@ class SilentOutput : public OutputDevice {
 public:
     explicit SilentOutput(Mixer &mixer) : mixer_(mixer), buffer_(size_t(mixer.rate() / 10) * 2)
     {
-        thread_ = std::thread([this] { run(); });
+        thread_ = std::thread([this] {
+            pthread_setname_np(pthread_self(), "sonaro-silent");
+            run();
+        });
     }
 
     ~SilentOutput() override
