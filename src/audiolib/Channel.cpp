@@ -105,9 +105,9 @@ void Channel::feedLoop()
         want -= want % fb;
         if (!active || sourceEnded_.load() || !refilling || want == 0) {
             wantRoom_.store(true, std::memory_order_seq_cst);
-            // Pairs with the fence in mixInto: either the mixer sees wantRoom_
-            // or this sees what the mixer took.
-            std::atomic_thread_fence(std::memory_order_seq_cst);
+            // Pairs with the mixer's add to consumed_ and its look at
+            // wantRoom_: either it sees the request or this sees what it took.
+            (void)consumed_.load(std::memory_order_seq_cst);
             if (active && !sourceEnded_.load() && ring_->available() < lowWater_)
                 continue;
             sleep(ticket, kIdleWait);
@@ -286,7 +286,7 @@ size_t Channel::pull(size_t frames)
         return 0;
     const auto *bytes = reinterpret_cast<uint8_t *>(raw_.get());
     ring_->read(reinterpret_cast<uint8_t *>(raw_.get()), frames * fb);
-    consumed_.fetch_add(frames * fb, std::memory_order_relaxed);
+    consumed_.fetch_add(frames * fb, std::memory_order_seq_cst); // see feedLoop
     int32_t *out = stage_.get();
     const size_t chans = format_.channels;
     if (format_.bits == 8) {
@@ -371,12 +371,8 @@ void Channel::mixInto(int32_t *acc, size_t frames, uint32_t outRate, int64_t gai
     const size_t done = format_.rate == outRate ? mixSameRate(acc, frames, gain)
                                                 : mixResampled(acc, frames, outRate, gain);
     const size_t left = ring_->available();
-    if (left < lowWater_) {
-        // Pairs with the feeder's fence before it sleeps.
-        std::atomic_thread_fence(std::memory_order_seq_cst);
-        if (wantRoom_.load(std::memory_order_relaxed) && wantRoom_.exchange(false))
-            feedSignal_.notify();
-    }
+    if (left < lowWater_ && wantRoom_.load(std::memory_order_seq_cst) && wantRoom_.exchange(false))
+        feedSignal_.notify();
     if (done == frames) {
         stalled_.store(false, std::memory_order_relaxed);
         return;

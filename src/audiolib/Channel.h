@@ -119,7 +119,8 @@ protected:
     std::atomic<bool> stalled_{false};
     // Feeder writes (release) after its last ring write; reset with feedMutex_ and the mixer lock.
     std::atomic<bool> sourceEnded_{false};
-    // Bytes the mixer took from the ring since the last reset; mixer adds, reset under the mixer lock.
+    // Bytes the mixer took from the ring since the last reset; mixer adds (seq_cst, it pairs with
+    // wantRoom_), reset under the mixer lock.
     std::atomic<uint64_t> consumed_{0};
     // Stream position of the ring's first byte; written with feedMutex_ held.
     std::atomic<uint64_t> base_{0};
