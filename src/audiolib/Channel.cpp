@@ -7,11 +7,20 @@
 #include <chrono>
 #include <cstring>
 
+#include <pthread.h>
+
 namespace sonaroaudio {
 
 namespace {
 
 constexpr uint64_t kOne = uint64_t(1) << 32;
+// Longest single produce call.
+constexpr uint32_t kMaxBlockMs = 100;
+// A source that had nothing is asked again after this.
+constexpr auto kRetryWait = std::chrono::milliseconds(5);
+// Only a safety net: every change a sleeping feeder must act on wakes it.
+constexpr auto kIdleWait = std::chrono::milliseconds(1000);
+constexpr int64_t kUnityGain = 65536;
 
 } // namespace
 
@@ -29,13 +38,20 @@ bool Channel::attach(Mixer &mixer, SyncDispatcher &dispatcher)
         return true;
     const size_t bytesPerSecond = size_t(format_.rate) * frameBytes();
     target_ = std::max<size_t>(bytesPerSecond * bufferMs() / 1000, 4 * frameBytes());
+    target_ -= target_ % frameBytes();
+    lowWater_ = target_ * 2 / 3;
     ring_ = std::make_unique<PcmRing>(2 * target_);
+    raw_ = std::make_unique<int16_t[]>((kStageFrames * frameBytes() + 1) / 2);
+    stage_ = std::make_unique<int32_t[]>(kStageFrames * 2);
     mixer_ = &mixer;
     if (!mixer.add(this)) {
         mixer_ = nullptr;
         return false;
     }
-    feeder_ = std::thread([this] { feedLoop(); });
+    feeder_ = std::thread([this] {
+        pthread_setname_np(pthread_self(), "sonaro-feed");
+        feedLoop();
+    });
     return true;
 }
 
@@ -53,7 +69,7 @@ void Channel::shutdown()
         std::lock_guard lock(feedMutex_);
         stopFeeder_ = true;
     }
-    feedWake_.notify_all();
+    wakeFeeder();
     if (feeder_.joinable())
         feeder_.join();
 }
@@ -66,16 +82,35 @@ bool Channel::onFeederThread() const
 void Channel::feedLoop()
 {
     const size_t fb = frameBytes();
-    const size_t block = std::max<size_t>(fb, size_t(format_.rate / 100) * fb);
-    std::vector<uint8_t> scratch(block);
+    const size_t maxBlock = std::max<size_t>(fb, size_t(format_.rate) * kMaxBlockMs / 1000 * fb);
+    std::vector<uint8_t> scratch(maxBlock);
+    bool refilling = true;
     std::unique_lock lock(feedMutex_);
+    const auto sleep = [&](uint32_t ticket, std::chrono::milliseconds limit) {
+        lock.unlock();
+        feedSignal_.waitFor(ticket, limit);
+        lock.lock();
+    };
     while (!stopFeeder_) {
+        // Taken before looking at anything, so a wake after this is not lost.
+        const uint32_t ticket = feedSignal_.ticket();
         const auto state = PlayState(state_.load());
         const bool active = state == PlayState::Playing || (prebuffer() && state != PlayState::Paused);
-        size_t want = std::min(block, ring_->space());
+        const size_t have = ring_->available();
+        if (have < lowWater_)
+            refilling = true;
+        else if (have >= target_)
+            refilling = false;
+        size_t want = std::min({maxBlock, ring_->space(), have < target_ ? target_ - have : size_t(0)});
         want -= want % fb;
-        if (!active || sourceEnded_.load() || ring_->available() >= target_ || want == 0) {
-            feedWake_.wait_for(lock, std::chrono::milliseconds(5));
+        if (!active || sourceEnded_.load() || !refilling || want == 0) {
+            wantRoom_.store(true, std::memory_order_seq_cst);
+            // Pairs with the mixer's add to consumed_ and its look at
+            // wantRoom_: either it sees the request or this sees what it took.
+            (void)consumed_.load(std::memory_order_seq_cst);
+            if (active && !sourceEnded_.load() && ring_->available() < lowWater_)
+                continue;
+            sleep(ticket, kIdleWait);
             continue;
         }
         bool ended = false;
@@ -84,7 +119,7 @@ void Channel::feedLoop()
         if (ended)
             sourceEnded_.store(true, std::memory_order_release);
         else if (got == 0)
-            feedWake_.wait_for(lock, std::chrono::milliseconds(5));
+            sleep(ticket, kRetryWait);
     }
 }
 
@@ -243,28 +278,88 @@ void Channel::dispatchEvents()
     syncIdle_.notify_all();
 }
 
-bool Channel::readFrame(int32_t *frame)
+size_t Channel::pull(size_t frames)
 {
     const size_t fb = frameBytes();
-    if (ring_->available() < fb)
-        return false;
-    uint8_t raw[64];
-    ring_->read(raw, fb);
-    consumed_.fetch_add(fb, std::memory_order_relaxed);
+    frames = std::min({frames, kStageFrames, ring_->available() / fb});
+    if (frames == 0)
+        return 0;
+    const auto *bytes = reinterpret_cast<uint8_t *>(raw_.get());
+    ring_->read(reinterpret_cast<uint8_t *>(raw_.get()), frames * fb);
+    consumed_.fetch_add(frames * fb, std::memory_order_seq_cst); // see feedLoop
+    int32_t *out = stage_.get();
+    const size_t chans = format_.channels;
     if (format_.bits == 8) {
-        frame[0] = (int32_t(raw[0]) - 128) << 8;
-        frame[1] = format_.channels > 1 ? (int32_t(raw[1]) - 128) << 8 : frame[0];
+        for (size_t i = 0; i < frames; ++i) {
+            const uint8_t *f = bytes + i * chans;
+            out[2 * i] = (int32_t(f[0]) - 128) << 8;
+            out[2 * i + 1] = chans > 1 ? (int32_t(f[1]) - 128) << 8 : out[2 * i];
+        }
+    } else if (chans == 2) {
+        const int16_t *in = raw_.get();
+        for (size_t i = 0; i < 2 * frames; ++i)
+            out[i] = in[i];
     } else {
-        int16_t s[2];
-        std::memcpy(&s[0], raw, 2);
-        if (format_.channels > 1)
-            std::memcpy(&s[1], raw + 2, 2);
-        else
-            s[1] = s[0];
-        frame[0] = s[0];
-        frame[1] = s[1];
+        const int16_t *in = raw_.get();
+        for (size_t i = 0; i < frames; ++i) {
+            out[2 * i] = in[i * chans];
+            out[2 * i + 1] = in[i * chans + (chans > 1 ? 1 : 0)];
+        }
     }
-    return true;
+    return frames;
+}
+
+size_t Channel::mixSameRate(int32_t *acc, size_t frames, int64_t gain)
+{
+    size_t done = 0;
+    while (done < frames) {
+        const size_t n = pull(frames - done);
+        if (n == 0)
+            break;
+        const int32_t *in = stage_.get();
+        int32_t *to = acc + 2 * done;
+        if (gain == kUnityGain) {
+            for (size_t i = 0; i < 2 * n; ++i)
+                to[i] += in[i];
+        } else {
+            for (size_t i = 0; i < 2 * n; ++i)
+                to[i] += int32_t((in[i] * gain) >> 16);
+        }
+        done += n;
+    }
+    return done;
+}
+
+size_t Channel::mixResampled(int32_t *acc, size_t frames, uint32_t outRate, int64_t gain)
+{
+    const uint64_t step = (uint64_t(format_.rate) << 32) / outRate;
+    MixCursor &c = cursor_;
+    size_t done = 0;
+    for (; done < frames; ++done) {
+        while (c.phase >= kOne) {
+            if (c.stageAt == c.stageCount) {
+                // Enough for the rest of this call (plus the two frames in hand), no more.
+                const size_t need = size_t((uint64_t(frames - done) * step + c.phase) >> 32) + 1;
+                c.stageCount = pull(need);
+                c.stageAt = 0;
+                if (c.stageCount == 0)
+                    return done;
+            }
+            const int32_t *frame = stage_.get() + 2 * c.stageAt++;
+            c.prev[0] = c.next[0];
+            c.prev[1] = c.next[1];
+            c.next[0] = frame[0];
+            c.next[1] = frame[1];
+            c.phase -= kOne;
+        }
+        const int64_t f = int64_t(c.phase >> 16); // 16-bit fraction
+        for (int ch = 0; ch < 2; ++ch) {
+            const int64_t s = c.prev[ch] + (((c.next[ch] - c.prev[ch]) * f) >> 16);
+            acc[2 * done + ch] += int32_t((s * gain) >> 16);
+        }
+        c.phase += step;
+    }
+    return done;
 }
 
 void Channel::mixInto(int32_t *acc, size_t frames, uint32_t outRate, int64_t gain)
@@ -273,46 +368,16 @@ void Channel::mixInto(int32_t *acc, size_t frames, uint32_t outRate, int64_t gai
         return;
     // Read before looking at the ring: once set, every byte is already in it.
     const bool sourceEnded = sourceEnded_.load(std::memory_order_acquire);
-    size_t done = 0;
-    int32_t frame[2];
-    if (format_.rate == outRate) {
-        for (; done < frames; ++done) {
-            if (!readFrame(frame))
-                break;
-            acc[2 * done] += int32_t((frame[0] * gain) >> 16);
-            acc[2 * done + 1] += int32_t((frame[1] * gain) >> 16);
-        }
-    } else {
-        const uint64_t step = (uint64_t(format_.rate) << 32) / outRate;
-        MixCursor &c = cursor_;
-        for (; done < frames; ++done) {
-            bool starved = false;
-            while (c.phase >= kOne) {
-                if (!readFrame(frame)) {
-                    starved = true;
-                    break;
-                }
-                c.prev[0] = c.next[0];
-                c.prev[1] = c.next[1];
-                c.next[0] = frame[0];
-                c.next[1] = frame[1];
-                c.phase -= kOne;
-            }
-            if (starved)
-                break;
-            const int64_t f = int64_t(c.phase >> 16); // 16-bit fraction
-            for (int ch = 0; ch < 2; ++ch) {
-                const int64_t s = c.prev[ch] + (((c.next[ch] - c.prev[ch]) * f) >> 16);
-                acc[2 * done + ch] += int32_t((s * gain) >> 16);
-            }
-            c.phase += step;
-        }
-    }
+    const size_t done = format_.rate == outRate ? mixSameRate(acc, frames, gain)
+                                                : mixResampled(acc, frames, outRate, gain);
+    const size_t left = ring_->available();
+    if (left < lowWater_ && wantRoom_.load(std::memory_order_seq_cst) && wantRoom_.exchange(false))
+        feedSignal_.notify();
     if (done == frames) {
         stalled_.store(false, std::memory_order_relaxed);
         return;
     }
-    if (sourceEnded && ring_->available() < frameBytes()) {
+    if (sourceEnded && left < frameBytes() && cursor_.stageAt == cursor_.stageCount) {
         state_.store(int(PlayState::Stopped));
         stalled_.store(false, std::memory_order_relaxed);
         post(kEventEnd);

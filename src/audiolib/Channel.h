@@ -1,10 +1,12 @@
 #pragma once
 
 #include "PcmRing.h"
+#include "WakeSignal.h"
 #include "sonaroaudio.h"
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -29,7 +31,8 @@ struct MixCursor {
     uint64_t phase = 0;         // position between prev and next in 1/2^32 source frames
     int32_t prev[2] = {0, 0};
     int32_t next[2] = {0, 0};
-    bool primed = false;        // prev/next hold real frames
+    size_t stageAt = 0;         // next unused frame in the channel's stage
+    size_t stageCount = 0;      // frames in the stage
 };
 
 // One stream: its format, play state, the ring the mixer reads, and syncs.
@@ -88,7 +91,8 @@ public:
     void mixInto(int32_t *acc, size_t frames, uint32_t outRate, int64_t gain);
 
 protected:
-    // Ring fill the feeder keeps ahead of the mixer.
+    // Ring fill the feeder tops up to; it sleeps until the mixer has taken a
+    // third of it, then produces the missing part in one go.
     virtual uint32_t bufferMs() const { return 150; }
     // Empties the ring and starts again at 0 (caller holds no locks).
     virtual int rewind();
@@ -99,7 +103,7 @@ protected:
     virtual bool prebuffer() const { return false; }
     // Empties the ring and the end flags; caller holds feedMutex_.
     void resetPlaybackLocked(uint64_t newBase);
-    void wakeFeeder() { feedWake_.notify_all(); }
+    void wakeFeeder() { feedSignal_.notify(); }
     virtual std::string metaText() const { return {}; }
     virtual bool downloadEnded() const { return false; }
 
@@ -115,23 +119,37 @@ protected:
     std::atomic<bool> stalled_{false};
     // Feeder writes (release) after its last ring write; reset with feedMutex_ and the mixer lock.
     std::atomic<bool> sourceEnded_{false};
-    // Bytes the mixer took from the ring since the last reset; mixer adds, reset under the mixer lock.
+    // Bytes the mixer took from the ring since the last reset; mixer adds (seq_cst, it pairs with
+    // wantRoom_), reset under the mixer lock.
     std::atomic<uint64_t> consumed_{0};
     // Stream position of the ring's first byte; written with feedMutex_ held.
     std::atomic<uint64_t> base_{0};
     std::unique_ptr<PcmRing> ring_;  // null when decode-only; see PcmRing for its threads
     MixCursor cursor_;               // mixer lock
 
-    // Feeder thread of a played channel. feedMutex_ is held while it produces.
+    // Feeder thread of a played channel. feedMutex_ is held while it
+    // produces, never while it sleeps.
     std::mutex feedMutex_;
-    std::condition_variable feedWake_;
+    WakeSignal feedSignal_;          // any thread wakes the feeder: play, seek, free, the mixer
+    // Feeder sets it before sleeping with the ring topped up; the mixer takes
+    // it (exchange) and wakes the feeder once the ring is below lowWater_.
+    std::atomic<bool> wantRoom_{false};
     bool stopFeeder_ = false;        // guarded by feedMutex_
     size_t target_ = 0;              // set by attach before the feeder starts
+    size_t lowWater_ = 0;            // set by attach before the feeder starts
     std::thread feeder_;
 
 private:
     void feedLoop();
-    bool readFrame(int32_t *frame);
+    // Mixer side: moves up to frames whole frames from the ring into stage_
+    // as stereo int32 and returns how many.
+    size_t pull(size_t frames);
+    size_t mixSameRate(int32_t *acc, size_t frames, int64_t gain);
+    size_t mixResampled(int32_t *acc, size_t frames, uint32_t outRate, int64_t gain);
+
+    static constexpr size_t kStageFrames = 1024;
+    std::unique_ptr<int16_t[]> raw_;   // mixer lock: ring bytes of up to kStageFrames frames
+    std::unique_ptr<int32_t[]> stage_; // mixer lock: kStageFrames stereo frames
 
     struct Sync {
         AUDIO_HANDLE id;

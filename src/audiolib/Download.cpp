@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <cstring>
+#include <pthread.h>
 #include <strings.h>
 
 namespace sonaroaudio {
@@ -42,7 +43,10 @@ Download::~Download()
 
 void Download::start()
 {
-    thread_ = std::thread([this] { run(); });
+    thread_ = std::thread([this] {
+        pthread_setname_np(pthread_self(), "sonaro-dl");
+        run();
+    });
 }
 
 void Download::cancel()

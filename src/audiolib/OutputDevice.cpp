@@ -11,16 +11,22 @@
 #include <thread>
 #include <vector>
 
+#include <pthread.h>
+
 namespace sonaroaudio {
 
 namespace {
 
-// Consumes the mix at real-time pace on a thread of its own.
+// Consumes the mix at real-time pace on a thread of its own, one period at
+// a time on a fixed schedule (a late wake renders what fell due meanwhile).
 class SilentOutput : public OutputDevice {
 public:
     explicit SilentOutput(Mixer &mixer) : mixer_(mixer), buffer_(size_t(mixer.rate() / 10) * 2)
     {
-        thread_ = std::thread([this] { run(); });
+        thread_ = std::thread([this] {
+            pthread_setname_np(pthread_self(), "sonaro-silent");
+            run();
+        });
     }
 
     ~SilentOutput() override
@@ -33,15 +39,19 @@ public:
         thread_.join();
     }
 
-    uint32_t latencyMs() const override { return 10; }
+    uint32_t latencyMs() const override { return kPeriodMs; }
 
 private:
+    // Long enough to keep wake-ups cheap, well inside the feeders' low-water margin.
+    static constexpr uint32_t kPeriodMs = 20;
+
     void run()
     {
         using Clock = std::chrono::steady_clock;
         const auto start = Clock::now();
         uint64_t rendered = 0;
         const size_t maxFrames = buffer_.size() / 2;
+        auto wakeAt = start;
         std::unique_lock lock(mutex_);
         while (!stop_) {
             const auto now = Clock::now();
@@ -52,7 +62,10 @@ private:
                 mixer_.render(buffer_.data(), n);
                 rendered += n;
             }
-            wake_.wait_until(lock, now + std::chrono::milliseconds(10), [this] { return stop_; });
+            wakeAt += std::chrono::milliseconds(kPeriodMs);
+            if (wakeAt < now) // fell far behind: do not rush through the missed periods
+                wakeAt = now + std::chrono::milliseconds(kPeriodMs);
+            wake_.wait_until(lock, wakeAt, [this] { return stop_; });
         }
     }
 

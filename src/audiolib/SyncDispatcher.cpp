@@ -2,11 +2,16 @@
 
 #include "Channel.h"
 
+#include <pthread.h>
+
 namespace sonaroaudio {
 
 SyncDispatcher::SyncDispatcher(Collect collect) : collect_(std::move(collect))
 {
-    thread_ = std::thread([this] { run(); });
+    thread_ = std::thread([this] {
+        pthread_setname_np(pthread_self(), "sonaro-sync");
+        run();
+    });
 }
 
 SyncDispatcher::~SyncDispatcher()

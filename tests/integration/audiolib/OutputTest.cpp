@@ -190,6 +190,80 @@ TEST(AudiolibOutput, SilentDeviceConsumesAtRealTime)
     EXPECT_EQ(AUDIO_ErrorGetCode(), AUDIO_ERROR_HANDLE);
 }
 
+// Counts the callback's calls on top of serving endless PCM.
+struct CountingSource : PcmSource {
+    std::atomic<int> calls{0};
+    static uint32_t proc(AUDIO_HANDLE h, void *buffer, uint32_t length, void *user)
+    {
+        static_cast<CountingSource *>(user)->calls.fetch_add(1);
+        return PcmSource::proc(h, buffer, length, user);
+    }
+};
+
+TEST(AudiolibOutput, FeederRefillsInTimeInLargeBlocksAndWakesAtOnce)
+{
+    AudioSession session(AUDIO_DEVICE_SILENT);
+    ASSERT_TRUE(session.ok);
+    // One stream at the device's rate, one resampled.
+    CountingSource direct, resampled;
+    direct.data = bytesOf(makePcm(4410, 2, 7));
+    direct.endless = true;
+    resampled.data = bytesOf(makePcm(2205, 1, 8));
+    resampled.endless = true;
+    const AUDIO_HANDLE a = AUDIO_StreamCreate(44100, 2, 0, &CountingSource::proc, &direct);
+    const AUDIO_HANDLE b = AUDIO_StreamCreate(22050, 1, 0, &CountingSource::proc, &resampled);
+    ASSERT_NE(a, 0u);
+    ASSERT_NE(b, 0u);
+
+    // A created stream's feeder sleeps; play must wake it, not its next timeout.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    auto t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(AUDIO_ChannelPlay(a, 0));
+    ASSERT_TRUE(AUDIO_ChannelPlay(b, 0));
+    ASSERT_TRUE(waitUntil([&] { return direct.at.load() > 0 && resampled.at.load() > 0; }, 5000));
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(500));
+
+    // Past priming, the mixer must never find a ring empty: a feeder that
+    // sleeps through the low-water mark shows up as a stalled stream.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const int callsFrom = direct.calls.load() + resampled.calls.load();
+    int samples = 0, stalled = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (std::chrono::steady_clock::now() < until) {
+        for (AUDIO_HANDLE h : {a, b}) {
+            const uint32_t state = AUDIO_ChannelIsActive(h);
+            EXPECT_NE(state, uint32_t(AUDIO_ACTIVE_STOPPED));
+            stalled += state == AUDIO_ACTIVE_STALLED;
+            ++samples;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_LE(stalled, samples / 50) << stalled << " of " << samples << " samples found a stream stalled";
+    // Refills come in blocks of tens of milliseconds, not a call every 10 ms.
+    EXPECT_LT(direct.calls.load() + resampled.calls.load() - callsFrom, 2 * 3 * 40)
+        << "the feeders asked too often";
+
+    // Freeing a stream whose feeder sleeps (ring full, or not playing at all)
+    // returns at once instead of waiting for the feeder's timeout.
+    ASSERT_TRUE(AUDIO_ChannelPause(b));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    t0 = std::chrono::steady_clock::now();
+    EXPECT_TRUE(AUDIO_StreamFree(b));
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(400));
+    for (int i = 0; i < 3; ++i) {
+        CountingSource idle;
+        idle.data = direct.data;
+        const AUDIO_HANDLE h = AUDIO_StreamCreate(44100, 2, 0, &CountingSource::proc, &idle);
+        ASSERT_NE(h, 0u);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        t0 = std::chrono::steady_clock::now();
+        EXPECT_TRUE(AUDIO_StreamFree(h));
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(400));
+        EXPECT_EQ(idle.calls.load(), 0);
+    }
+    EXPECT_TRUE(AUDIO_StreamFree(a));
+}
+
 TEST(AudiolibOutput, PlayedUrlStreamReachesItsEnd)
 {
     AudioSession session(AUDIO_DEVICE_SILENT);
