@@ -7,8 +7,12 @@
 #include "LogoWidget.h"
 #include "MainMenu.h"
 #include "MainSettings.h"
+#include "PlaylistController.h"
+#include "PlaylistDropRemover.h"
+#include "PlaylistView.h"
 #include "ProgramConstants.h"
 #include "QtPrompts.h"
+#include "ServiceRequests.h"
 #include "ShellOpen.h"
 #include "THTTPGet.h"
 #include "UserKeyStore.h"
@@ -129,6 +133,7 @@ TFormMain::TFormMain(const MainEnvironment &environment, QWidget *parent)
     connect(m_menu->MP31, &QMenu::aboutToShow, this, &TFormMain::updateMp3Menu);
     connect(btn_find, &QPushButton::clicked, this, &TFormMain::startSearchCommand);
     connect(edt_find, &QLineEdit::returnPressed, this, &TFormMain::startSearchCommand);
+    wirePlaylist();
 
     formCreate();
 }
@@ -195,7 +200,7 @@ void TFormMain::buildControls(QWidget *client)
     bar_play = bar("bar_play", QColor(0, 128, 0));
 
     list_mp3 = newList(client, "list_mp3", 224, 64, 665, 497);
-    list_play = newList(client, "list_play", 5, 114, 212, 447);
+    list_play = place<PlaylistView>(client, "list_play", 5, 114, 212, 447);
 }
 
 void TFormMain::buildShortcuts()
@@ -336,6 +341,37 @@ void TFormMain::openWebSite()
 
 // ---- Hook points of the flows that are wired in by their own code. ----
 
+void TFormMain::wirePlaylist()
+{
+    PlaylistController::Hooks hooks;
+    // The results list's marks are cleared by the search flow's wiring.
+    hooks.sendDownload = [this](const QByteArray &id) {
+        HTTPGetGet->Abort();
+        HTTPGetGet->URL = ServiceRequests::Download(id);
+        HTTPGetGet->GetString();
+    };
+    hooks.sendAdd = [this](const QByteArray &id, std::optional<int> position) {
+        HTTPGetGet->Abort();
+        HTTPGetGet->URL = ServiceRequests::Add(id, position);
+        HTTPGetGet->GetString();
+    };
+    m_playlist = std::make_unique<PlaylistController>(list_play, m_state, *m_prompts, OD_PL, SD_PL, std::move(hooks));
+    PlaylistController *p = m_playlist.get();
+    PlaylistFile *file = &p->file();
+    const MainMenu &m = *m_menu;
+    connect(m.Novplaylist1, &QAction::triggered, p, &PlaylistController::newPlaylist);
+    connect(m.Otevtplaylist1, &QAction::triggered, p, [file] { file->open(); });
+    connect(m.Uloitplaylist1, &QAction::triggered, p, [file] { file->save(); });
+    connect(m.Uloitplaylistjako2, &QAction::triggered, p, [file] { file->saveAs(); });
+    connect(m.Pehrt4, &QAction::triggered, p, &PlaylistController::startSelected);
+    connect(m.Sthnout4, &QAction::triggered, p, &PlaylistController::downloadSelected);
+    connect(m.Odebratzplaylist1, &QAction::triggered, p, &PlaylistController::removeSelected);
+    connect(m.Pedchoz1, &QAction::triggered, p, &PlaylistController::previous);
+    connect(m.Dal1, &QAction::triggered, p, &PlaylistController::next);
+    // A playlist row dropped anywhere but on the knob leaves the playlist.
+    p->dropRemover().watch(this, {player_volume});
+}
+
 void TFormMain::startSearchCommand()
 {
     // The search flow sends the finder request for edt_find's text here.
@@ -343,8 +379,7 @@ void TFormMain::startSearchCommand()
 
 void TFormMain::reopenPlaylist(const QString &path)
 {
-    // The playlist flow calls LoadPlayList(path) here.
-    Q_UNUSED(path);
+    m_playlist->file().reopen(path);
 }
 
 bool TFormMain::createPlayerEngine()

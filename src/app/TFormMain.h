@@ -3,6 +3,7 @@
 #include "FileDialogOptions.h"
 #include "MainEnvironment.h"
 #include "MainState.h"
+#include "PlaylistView.h"
 
 #include <QMainWindow>
 
@@ -12,6 +13,7 @@ class IniFile;
 class LogoWidget;
 class MainMenu;
 class MainSettings;
+class PlaylistController;
 class Prompts;
 class QFrame;
 class QLabel;
@@ -41,6 +43,7 @@ public:
     MainState &state() { return m_state; }
     Prompts &prompts() { return *m_prompts; }
     MainMenu &menu() { return *m_menu; }
+    PlaylistController &playlist() { return *m_playlist; }
     // Null after close has released it.
     IniFile *settingsFile() { return m_ini.get(); }
 
@@ -65,7 +68,8 @@ public:
     // Placeholders until the results list and the playlist view get their
     // models and behaviour from the search and playlist flows.
     QTreeView *list_mp3 = nullptr;
-    QTreeView *list_play = nullptr;
+    // The playlist view; its rows and operations are in playlist().
+    PlaylistView *list_play = nullptr;
 
     THTTPGet *HTTPGetFind = nullptr;
     THTTPGet *HTTPGetGet = nullptr;
@@ -98,6 +102,9 @@ private:
     void formShow();
     void formClose();
 
+    // The playlist's operations, connected to its view, menus and requests.
+    void wirePlaylist();
+
     // Hook points for the flows that are wired in by their own code.
     // FormCreate step 4: the search command with the remembered text in the box.
     void startSearchCommand();
@@ -121,6 +128,7 @@ private:
     std::unique_ptr<IniFile> m_ini;
     std::unique_ptr<MainSettings> m_settings;
     std::unique_ptr<MainMenu> m_menu;
+    std::unique_ptr<PlaylistController> m_playlist;
     bool m_shown = false;
     bool m_closed = false;
 };

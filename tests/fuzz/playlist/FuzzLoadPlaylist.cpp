@@ -5,8 +5,10 @@
 #include "PlaylistFormat.h"
 #include "ShiftHex.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -24,7 +26,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             std::abort();
     const QByteArray file = PlaylistFormat::fileContent(parsed.entries);
     const PlaylistFormat::Parsed again = PlaylistFormat::parse(PlaylistFormat::firstLine(file));
-    if (again.outcome != PlaylistFormat::Outcome::Loaded || again.entries != parsed.entries)
+    // A title of blanks only (codes 0 to 32) is no text to the parser, so
+    // it can only come back empty.
+    QList<PlaylistEntry> expected = parsed.entries;
+    for (PlaylistEntry &e : expected)
+        if (std::all_of(e.title.cbegin(), e.title.cend(), [](char c) { return static_cast<unsigned char>(c) <= 32; }))
+            e.title.clear();
+    if (again.outcome != PlaylistFormat::Outcome::Loaded || again.entries != expected) {
+        const auto dump = [](const char *label, const QList<PlaylistEntry> &rows) {
+            std::fprintf(stderr, "%s:\n", label);
+            for (const PlaylistEntry &e : rows)
+                std::fprintf(stderr, "  [%s] [%s] [%s] [%s]\n", e.title.toHex(' ').constData(),
+                             e.length.toHex(' ').constData(), e.url.toHex(' ').constData(),
+                             e.trackId.toHex(' ').constData());
+        };
+        dump("loaded", parsed.entries);
+        dump("saved and loaded again", again.entries);
         std::abort();
+    }
     return 0;
 }
