@@ -17,6 +17,10 @@
 #include "ResultsModel.h"
 #include "ResultsView.h"
 #include "SearchFlow.h"
+#include "PlaylistController.h"
+#include "PlaylistDropRemover.h"
+#include "PlaylistView.h"
+#include "ServiceRequests.h"
 #include "ShellOpen.h"
 #include "TFormLoader.h"
 #include "StreamPlayerControl.h"
@@ -66,16 +70,6 @@ W *place(QWidget *client, const char *name, int left, int top, int width, int he
     w->setObjectName(QString::fromLatin1(name));
     w->setGeometry(left, top, width, height);
     return w;
-}
-
-QTreeView *newList(QWidget *client, const char *name, int left, int top, int width, int height)
-{
-    auto *list = place<QTreeView>(client, name, left, top, width, height);
-    list->setRootIsDecorated(false);
-    list->setUniformRowHeights(true);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    return list;
 }
 
 int selectedRow(const QTreeView *view)
@@ -154,6 +148,7 @@ TFormMain::TFormMain(const MainEnvironment &environment, QWidget *parent)
     connect(m_menu->Npovdaprogramu1, &QAction::triggered, this, [] { ProgramDialogs::showHelp(); });
     connect(m_menu->Oprogramu1, &QAction::triggered, this,
             [this] { ProgramDialogs::showAbout(this, *m_prompts, m_state); });
+    wirePlaylist();
 
     formCreate();
 }
@@ -209,7 +204,7 @@ void TFormMain::buildControls(QWidget *client)
     list_mp3 = place<ResultsView>(client, "list_mp3", 224, 64, 665, 497);
     m_resultsModel = new ResultsModel(this);
     list_mp3->setResultsModel(m_resultsModel);
-    list_play = newList(client, "list_play", 5, 114, 212, 447);
+    list_play = place<PlaylistView>(client, "list_play", 5, 114, 212, 447);
 }
 
 void TFormMain::buildShortcuts()
@@ -366,6 +361,37 @@ void TFormMain::wireSearchAndRating()
                 [this, stars = i + 1] { m_rating->rate(stars, list_mp3->selectedRow()); });
 }
 
+void TFormMain::wirePlaylist()
+{
+    PlaylistController::Hooks hooks;
+    // The results list's marks are cleared by the search flow's wiring.
+    hooks.sendDownload = [this](const QByteArray &id) {
+        HTTPGetGet->Abort();
+        HTTPGetGet->URL = ServiceRequests::Download(id);
+        HTTPGetGet->GetString();
+    };
+    hooks.sendAdd = [this](const QByteArray &id, std::optional<int> position) {
+        HTTPGetGet->Abort();
+        HTTPGetGet->URL = ServiceRequests::Add(id, position);
+        HTTPGetGet->GetString();
+    };
+    m_playlist = std::make_unique<PlaylistController>(list_play, m_state, *m_prompts, OD_PL, SD_PL, std::move(hooks));
+    PlaylistController *p = m_playlist.get();
+    PlaylistFile *file = &p->file();
+    const MainMenu &m = *m_menu;
+    connect(m.Novplaylist1, &QAction::triggered, p, &PlaylistController::newPlaylist);
+    connect(m.Otevtplaylist1, &QAction::triggered, p, [file] { file->open(); });
+    connect(m.Uloitplaylist1, &QAction::triggered, p, [file] { file->save(); });
+    connect(m.Uloitplaylistjako2, &QAction::triggered, p, [file] { file->saveAs(); });
+    connect(m.Pehrt4, &QAction::triggered, p, &PlaylistController::startSelected);
+    connect(m.Sthnout4, &QAction::triggered, p, &PlaylistController::downloadSelected);
+    connect(m.Odebratzplaylist1, &QAction::triggered, p, &PlaylistController::removeSelected);
+    connect(m.Pedchoz1, &QAction::triggered, p, &PlaylistController::previous);
+    connect(m.Dal1, &QAction::triggered, p, &PlaylistController::next);
+    // A playlist row dropped anywhere but on the knob leaves the playlist.
+    p->dropRemover().watch(this, {player_volume});
+}
+
 void TFormMain::startSearchCommand()
 {
     m_search->search(edt_find->text());
@@ -373,8 +399,7 @@ void TFormMain::startSearchCommand()
 
 void TFormMain::reopenPlaylist(const QString &path)
 {
-    // The playlist flow calls LoadPlayList(path) here.
-    Q_UNUSED(path);
+    m_playlist->file().reopen(path);
 }
 
 bool TFormMain::createPlayerEngine()

@@ -4,6 +4,7 @@
 #include "MainEnvironment.h"
 #include "MainState.h"
 #include "ResultsView.h"
+#include "PlaylistView.h"
 
 #include <QMainWindow>
 
@@ -16,6 +17,7 @@ class MainSettings;
 class PanelBar;
 class PanelWidgets;
 class PlayerPanel;
+class PlaylistController;
 class Prompts;
 class QFrame;
 class QLabel;
@@ -56,6 +58,7 @@ public:
     // engine it steers (null until shown, and when the library is missing).
     PlayerPanel &panel() { return *m_panel; }
     TStreamPlayer *player() { return m_player.get(); }
+    PlaylistController &playlist() { return *m_playlist; }
     // Null after close has released it.
     IniFile *settingsFile() { return m_ini.get(); }
 
@@ -77,9 +80,8 @@ public:
     PanelBar *bar_play = nullptr;
     // The results list; its rows live in resultsModel().
     ResultsView *list_mp3 = nullptr;
-    // Placeholder until the playlist view gets its model and behaviour from
-    // the playlist flow.
-    QTreeView *list_play = nullptr;
+    // The playlist view; its rows and operations are in playlist().
+    PlaylistView *list_play = nullptr;
 
     THTTPGet *HTTPGetFind = nullptr;
     THTTPGet *HTTPGetGet = nullptr;
@@ -114,6 +116,8 @@ private:
 
     // The search and rating flows, connected to the list and the menus.
     void wireSearchAndRating();
+    // The playlist's operations, connected to its view, menus and requests.
+    void wirePlaylist();
 
     // Hook points for the flows that are wired in by their own code.
     // FormCreate step 4: the search command with the remembered text in the box.
@@ -147,6 +151,7 @@ private:
     std::unique_ptr<TStreamPlayer> m_player;
     std::unique_ptr<PanelWidgets> m_panelWidgets;
     std::unique_ptr<PlayerPanel> m_panel;
+    std::unique_ptr<PlaylistController> m_playlist;
     bool m_shown = false;
     bool m_closed = false;
 };
