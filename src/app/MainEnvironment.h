@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class Prompts;
@@ -12,6 +13,8 @@ struct MainEnvironment
     QString keyStoreRoot;
     // Not owned; null means message boxes and dialogs of the toolkit.
     Prompts *prompts = nullptr;
+    // The search service's address ("http://host/"); empty: the installation's.
+    QByteArray serviceBase = {};
 
     // The settings file beside the program (or in the user's config folder)
     // and the per-user key store.

@@ -9,10 +9,14 @@
 #include "MainSettings.h"
 #include "ProgramConstants.h"
 #include "QtPrompts.h"
+#include "RatingFlow.h"
+#include "ResultsModel.h"
+#include "ResultsView.h"
+#include "SearchFlow.h"
 #include "ShellOpen.h"
+#include "TFormLoader.h"
 #include "THTTPGet.h"
 #include "UserKeyStore.h"
-#include "WindowPlacement.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -26,7 +30,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
@@ -106,6 +109,7 @@ TFormMain::TFormMain(const MainEnvironment &environment, QWidget *parent)
     HTTPGetFind = newFetcher(this, "HTTPGetFind");
     HTTPGetGet = newFetcher(this, "HTTPGetGet");
     HTTPGetHod = newFetcher(this, "HTTPGetHod");
+    wireSearchAndRating();
 
     player_timer = new QTimer(this);
     player_timer->setObjectName(QStringLiteral("player_timer"));
@@ -194,7 +198,9 @@ void TFormMain::buildControls(QWidget *client)
     bar_down = bar("bar_down", QColor(192, 220, 192));
     bar_play = bar("bar_play", QColor(0, 128, 0));
 
-    list_mp3 = newList(client, "list_mp3", 224, 64, 665, 497);
+    list_mp3 = place<ResultsView>(client, "list_mp3", 224, 64, 665, 497);
+    m_resultsModel = new ResultsModel(this);
+    list_mp3->setResultsModel(m_resultsModel);
     list_play = newList(client, "list_play", 5, 114, 212, 447);
 }
 
@@ -336,9 +342,25 @@ void TFormMain::openWebSite()
 
 // ---- Hook points of the flows that are wired in by their own code. ----
 
+void TFormMain::wireSearchAndRating()
+{
+    m_search = std::make_unique<SearchFlow>(*HTTPGetFind, *m_resultsModel, m_state, *m_prompts,
+                                            [this](const QString &text) { lbl_find->setText(text); });
+    m_rating = std::make_unique<RatingFlow>(*HTTPGetHod, *m_resultsModel, m_state, *m_prompts);
+    m_search->setServiceBase(m_environment.serviceBase);
+    m_rating->setServiceBase(m_environment.serviceBase);
+
+    connect(list_mp3, &ResultsView::columnClicked, this, [this](int column) { m_search->sortByColumn(column); });
+    connect(list_mp3, &ResultsView::starChosen, this,
+            [this](int stars) { m_rating->rate(stars, list_mp3->selectedRow()); });
+    for (int i = 0; i < m_menu->Hvezdicky.size(); ++i)
+        connect(m_menu->Hvezdicky[i], &QAction::triggered, this,
+                [this, stars = i + 1] { m_rating->rate(stars, list_mp3->selectedRow()); });
+}
+
 void TFormMain::startSearchCommand()
 {
-    // The search flow sends the finder request for edt_find's text here.
+    m_search->search(edt_find->text());
 }
 
 void TFormMain::reopenPlaylist(const QString &path)
@@ -359,16 +381,21 @@ bool TFormMain::createPlayerEngine()
 
 void TFormMain::showStartupWindow()
 {
-    // Temporary until the start-up window (which places this window after
-    // the update check) is shown here: place the window by the stored
-    // position, centred when none is stored, so the program is usable.
-    IniFile ini(m_environment.iniPath);
-    const QRect screenRect = screen() ? screen()->geometry() : QRect(0, 0, 1024, 768);
-    const QSize outer = frameGeometry().size();
-    move(WindowPlacement::coordinate(ini.readInteger(QStringLiteral("Okno"), QStringLiteral("Left"), -1),
-                                     screenRect.width(), outer.width()),
-         WindowPlacement::coordinate(ini.readInteger(QStringLiteral("Okno"), QStringLiteral("Top"), -1),
-                                     screenRect.height(), outer.height()));
+    // Run from the main loop: the first showing happens before the program
+    // enters it, and a quit request during the check must find it running.
+    QMetaObject::invokeMethod(this, &TFormMain::runStartupWindow, Qt::QueuedConnection);
+}
+
+void TFormMain::runStartupWindow()
+{
+    const UserKeyStore keyStore(m_environment.keyStoreRoot);
+    TFormLoader loader(TFormLoader::Inputs{m_state, {HTTPGetFind, HTTPGetGet, HTTPGetHod}, keyStore, *m_prompts, this,
+                                           lbl_find, m_environment.iniPath, QCoreApplication::applicationDirPath(),
+                                           m_environment.serviceBase},
+                       this);
+    loader.runModal();
+    // As a closed modal window hands the focus back to its owner.
+    activateWindow();
 }
 
 void TFormMain::releasePlayerEngine()

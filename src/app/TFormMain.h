@@ -3,6 +3,7 @@
 #include "FileDialogOptions.h"
 #include "MainEnvironment.h"
 #include "MainState.h"
+#include "ResultsView.h"
 
 #include <QMainWindow>
 
@@ -20,6 +21,9 @@ class QPushButton;
 class QTimer;
 class QToolButton;
 class QTreeView;
+class RatingFlow;
+class ResultsModel;
+class SearchFlow;
 class THTTPGet;
 
 // The main window: owns everything that lives for the whole run (fetchers,
@@ -41,6 +45,7 @@ public:
     MainState &state() { return m_state; }
     Prompts &prompts() { return *m_prompts; }
     MainMenu &menu() { return *m_menu; }
+    ResultsModel &resultsModel() { return *m_resultsModel; }
     // Null after close has released it.
     IniFile *settingsFile() { return m_ini.get(); }
 
@@ -62,9 +67,10 @@ public:
     QFrame *bar_bg = nullptr;
     QWidget *bar_down = nullptr;
     QWidget *bar_play = nullptr;
-    // Placeholders until the results list and the playlist view get their
-    // models and behaviour from the search and playlist flows.
-    QTreeView *list_mp3 = nullptr;
+    // The results list; its rows live in resultsModel().
+    ResultsView *list_mp3 = nullptr;
+    // Placeholder until the playlist view gets its model and behaviour from
+    // the playlist flow.
     QTreeView *list_play = nullptr;
 
     THTTPGet *HTTPGetFind = nullptr;
@@ -98,6 +104,9 @@ private:
     void formShow();
     void formClose();
 
+    // The search and rating flows, connected to the list and the menus.
+    void wireSearchAndRating();
+
     // Hook points for the flows that are wired in by their own code.
     // FormCreate step 4: the search command with the remembered text in the box.
     void startSearchCommand();
@@ -108,6 +117,7 @@ private:
     bool createPlayerEngine();
     // FormShow step 8: the start-up window, which places this window.
     void showStartupWindow();
+    void runStartupWindow();
     // FormClose step 3: release the engine's add-ons, then the engine.
     void releasePlayerEngine();
     // The knob's position (0..255) and PlaylistPath ("no" without a file).
@@ -121,6 +131,9 @@ private:
     std::unique_ptr<IniFile> m_ini;
     std::unique_ptr<MainSettings> m_settings;
     std::unique_ptr<MainMenu> m_menu;
+    ResultsModel *m_resultsModel = nullptr; // child of this window
+    std::unique_ptr<SearchFlow> m_search;
+    std::unique_ptr<RatingFlow> m_rating;
     bool m_shown = false;
     bool m_closed = false;
 };

@@ -2,6 +2,7 @@
 #include "LogoWidget.h"
 #include "MainMenu.h"
 #include "PromptRecorder.h"
+#include "TFakeHttpServer.h"
 #include "ProgramConstants.h"
 #include "TFormMain.h"
 #include "THTTPGet.h"
@@ -49,10 +50,17 @@ class TFormMainTest : public ::testing::Test
 protected:
     QTemporaryDir dir;
     PromptRecorder prompts;
+    // The service the start-up window asks: it knows no newer version.
+    TFakeHttpServer service;
+    void SetUp() override
+    {
+        service.SetReply({TFakeHttpServer::Response(
+            "<u data=\"updater\" kid=\"-1\" newver=\"ne\" jezprava=\"ne\"><c>0</c></u>")});
+    }
 
     QString iniPath() const { return dir.filePath("sonaro-klient.ini"); }
     QString keyRoot() const { return dir.filePath("keys"); }
-    MainEnvironment environment() { return {iniPath(), keyRoot(), &prompts}; }
+    MainEnvironment environment() { return {iniPath(), keyRoot(), &prompts, service.Url("/")}; }
     QByteArray ini() const
     {
         QFile f(iniPath());
@@ -381,7 +389,7 @@ TEST_F(TFormMainTest, UnwritableSettingsAreReportedAndTheWindowStillCloses)
     const QString folder = dir.filePath("gone");
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString path = folder + "/sonaro-klient.ini";
-    TFormMain form(MainEnvironment{path, keyRoot(), &prompts});
+    TFormMain form(MainEnvironment{path, keyRoot(), &prompts, service.Url("/")});
     // The folder turns into a plain file: no write can reach it any more.
     ASSERT_TRUE(QDir(folder).removeRecursively());
     QFile blocker(folder);

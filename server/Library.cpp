@@ -1,0 +1,176 @@
+#include "Library.h"
+
+#include "DisplayText.h"
+#include "ReplyWriter.h"
+#include "SearchQuery.h"
+#include "TextFold.h"
+#include "TrackStore.h"
+#include "Windows1250.h"
+
+#include <algorithm>
+#include <mutex>
+#include <tuple>
+
+namespace {
+
+// Tags may hold line breaks or other control characters; they would split
+// the folded key apart and cannot stand in XML anyway.
+std::string wireText(const std::string &utf8)
+{
+    std::string text = Windows1250::fromUtf8(utf8);
+    for (char &c : text)
+        if (static_cast<unsigned char>(c) < 0x20)
+            c = ' ';
+    return text;
+}
+
+Library::Entry makeEntry(TrackInfo info)
+{
+    Library::Entry e;
+    const std::string name = wireText(info.title);
+    const std::string artist = wireText(info.artist);
+    const std::string album = wireText(info.album);
+    e.name = ReplyWriter::escape(name);
+    e.artist = ReplyWriter::escape(artist);
+    e.album = ReplyWriter::escape(album);
+    e.genre = ReplyWriter::escape(wireText(info.genre));
+    e.length = DisplayText::length(info.lengthMs);
+    e.number = DisplayText::trackNumber(info.number);
+    e.bitrate = std::to_string(info.bitrate);
+    e.size = ReplyWriter::escape(DisplayText::size(info.size));
+    e.folded = TextFold::fold(name + '\n' + artist + '\n' + album);
+    const auto slash = info.relPath.rfind('/');
+    e.fileName = slash == std::string::npos ? info.relPath : info.relPath.substr(slash + 1);
+    e.info = std::move(info);
+    return e;
+}
+
+} // namespace
+
+Library::Library(TrackStore &store, std::filesystem::path root)
+    : store_(store), root_(std::move(root)), entries_(std::make_shared<std::vector<Entry>>())
+{
+}
+
+void Library::reload()
+{
+    auto entries = std::make_shared<std::vector<Entry>>();
+    for (TrackInfo &t : store_.tracks())
+        entries->push_back(makeEntry(std::move(t)));
+    // The order of results: by artist, album, track number, name; the ID
+    // breaks ties so equal tags still come out the same way every time.
+    std::sort(entries->begin(), entries->end(), [](const Entry &a, const Entry &b) {
+        const auto key = [](const Entry &e) {
+            const std::string_view f = e.folded;
+            const auto n1 = f.find('\n');
+            const auto n2 = f.find('\n', n1 + 1);
+            return std::make_tuple(f.substr(n1 + 1, n2 - n1 - 1), f.substr(n2 + 1), e.info.number,
+                                   f.substr(0, n1), e.info.id);
+        };
+        return key(a) < key(b);
+    });
+    std::unordered_map<std::int64_t, size_t> byId;
+    for (size_t i = 0; i < entries->size(); ++i)
+        byId.emplace((*entries)[i].info.id, i);
+
+    std::unordered_map<std::int64_t, Totals> totals;
+    decltype(rated_) rated;
+    for (const TrackStore::Rating &r : store_.ratings()) {
+        Totals &t = totals[r.trackId];
+        t.sum += r.stars;
+        ++t.count;
+        rated.emplace(r.clientId, r.trackId);
+    }
+    std::unordered_set<std::int64_t> clients;
+    for (std::int64_t id : store_.clients())
+        clients.insert(id);
+
+    std::unique_lock lock(mutex_);
+    entries_ = std::move(entries);
+    byId_ = std::move(byId);
+    totals_ = std::move(totals);
+    rated_ = std::move(rated);
+    clients_ = std::move(clients);
+}
+
+std::string Library::ratingTextLocked(std::int64_t trackId) const
+{
+    const auto it = totals_.find(trackId);
+    return it == totals_.end() ? std::string() : DisplayText::rating(it->second.sum, it->second.count);
+}
+
+std::vector<Library::Hit> Library::search(const SearchQuery &query, size_t limit, std::int64_t clientId,
+                                          Snapshot &keep) const
+{
+    std::vector<Hit> hits;
+    if (query.isEmpty())
+        return hits;
+    std::shared_lock lock(mutex_);
+    keep.entries = entries_;
+    const bool known = clients_.count(clientId) != 0;
+    for (const Entry &e : *entries_) {
+        if (hits.size() >= limit)
+            break;
+        if (!query.matches(e.folded, e.info.bitrate))
+            continue;
+        hits.push_back({&e, ratingTextLocked(e.info.id), known && !rated_.count({clientId, e.info.id})});
+    }
+    return hits;
+}
+
+const Library::Entry *Library::find(std::int64_t trackId, Snapshot &keep) const
+{
+    std::shared_lock lock(mutex_);
+    const auto it = byId_.find(trackId);
+    if (it == byId_.end())
+        return nullptr;
+    keep.entries = entries_;
+    return &(*entries_)[it->second];
+}
+
+std::filesystem::path Library::filePath(const Entry &entry) const
+{
+    // relPath came from walking root_, never from a request.
+    return root_ / std::filesystem::path(entry.info.relPath);
+}
+
+size_t Library::trackCount() const
+{
+    std::shared_lock lock(mutex_);
+    return entries_->size();
+}
+
+bool Library::isClient(std::int64_t clientId) const
+{
+    std::shared_lock lock(mutex_);
+    return clients_.count(clientId) != 0;
+}
+
+std::int64_t Library::newClient()
+{
+    std::unique_lock lock(mutex_);
+    const std::int64_t id = store_.newClient();
+    clients_.insert(id);
+    return id;
+}
+
+Library::RateResult Library::rate(std::int64_t trackId, std::int64_t clientId, int stars, std::string &ratingText)
+{
+    std::unique_lock lock(mutex_);
+    if (!byId_.count(trackId))
+        return RateResult::UnknownTrack;
+    RateResult result = RateResult::UnknownClient;
+    if (clients_.count(clientId)) {
+        if (store_.addRating(trackId, clientId, stars)) {
+            Totals &t = totals_[trackId];
+            t.sum += stars;
+            ++t.count;
+            rated_.emplace(clientId, trackId);
+            result = RateResult::Stored;
+        } else {
+            result = RateResult::AlreadyRated;
+        }
+    }
+    ratingText = ratingTextLocked(trackId);
+    return result;
+}

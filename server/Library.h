@@ -1,0 +1,88 @@
+#pragma once
+
+#include "TrackInfo.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <shared_mutex>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+class SearchQuery;
+class TrackStore;
+
+// The catalogue every request reads: the stored tracks held in memory with
+// their wire texts (Windows-1250, escaped for XML) and folded search keys,
+// plus ratings and known client IDs. Readers share mutex_; a reload, a new
+// client and a rating take it exclusively. The store is written first, so
+// memory never holds what the database does not.
+class Library {
+public:
+    // Wire texts of one track, ready to be placed between quotes.
+    struct Entry {
+        TrackInfo info;
+        std::string name, artist, album, genre;  // Windows-1250, XML-escaped
+        std::string length, number, bitrate, size;
+        std::string fileName;                     // the file's own name, UTF-8
+        std::string folded;                       // name, artist, album folded, '\n' between
+    };
+    struct Hit {
+        const Entry *entry;     // valid while the caller holds the Snapshot
+        std::string rating;     // display text, possibly empty
+        bool mayRate;
+    };
+    // Keeps the catalogue of one moment alive for the whole of a reply.
+    struct Snapshot {
+        std::shared_ptr<const std::vector<Entry>> entries;
+    };
+
+    Library(TrackStore &store, std::filesystem::path root);
+
+    // Reads tracks, clients and ratings from the store again (after a scan).
+    void reload();
+
+    // Matches in the catalogue's stable order (artist, album, number, name),
+    // at most limit of them. clientId < 0: unknown caller, who may not rate.
+    std::vector<Hit> search(const SearchQuery &query, size_t limit, std::int64_t clientId,
+                            Snapshot &keep) const;
+    const Entry *find(std::int64_t trackId, Snapshot &keep) const;
+    std::filesystem::path filePath(const Entry &entry) const;
+
+    size_t trackCount() const;
+    bool isClient(std::int64_t clientId) const;
+    std::int64_t newClient();
+
+    enum class RateResult { Stored, AlreadyRated, UnknownTrack, UnknownClient };
+    // The rating text afterwards is written to ratingText in every case but
+    // UnknownTrack.
+    RateResult rate(std::int64_t trackId, std::int64_t clientId, int stars, std::string &ratingText);
+
+private:
+    struct Totals {
+        std::int64_t sum = 0;
+        std::int64_t count = 0;
+    };
+    struct PairHash {
+        size_t operator()(const std::pair<std::int64_t, std::int64_t> &p) const noexcept
+        {
+            return std::hash<std::int64_t>()(p.first * 1000003 ^ p.second);
+        }
+    };
+
+    std::string ratingTextLocked(std::int64_t trackId) const;
+
+    TrackStore &store_;
+    const std::filesystem::path root_;
+
+    mutable std::shared_mutex mutex_;
+    // All below guarded by mutex_.
+    std::shared_ptr<const std::vector<Entry>> entries_;
+    std::unordered_map<std::int64_t, size_t> byId_;          // track ID -> index into *entries_
+    std::unordered_map<std::int64_t, Totals> totals_;        // per track
+    std::unordered_set<std::pair<std::int64_t, std::int64_t>, PairHash> rated_;  // (client, track)
+    std::unordered_set<std::int64_t> clients_;
+};

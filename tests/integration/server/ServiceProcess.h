@@ -1,0 +1,32 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+// The real sonaro-service binary from $SONARO_BIN_DIR, its output going to a
+// log file. Stopped with SIGTERM (then SIGKILL) when destroyed.
+class ServiceProcess {
+public:
+    ServiceProcess(const std::vector<std::string> &args, const std::string &logPath);
+    ~ServiceProcess();
+    ServiceProcess(const ServiceProcess &) = delete;
+    ServiceProcess &operator=(const ServiceProcess &) = delete;
+
+    // True once a TCP connection to address:port succeeds while the process runs.
+    bool waitUntilListening(const std::string &address, int port, std::chrono::milliseconds timeout);
+    // The exit code, or -1 when it is still running after timeout (or died by a signal).
+    int waitForExit(std::chrono::milliseconds timeout);
+    void stop();
+    std::string log() const;
+
+private:
+    pid_t pid_ = -1;
+    std::string logPath_;
+};
+
+// Connects to address:port, sends request as it is and returns everything
+// the server sends until it closes (or timeout). Empty on connection failure.
+std::string rawExchange(const std::string &address, int port, const std::string &request,
+                        std::chrono::milliseconds timeout = std::chrono::seconds(10));

@@ -1,0 +1,142 @@
+#include "Library.h"
+#include "SearchQuery.h"
+#include "TrackStore.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TrackInfo track(std::string path, std::string title, std::string artist, std::string album, int number,
+                int bitrate = 128)
+{
+    TrackInfo t;
+    t.relPath = std::move(path);
+    t.title = std::move(title);
+    t.artist = std::move(artist);
+    t.album = std::move(album);
+    t.genre = "Rock";
+    t.number = number;
+    t.lengthMs = 61000;
+    t.bitrate = bitrate;
+    t.size = 1000;
+    t.mtime = 1;
+    return t;
+}
+
+class LibraryTest : public ::testing::Test {
+protected:
+    std::string dbPath() const { return dir.filePath("t.db").toStdString(); }
+
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(LibraryTest, TrackIdsStayWithTheirPathAndAreNeverReused)
+{
+    std::int64_t rosaId = 0, jaroId = 0;
+    {
+        TrackStore store(dbPath());
+        TrackInfo rosa = track("a/rosa.mp3", "Ranní rosa", "Modrý Kámen", "Ticho", 1);
+        TrackInfo jaro = track("b/jaro.mp3", "Jaro", "Šárka", "Období", 1);
+        store.saveTrack(rosa);
+        store.saveTrack(jaro);
+        rosaId = rosa.id;
+        jaroId = jaro.id;
+        EXPECT_NE(rosaId, jaroId);
+
+        // A changed file keeps its ID.
+        TrackInfo changed = track("a/rosa.mp3", "Ranní rosa (remix)", "Modrý Kámen", "Ticho", 1, 192);
+        store.saveTrack(changed);
+        EXPECT_EQ(changed.id, rosaId);
+        store.removeTrack(jaroId);
+    }
+    // Reopened: the rows are there, and a new file does not inherit the removed ID.
+    TrackStore store(dbPath());
+    const auto tracks = store.tracks();
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0].title, "Ranní rosa (remix)");
+    EXPECT_EQ(tracks[0].bitrate, 192);
+    TrackInfo again = track("b/jaro.mp3", "Jaro", "Šárka", "Období", 1);
+    store.saveTrack(again);
+    EXPECT_GT(again.id, jaroId);
+}
+
+TEST_F(LibraryTest, RatingsNeedAKnownClientCountOnceAndSurviveARestart)
+{
+    std::int64_t id = 0, client = 0;
+    {
+        TrackStore store(dbPath());
+        TrackInfo t = track("x.mp3", "Zima", "Šárka", "Období", 4);
+        store.saveTrack(t);
+        id = t.id;
+        Library library(store, "/music");
+        library.reload();
+        client = library.newClient();
+        const std::int64_t other = library.newClient();
+        EXPECT_NE(client, other);
+        EXPECT_TRUE(library.isClient(client));
+        EXPECT_FALSE(library.isClient(-1));
+
+        std::string text;
+        EXPECT_EQ(library.rate(id, -1, 5, text), Library::RateResult::UnknownClient);
+        EXPECT_EQ(text, "");
+        EXPECT_EQ(library.rate(id + 1000, client, 5, text), Library::RateResult::UnknownTrack);
+        EXPECT_EQ(library.rate(id, client, 4, text), Library::RateResult::Stored);
+        EXPECT_EQ(text, "4");
+        // A second try by the same client keeps the first rating.
+        EXPECT_EQ(library.rate(id, client, 1, text), Library::RateResult::AlreadyRated);
+        EXPECT_EQ(text, "4");
+        EXPECT_EQ(library.rate(id, other, 5, text), Library::RateResult::Stored);
+        EXPECT_EQ(text, "4,5");
+    }
+    TrackStore store(dbPath());
+    Library library(store, "/music");
+    library.reload();
+    Library::Snapshot keep;
+    const auto hits = library.search(SearchQuery::parse("zima"), 10, client, keep);
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(hits[0].rating, "4,5");
+    EXPECT_FALSE(hits[0].mayRate);
+    const std::int64_t fresh = library.newClient();
+    EXPECT_TRUE(library.search(SearchQuery::parse("zima"), 10, fresh, keep)[0].mayRate);
+    // A client the database never gave out may not rate.
+    EXPECT_FALSE(library.search(SearchQuery::parse("zima"), 10, fresh + 100, keep)[0].mayRate);
+}
+
+TEST_F(LibraryTest, SearchOrderIsStableAndCapped)
+{
+    TrackStore store(dbPath());
+    // Inserted out of order; expected: by artist, album, number, name.
+    for (TrackInfo t : {track("4", "Léto", "Šárka", "Období", 2), track("1", "Úsvit", "Jiří", "Příliš", 1),
+                        track("3", "Jaro", "Šárka", "Období", 1), track("2", "Zima", "Šárka", "Dříve", 9),
+                        track("5", "Noc", "kvartet", "Město", 1, 320)})
+        store.saveTrack(t);
+    Library library(store, "/music");
+    library.reload();
+    EXPECT_EQ(library.trackCount(), 5u);
+
+    Library::Snapshot keep;
+    std::vector<std::string> paths;
+    for (const auto &hit : library.search(SearchQuery::parse("kbs<999"), 500, -1, keep))
+        paths.push_back(hit.entry->info.relPath);
+    EXPECT_EQ(paths, (std::vector<std::string>{"1", "5", "2", "3", "4"}));
+
+    EXPECT_EQ(library.search(SearchQuery::parse("kbs<999"), 2, -1, keep).size(), 2u);
+    EXPECT_TRUE(library.search(SearchQuery::parse(""), 500, -1, keep).empty());
+    const auto fast = library.search(SearchQuery::parse("kbs>256"), 500, -1, keep);
+    ASSERT_EQ(fast.size(), 1u);
+    EXPECT_EQ(fast[0].entry->info.relPath, "5");
+
+    // Wire texts are Windows-1250 and the file name is the last path part.
+    Library::Snapshot k2;
+    const Library::Entry *e = library.find(fast[0].entry->info.id, k2);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(library.find(999999, k2), nullptr);
+    const Library::Entry *leto = library.search(SearchQuery::parse("leto"), 1, -1, k2)[0].entry;
+    EXPECT_EQ(leto->name, "L\xE9to");
+    EXPECT_EQ(leto->artist, "\x8A\xE1rka");
+    EXPECT_EQ(leto->length, "1:01");
+}
