@@ -1,0 +1,56 @@
+#include "PlaylistSequencer.h"
+
+#include "MainState.h"
+#include "PlaylistModel.h"
+#include "PlaylistPlayer.h"
+#include "Windows1250.h"
+
+PlaylistSequencer::PlaylistSequencer(PlaylistModel &model, MainState &state, Hooks hooks)
+    : m_model(model), m_state(state), m_hooks(std::move(hooks))
+{
+}
+
+bool PlaylistSequencer::startRow(int row)
+{
+    if (!m_player || row < 0 || row >= m_model.rowCount())
+        return false;
+    const PlaylistEntry entry = m_model.entry(row);
+    if (!m_player->open(entry.url))
+        return false;
+    m_state.PlayingFromPlaylist = true;
+    m_state.RequestedTrackId = Windows1250::decode(entry.trackId);
+    if (m_hooks.clearResultMarks)
+        m_hooks.clearResultMarks();
+    m_model.setMark(row);
+    m_state.PreviousTrackId = m_state.CurrentTrackId;
+    m_state.CurrentTrackId = m_state.RequestedTrackId;
+    if (m_hooks.startTrackDisplay)
+        m_hooks.startTrackDisplay(Windows1250::decode(entry.title));
+    return true;
+}
+
+std::optional<int> PlaylistSequencer::currentEntry() const
+{
+    if (!m_state.PlayingFromPlaylist || !m_player)
+        return std::nullopt;
+    const QByteArray stream = m_player->streamName();
+    const auto &rows = m_model.entries();
+    for (int i = 0; i < rows.size(); ++i)
+        if (rows[i].nowPlaying && rows[i].url == stream)
+            return i;
+    return std::nullopt;
+}
+
+void PlaylistSequencer::next()
+{
+    const std::optional<int> current = currentEntry();
+    if (current && *current < m_model.rowCount() - 1)
+        startRow(*current + 1);
+}
+
+void PlaylistSequencer::previous()
+{
+    const std::optional<int> current = currentEntry();
+    if (current && *current > 0)
+        startRow(*current - 1);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class PlaylistModel;
+class PlaylistPlayer;
+struct MainState;
+
+// Playing the playlist entry by entry. The current entry is not stored: it
+// is the first marked row whose URL is the stream the engine has open, so
+// removing, moving or replacing rows needs no bookkeeping here.
+class PlaylistSequencer
+{
+public:
+    struct Hooks
+    {
+        // Removes the now-playing mark from every row of the results list.
+        std::function<void()> clearResultMarks;
+        // The panel's StartTrackDisplay: title display and Play.
+        std::function<void(const QString &title)> startTrackDisplay;
+    };
+
+    PlaylistSequencer(PlaylistModel &model, MainState &state, Hooks hooks);
+
+    // The results list's side is wired in by whoever owns that list.
+    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    // Null while there is no engine: then nothing can start.
+    void setPlayer(PlaylistPlayer *player) { m_player = player; }
+
+    // Opens the row's stream; only when that succeeds do the flag, the IDs,
+    // the marks and the display change. False when nothing started.
+    bool startRow(int row);
+    // The index of the entry now playing, when the track came from here.
+    std::optional<int> currentEntry() const;
+    // The following / preceding entry; nothing past either end, and no
+    // second attempt after a failed open.
+    void next();
+    void previous();
+
+private:
+    PlaylistModel &m_model;
+    MainState &m_state;
+    Hooks m_hooks;
+    PlaylistPlayer *m_player = nullptr;
+};
