@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class PanelDisplay;
+class PlayerControl;
+struct MainState;
+
+// The player panel's behaviour: the 250 ms poll that mirrors the engine into
+// the panel, the transport commands, seeking from the bars, the volume, the
+// start of a track's display and the marquee step. Holds no playback model
+// of its own; the shared display values live in MainState.
+// User-interface thread only.
+class PlayerPanel
+{
+public:
+    PlayerPanel(MainState &state, PanelDisplay &display);
+    ~PlayerPanel();
+
+    // The engine the panel steers; null (before the engine exists or after
+    // it is released) makes every command and the poll do nothing.
+    void attach(std::unique_ptr<PlayerControl> player);
+    PlayerControl *player() const { return m_player.get(); }
+
+    // player_timer: one poll.
+    void tick();
+    // led_timer: one marquee step into the title label.
+    void ledStep();
+
+    // The buttons and the Play/Pause/Stop menu items.
+    void play();
+    void pause();
+    void stop();
+    // A press x pixels right of the left edge of the played or downloaded bar.
+    void seekAt(int x);
+    // The knob's position, passed on unchanged.
+    void setVolume(int position);
+
+    // Run by every path that starts a track, right after a successful Open:
+    // sets the title, reads the length and bit rate for the number display
+    // and starts playing.
+    void StartTrackDisplay(const QString &title);
+
+private:
+    MainState &m_state;
+    PanelDisplay &m_display;
+    std::unique_ptr<PlayerControl> m_player;
+};
