@@ -265,7 +265,8 @@ TEST(TrackActionsDownload, CancellingTheDialogStopsQuietly)
 TEST(TrackActionsDownload, EveryReplyOpensItsOwnWindow)
 {
     Harness h;
-    h.prompts.fileNames = {QDir::tempPath() + "/nx-a/1", QDir::tempPath() + "/nx-a/2"};
+    h.prompts.fileNames.enqueue(QDir::tempPath() + "/nx-a/1");
+    h.prompts.fileNames.enqueue(QDir::tempPath() + "/nx-a/2");
     h.reply(trackReply("down", record("A", "B", "C", "u1")));
     h.reply(trackReply("down", record("A", "B", "C", "u2")));
     ASSERT_EQ(h.downloads.size(), 2u);
