@@ -159,10 +159,10 @@ void ResultsModel::setNowPlaying(int r, bool on)
     emit dataChanged(cell, cell, {Qt::DecorationRole});
 }
 
-void ResultsModel::moveNowPlaying(const QByteArray &previousTrackId, const QByteArray &currentTrackId)
+void ResultsModel::moveNowPlaying(const QString &previousTrackId, const QString &currentTrackId)
 {
     for (int r = 0; r < count(); ++r) {
-        const QByteArray &id = row(r).trackId();
+        const QString id = Windows1250::decode(row(r).trackId());
         if (id == previousTrackId)
             setNowPlaying(r, false);
         if (id == currentTrackId)

@@ -48,7 +48,8 @@ public:
     void setNowPlaying(int row, bool on);
     // The mark follows the track that now plays: rows of the previous track lose
     // it, rows of the current one get it (replaying a track keeps its mark).
-    void moveNowPlaying(const QByteArray &previousTrackId, const QByteArray &currentTrackId);
+    // IDs as the main window's state holds them (decoded from Windows-1250).
+    void moveNowPlaying(const QString &previousTrackId, const QString &currentTrackId);
 
     StatusMarks::Mark headerMark(int column) const;
     void setHeaderMark(int column, StatusMarks::Mark mark);

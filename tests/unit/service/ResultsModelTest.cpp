@@ -47,18 +47,18 @@ TEST(ResultsModel, NowPlayingMarkFollowsTheTrack)
     m.appendRows({track("1"), track("2"), track("1")});
     EXPECT_FALSE(m.data(m.index(0, 0), Qt::DecorationRole).isValid());
 
-    m.moveNowPlaying({}, "1");
+    m.moveNowPlaying({}, QStringLiteral("1"));
     EXPECT_TRUE(m.row(0).nowPlaying);
     EXPECT_FALSE(m.row(1).nowPlaying);
     EXPECT_TRUE(m.row(2).nowPlaying);
     EXPECT_TRUE(m.data(m.index(0, 0), Qt::DecorationRole).isValid());
     EXPECT_FALSE(m.data(m.index(0, 1), Qt::DecorationRole).isValid());
 
-    m.moveNowPlaying("1", "2");
+    m.moveNowPlaying(QStringLiteral("1"), QStringLiteral("2"));
     EXPECT_FALSE(m.row(0).nowPlaying);
     EXPECT_TRUE(m.row(1).nowPlaying);
 
-    m.moveNowPlaying("2", "2"); // replaying keeps the mark
+    m.moveNowPlaying(QStringLiteral("2"), QStringLiteral("2")); // replaying keeps the mark
     EXPECT_TRUE(m.row(1).nowPlaying);
 }
 
