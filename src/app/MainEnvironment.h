@@ -15,6 +15,10 @@ struct MainEnvironment
     Prompts *prompts = nullptr;
     // The search service's address ("http://host/"); empty: the installation's.
     QByteArray serviceBase = {};
+    // Where the engine finds libsonaroaudio.so (empty: the program's folder)
+    // and which output device it plays on (1 the system's, 0 silent).
+    QString audioLibraryFolder;
+    int audioOutputDevice = 1;
 
     // The settings file beside the program (or in the user's config folder)
     // and the per-user key store.

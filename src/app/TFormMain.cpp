@@ -7,6 +7,9 @@
 #include "LogoWidget.h"
 #include "MainMenu.h"
 #include "MainSettings.h"
+#include "PanelBar.h"
+#include "PanelWidgets.h"
+#include "PlayerPanel.h"
 #include "ProgramConstants.h"
 #include "QtPrompts.h"
 #include "RatingFlow.h"
@@ -15,7 +18,11 @@
 #include "SearchFlow.h"
 #include "ShellOpen.h"
 #include "TFormLoader.h"
+#include "StreamPlayerControl.h"
 #include "THTTPGet.h"
+#include "TKnob.h"
+#include "TLEDLabel.h"
+#include "TStreamPlayer.h"
 #include "UserKeyStore.h"
 
 #include <QAbstractItemModel>
@@ -118,6 +125,14 @@ TFormMain::TFormMain(const MainEnvironment &environment, QWidget *parent)
     led_timer->setObjectName(QStringLiteral("led_timer"));
     led_timer->setInterval(500);
 
+    m_panelWidgets = std::make_unique<PanelWidgets>(PanelWidgets::Controls{
+        bt_play, bt_pause, bt_stop, player_volume, led_text, led_cisla, bar_down, bar_play,
+        m_menu->Play1, m_menu->Pause1, m_menu->Stop1, m_menu->Pedchoz1, m_menu->Dal1});
+    m_panel = std::make_unique<PlayerPanel>(m_state, *m_panelWidgets);
+    m_panelWidgets->connectTo(*m_panel);
+    connect(player_timer, &QTimer::timeout, this, [this] { m_panel->tick(); });
+    connect(led_timer, &QTimer::timeout, this, [this] { m_panel->ledStep(); });
+
     svd_mp3.title = QStringLiteral("Uložit MP3");
     svd_mp3.filter = QStringLiteral("MP3 (*.mp3)|*.mp3");
     OD_PL.title = QStringLiteral("Otevřít playlist");
@@ -160,20 +175,12 @@ void TFormMain::buildControls(QWidget *client)
         b->setFocusPolicy(Qt::NoFocus);
     }
 
-    player_volume = place<QWidget>(client, "player_volume", 320, 0, 41, 41);
-
-    led_text = place<QLabel>(client, "led_text", 368, 0, 273, 25);
-    led_text->setText(QStringLiteral("      Klient     "));
-    led_cisla = place<QLabel>(client, "led_cisla", 368, 25, 273, 17);
-    led_cisla->setText(QStringLiteral("                00:00/00:00"));
-    for (QLabel *l : {led_text, led_cisla}) {
-        l->setAutoFillBackground(true);
-        QPalette palette = l->palette();
-        palette.setColor(QPalette::Window, Qt::black);
-        palette.setColor(QPalette::WindowText, QColor(0, 255, 0));
-        l->setPalette(palette);
-        l->setFont(QFont(QStringLiteral("Monospace")));
-    }
+    player_volume = place<TKnob>(client, "player_volume", 320, 0, 41, 41);
+    PanelWidgets::styleVolume(player_volume);
+    led_text = place<TLEDLabel>(client, "led_text", 368, 0, 273, 25);
+    PanelWidgets::styleTitle(led_text);
+    led_cisla = place<TLEDLabel>(client, "led_cisla", 368, 25, 273, 17);
+    PanelWidgets::styleNumbers(led_cisla);
 
     edt_find = place<QLineEdit>(client, "edt_find", 656, 10, 153, 25);
     btn_find = place<QPushButton>(client, "btn_find", 808, 10, 73, 25);
@@ -183,20 +190,15 @@ void TFormMain::buildControls(QWidget *client)
     lbl_find->setText(QStringLiteral("Sonaro Klient"));
 
     // Stacked bottom to top: frame, downloaded part, played part.
-    bar_bg = place<QFrame>(client, "bar_bg", 224, 44, 417, 17);
-    bar_bg->setFrameShape(QFrame::Box);
-    bar_bg->setAutoFillBackground(true);
-    bar_bg->setPalette(QPalette(Qt::black, Qt::white));
-    const auto bar = [client](const char *name, QColor fill) {
-        auto *w = place<QWidget>(client, name, 225, 45, 416, 16);
-        w->setAutoFillBackground(true);
-        QPalette palette = w->palette();
-        palette.setColor(QPalette::Window, fill);
-        w->setPalette(palette);
+    const auto bar = [client](const char *name, QColor fill, QColor outline, QRect r) {
+        auto *w = new PanelBar(fill, outline, client);
+        w->setObjectName(QString::fromLatin1(name));
+        w->setGeometry(r);
         return w;
     };
-    bar_down = bar("bar_down", QColor(192, 220, 192));
-    bar_play = bar("bar_play", QColor(0, 128, 0));
+    bar_bg = bar("bar_bg", Qt::white, Qt::black, QRect(224, 44, 417, 17));
+    bar_down = bar("bar_down", QColor(192, 220, 192), QColor(), QRect(225, 45, 416, 16));
+    bar_play = bar("bar_play", QColor(0, 128, 0), QColor(), QRect(225, 45, 416, 16));
 
     list_mp3 = place<ResultsView>(client, "list_mp3", 224, 64, 665, 497);
     m_resultsModel = new ResultsModel(this);
@@ -371,12 +373,36 @@ void TFormMain::reopenPlaylist(const QString &path)
 
 bool TFormMain::createPlayerEngine()
 {
-    // The engine is created here, ControlPlayEnd attached to its OnPlayEnd,
-    // and the stored volume (Okno/Volume, when 0 or more) set on the knob;
-    // a missing audio library shows "Knihovnu libsonaroaudio.so nelze
-    // načíst." and returns false. Until the engine is wired in, start-up
-    // goes on without it.
+    // 1
+    TStreamPlayer::Setup setup;
+    setup.ShowError = [this](const QString &text) { m_prompts->error(text); };
+    setup.ShowWarning = [this](const QString &caption, const QString &text) { m_prompts->message(text, caption); };
+    setup.LibraryFolder = m_environment.audioLibraryFolder;
+    setup.OutputDevice = m_environment.audioOutputDevice;
+    m_player = std::make_unique<TStreamPlayer>(nullptr, setup);
+    // 2
+    if (m_player->AudioLibVer().isEmpty()) {
+        m_prompts->error(QStringLiteral("Knihovnu libsonaroaudio.so nelze načíst."));
+        // An engine that can play nothing is not kept: Player stays null.
+        m_player.reset();
+        return false;
+    }
+    m_state.Player = m_player.get();
+    m_panel->attach(std::make_unique<StreamPlayerControl>(*m_player));
+    // 3
+    m_player->OnPlayEnd = [this] { controlPlayEnd(); };
+    // 7: done with the engine; steps 4-6 do not touch the volume.
+    if (m_ini) {
+        const int volume = m_ini->readInteger(QStringLiteral("Okno"), QStringLiteral("Volume"), -1);
+        if (volume >= 0)
+            player_volume->setPosition(volume); // the knob passes it to the engine
+    }
     return true;
+}
+
+void TFormMain::controlPlayEnd()
+{
+    // The playlist flow's ControlPlayEnd goes here.
 }
 
 void TFormMain::showStartupWindow()
@@ -400,13 +426,17 @@ void TFormMain::runStartupWindow()
 
 void TFormMain::releasePlayerEngine()
 {
-    // The engine's FreeAddOns(0) and its destruction go here.
+    if (!m_player)
+        return;
+    m_panel->attach(nullptr);
+    m_state.Player = nullptr;
+    m_player->FreeAddOns(0);
+    m_player.reset();
 }
 
 int TFormMain::volumePosition() const
 {
-    // The knob's position once the knob is in place; its initial position until then.
-    return 255;
+    return player_volume->Position();
 }
 
 QString TFormMain::playlistPath() const

@@ -13,6 +13,9 @@ class IniFile;
 class LogoWidget;
 class MainMenu;
 class MainSettings;
+class PanelBar;
+class PanelWidgets;
+class PlayerPanel;
 class Prompts;
 class QFrame;
 class QLabel;
@@ -25,6 +28,9 @@ class RatingFlow;
 class ResultsModel;
 class SearchFlow;
 class THTTPGet;
+class TKnob;
+class TLEDLabel;
+class TStreamPlayer;
 
 // The main window: owns everything that lives for the whole run (fetchers,
 // timers, lists, shared state, settings file) and wires the flows to it. It
@@ -46,6 +52,10 @@ public:
     Prompts &prompts() { return *m_prompts; }
     MainMenu &menu() { return *m_menu; }
     ResultsModel &resultsModel() { return *m_resultsModel; }
+    // The player panel: StartTrackDisplay after a successful Open, and the
+    // engine it steers (null until shown, and when the library is missing).
+    PlayerPanel &panel() { return *m_panel; }
+    TStreamPlayer *player() { return m_player.get(); }
     // Null after close has released it.
     IniFile *settingsFile() { return m_ini.get(); }
 
@@ -55,18 +65,16 @@ public:
     QToolButton *bt_play = nullptr;
     QToolButton *bt_pause = nullptr;
     QToolButton *bt_stop = nullptr;
-    // Placeholder until the rotary knob (TKnob) is placed here.
-    QWidget *player_volume = nullptr;
-    // Placeholders until the LED-segment labels (TLEDLabel) are placed here.
-    QLabel *led_text = nullptr;
-    QLabel *led_cisla = nullptr;
+    TKnob *player_volume = nullptr;
+    TLEDLabel *led_text = nullptr;
+    TLEDLabel *led_cisla = nullptr;
     QLineEdit *edt_find = nullptr;
     QPushButton *btn_find = nullptr;
     QLabel *lbl_find = nullptr;
-    // Plain rectangles; the player panel draws and sizes them.
-    QFrame *bar_bg = nullptr;
-    QWidget *bar_down = nullptr;
-    QWidget *bar_play = nullptr;
+    // The progress bar, stacked: frame, downloaded part, played part.
+    PanelBar *bar_bg = nullptr;
+    PanelBar *bar_down = nullptr;
+    PanelBar *bar_play = nullptr;
     // The results list; its rows live in resultsModel().
     ResultsView *list_mp3 = nullptr;
     // Placeholder until the playlist view gets its model and behaviour from
@@ -120,6 +128,8 @@ private:
     void runStartupWindow();
     // FormClose step 3: release the engine's add-ons, then the engine.
     void releasePlayerEngine();
+    // The engine's OnPlayEnd: the playlist flow's ControlPlayEnd runs here.
+    void controlPlayEnd();
     // The knob's position (0..255) and PlaylistPath ("no" without a file).
     int volumePosition() const;
     QString playlistPath() const;
@@ -134,6 +144,9 @@ private:
     ResultsModel *m_resultsModel = nullptr; // child of this window
     std::unique_ptr<SearchFlow> m_search;
     std::unique_ptr<RatingFlow> m_rating;
+    std::unique_ptr<TStreamPlayer> m_player;
+    std::unique_ptr<PanelWidgets> m_panelWidgets;
+    std::unique_ptr<PlayerPanel> m_panel;
     bool m_shown = false;
     bool m_closed = false;
 };

@@ -28,8 +28,13 @@ void setCaption(TLEDLabel *label, const QString &caption)
 
 PanelWidgets::PanelWidgets(const Controls &controls) : m_c(controls)
 {
-    for (int i = 0; i < int(m_images.size()); ++i)
-        m_images[i] = QIcon(ImageLists::playerButton(i));
+    // A disabled button shows its picture unchanged: the highlighted play
+    // and stop pictures belong to the disabled buttons.
+    for (int i = 0; i < int(m_images.size()); ++i) {
+        const QPixmap picture = ImageLists::playerButton(i);
+        m_images[i].addPixmap(picture, QIcon::Normal);
+        m_images[i].addPixmap(picture, QIcon::Disabled);
+    }
     for (QAction *a : {m_c.playItem, m_c.pauseItem, m_c.stopItem})
         a->setCheckable(true);
 }

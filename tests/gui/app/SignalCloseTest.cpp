@@ -27,6 +27,10 @@ QByteArray runAndSignal(int signalNumber, const QByteArray &initialIni, int &exi
     EXPECT_TRUE(copied) << "SONARO_BIN_DIR must name the folder of the built program";
     if (!copied)
         return {};
+    // The audio library beside it, as installed; without it start-up stops
+    // at a message box.
+    EXPECT_TRUE(QFile::copy(qEnvironmentVariable("SONARO_BIN_DIR") + "/libsonaroaudio.so",
+                            dir.filePath("libsonaroaudio.so")));
     const QString iniPath = dir.filePath("sonaro-klient.ini");
     if (!initialIni.isEmpty()) {
         QFile f(iniPath);
@@ -38,6 +42,7 @@ QByteArray runAndSignal(int signalNumber, const QByteArray &initialIni, int &exi
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    env.insert("SDL_AUDIODRIVER", "dummy"); // no sound card needed
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(program, {});
@@ -68,10 +73,10 @@ TEST(SignalClose, TermAndIntCloseTheWindowAndSaveTheSettings)
         int exitCode = -2;
         const QByteArray ini = runAndSignal(sig, "[Hlavni]\nPosledniFind=Kabát\n[Okno]\nVolume=7\n", exitCode);
         EXPECT_EQ(exitCode, 0) << "signal " << sig;
-        // The close wrote every key of the close step; the knob is still at
-        // its initial position, the search box holds the remembered search.
+        // The close wrote every key of the close step; the knob keeps the
+        // restored volume, the search box holds the remembered search.
         EXPECT_TRUE(ini.contains("PosledniFind=Kabát\n")) << ini.constData();
-        EXPECT_TRUE(ini.contains("Volume=255\n")) << ini.constData();
+        EXPECT_TRUE(ini.contains("Volume=7\n")) << ini.constData();
         EXPECT_TRUE(ini.contains("\nTop=")) << ini.constData();
         EXPECT_TRUE(ini.contains("\nLeft=")) << ini.constData();
         EXPECT_TRUE(ini.contains("[Playlisty]\nPomatovat=1\nPosledni=no\n")) << ini.constData();

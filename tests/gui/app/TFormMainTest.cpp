@@ -1,11 +1,13 @@
 #include "ClientIdStore.h"
 #include "LogoWidget.h"
 #include "MainMenu.h"
+#include "PanelBar.h"
 #include "PromptRecorder.h"
 #include "TFakeHttpServer.h"
 #include "ProgramConstants.h"
 #include "TFormMain.h"
 #include "THTTPGet.h"
+#include "TLEDLabel.h"
 #include "UserKeyStore.h"
 
 #include <QAction>
@@ -60,7 +62,11 @@ protected:
 
     QString iniPath() const { return dir.filePath("sonaro-klient.ini"); }
     QString keyRoot() const { return dir.filePath("keys"); }
-    MainEnvironment environment() { return {iniPath(), keyRoot(), &prompts, service.Url("/")}; }
+    // The engine plays on the audio library's silent device.
+    MainEnvironment environment()
+    {
+        return {iniPath(), keyRoot(), &prompts, service.Url("/"), QString::fromLocal8Bit(qgetenv("SONARO_BIN_DIR")), 0};
+    }
     QByteArray ini() const
     {
         QFile f(iniPath());
@@ -124,8 +130,8 @@ TEST_F(TFormMainTest, ControlsSitWhereTheFormPutsThem)
     EXPECT_EQ(form.btn_find->text(), "Hledat");
     EXPECT_EQ(form.lbl_find->text(), "Sonaro Klient");
     EXPECT_TRUE(form.lbl_find->alignment() & Qt::AlignHCenter);
-    EXPECT_EQ(form.led_text->text(), "      Klient     ");
-    EXPECT_EQ(form.led_cisla->text(), QString(16, u' ') + "00:00/00:00");
+    EXPECT_EQ(form.led_text->Caption(), "      Klient     ");
+    EXPECT_EQ(form.led_cisla->Caption(), QString(16, u' ') + "00:00/00:00");
     for (QToolButton *b : {form.bt_play, form.bt_pause, form.bt_stop})
         EXPECT_FALSE(b->icon().isNull()) << b->objectName().toStdString();
     // The played bar is drawn above the downloaded one, both above the frame.
@@ -389,7 +395,9 @@ TEST_F(TFormMainTest, UnwritableSettingsAreReportedAndTheWindowStillCloses)
     const QString folder = dir.filePath("gone");
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString path = folder + "/sonaro-klient.ini";
-    TFormMain form(MainEnvironment{path, keyRoot(), &prompts, service.Url("/")});
+    MainEnvironment unwritable = environment();
+    unwritable.iniPath = path;
+    TFormMain form(unwritable);
     // The folder turns into a plain file: no write can reach it any more.
     ASSERT_TRUE(QDir(folder).removeRecursively());
     QFile blocker(folder);
