@@ -1,6 +1,8 @@
 #include "TFormMain.h"
 
 #include "ClientIdStore.h"
+#include "DownloadOrder.h"
+#include "EngineTrackPlayer.h"
 #include "ImageLists.h"
 #include "IniFile.h"
 #include "IniWriteError.h"
@@ -10,19 +12,26 @@
 #include "PanelBar.h"
 #include "PanelWidgets.h"
 #include "PlayerPanel.h"
+#include "PlaylistController.h"
+#include "PlaylistDropRemover.h"
+#include "PlaylistView.h"
+#include "PlaylistTrackRows.h"
 #include "ProgramConstants.h"
 #include "QtPrompts.h"
 #include "RatingFlow.h"
 #include "ResultsModel.h"
+#include "ResultsTrackRows.h"
 #include "ResultsView.h"
 #include "SearchFlow.h"
 #include "ShellOpen.h"
 #include "TFormLoader.h"
 #include "StreamPlayerControl.h"
+#include "TFormDown.h"
 #include "THTTPGet.h"
 #include "TKnob.h"
 #include "TLEDLabel.h"
 #include "TStreamPlayer.h"
+#include "TrackActions.h"
 #include "UserKeyStore.h"
 
 #include <QAbstractItemModel>
@@ -148,6 +157,8 @@ TFormMain::TFormMain(const MainEnvironment &environment, QWidget *parent)
     connect(m_menu->MP31, &QMenu::aboutToShow, this, &TFormMain::updateMp3Menu);
     connect(btn_find, &QPushButton::clicked, this, &TFormMain::startSearchCommand);
     connect(edt_find, &QLineEdit::returnPressed, this, &TFormMain::startSearchCommand);
+    wirePlaylist();
+    wireTrackActions();
 
     formCreate();
 }
@@ -203,7 +214,7 @@ void TFormMain::buildControls(QWidget *client)
     list_mp3 = place<ResultsView>(client, "list_mp3", 224, 64, 665, 497);
     m_resultsModel = new ResultsModel(this);
     list_mp3->setResultsModel(m_resultsModel);
-    list_play = newList(client, "list_play", 5, 114, 212, 447);
+    list_play = place<PlaylistView>(client, "list_play", 5, 114, 212, 447);
 }
 
 void TFormMain::buildShortcuts()
@@ -360,6 +371,54 @@ void TFormMain::wireSearchAndRating()
                 [this, stars = i + 1] { m_rating->rate(stars, list_mp3->selectedRow()); });
 }
 
+void TFormMain::wirePlaylist()
+{
+    PlaylistController::Hooks hooks;
+    // The results list's marks are cleared by the search flow's wiring.
+    // Sthnout3, Sthnout4 and a result dropped onto the playlist: the track actions' requests.
+    hooks.sendDownload = [this](const QByteArray &id) { m_trackActions->download(id); };
+    hooks.sendAdd = [this](const QByteArray &id, std::optional<int> position) { m_trackActions->add(id, position); };
+    m_playlist = std::make_unique<PlaylistController>(list_play, m_state, *m_prompts, OD_PL, SD_PL, std::move(hooks));
+    PlaylistController *p = m_playlist.get();
+    PlaylistFile *file = &p->file();
+    const MainMenu &m = *m_menu;
+    connect(m.Novplaylist1, &QAction::triggered, p, &PlaylistController::newPlaylist);
+    connect(m.Otevtplaylist1, &QAction::triggered, p, [file] { file->open(); });
+    connect(m.Uloitplaylist1, &QAction::triggered, p, [file] { file->save(); });
+    connect(m.Uloitplaylistjako2, &QAction::triggered, p, [file] { file->saveAs(); });
+    connect(m.Pehrt4, &QAction::triggered, p, &PlaylistController::startSelected);
+    connect(m.Sthnout4, &QAction::triggered, p, &PlaylistController::downloadSelected);
+    connect(m.Odebratzplaylist1, &QAction::triggered, p, &PlaylistController::removeSelected);
+    connect(m.Pedchoz1, &QAction::triggered, p, &PlaylistController::previous);
+    connect(m.Dal1, &QAction::triggered, p, &PlaylistController::next);
+    // A playlist row dropped anywhere but on the knob leaves the playlist.
+    p->dropRemover().watch(this, {player_volume});
+}
+
+void TFormMain::wireTrackActions()
+{
+    m_trackResults = std::make_unique<ResultsTrackRows>(*m_resultsModel, [this] { return list_mp3->selectedRow(); });
+    m_trackPlaylist = std::make_unique<PlaylistTrackRows>(m_playlist->model());
+    m_trackActions = std::make_unique<TrackActions>(TrackActions::Ports{
+        *HTTPGetGet, m_state, *m_prompts, svd_mp3, *m_trackResults, *m_trackPlaylist,
+        [this](const QString &title) { m_panel->StartTrackDisplay(title); },
+        [this](const DownloadOrder &o) { TFormDown::start(*m_prompts, o.url, o.file, o.title, o.fullTitle); }});
+    m_trackActions->setServiceBase(m_environment.serviceBase);
+
+    TrackActions *t = m_trackActions.get();
+    const auto play = [t] { t->playSelected(); };
+    const auto download = [t] { t->downloadSelected(); };
+    const auto add = [t] { t->addSelected(); };
+    // Double-click and Enter in the results list, its pop-up and the "MP3" menu.
+    connect(list_mp3, &ResultsView::playRequested, this, play);
+    connect(list_mp3->playAction(), &QAction::triggered, this, play);
+    connect(list_mp3->downloadAction(), &QAction::triggered, this, download);
+    connect(list_mp3->addToPlaylistAction(), &QAction::triggered, this, add);
+    connect(m_menu->Pehrt2, &QAction::triggered, this, play);
+    connect(m_menu->Sthnout2, &QAction::triggered, this, download);
+    connect(m_menu->Pidatdoplaylistu2, &QAction::triggered, this, add); // also Ctrl+A
+}
+
 void TFormMain::startSearchCommand()
 {
     m_search->search(edt_find->text());
@@ -367,8 +426,7 @@ void TFormMain::startSearchCommand()
 
 void TFormMain::reopenPlaylist(const QString &path)
 {
-    // The playlist flow calls LoadPlayList(path) here.
-    Q_UNUSED(path);
+    m_playlist->file().reopen(path);
 }
 
 bool TFormMain::createPlayerEngine()
@@ -388,6 +446,8 @@ bool TFormMain::createPlayerEngine()
         return false;
     }
     m_state.Player = m_player.get();
+    m_trackPlayer = std::make_unique<EngineTrackPlayer>(*m_player);
+    m_trackActions->setPlayer(m_trackPlayer.get());
     m_panel->attach(std::make_unique<StreamPlayerControl>(*m_player));
     // 3
     m_player->OnPlayEnd = [this] { controlPlayEnd(); };
@@ -430,6 +490,8 @@ void TFormMain::releasePlayerEngine()
         return;
     m_panel->attach(nullptr);
     m_state.Player = nullptr;
+    m_trackActions->setPlayer(nullptr);
+    m_trackPlayer.reset();
     m_player->FreeAddOns(0);
     m_player.reset();
 }

@@ -4,6 +4,7 @@
 #include "MainEnvironment.h"
 #include "MainState.h"
 #include "ResultsView.h"
+#include "PlaylistView.h"
 
 #include <QMainWindow>
 
@@ -16,6 +17,7 @@ class MainSettings;
 class PanelBar;
 class PanelWidgets;
 class PlayerPanel;
+class PlaylistController;
 class Prompts;
 class QFrame;
 class QLabel;
@@ -28,6 +30,10 @@ class RatingFlow;
 class ResultsModel;
 class SearchFlow;
 class THTTPGet;
+class EngineTrackPlayer;
+class PlaylistTrackRows;
+class ResultsTrackRows;
+class TrackActions;
 class TKnob;
 class TLEDLabel;
 class TStreamPlayer;
@@ -51,11 +57,14 @@ public:
     MainState &state() { return m_state; }
     Prompts &prompts() { return *m_prompts; }
     MainMenu &menu() { return *m_menu; }
+    // Play, download and add to playlist: the commands and the track reply.
+    TrackActions &trackActions() { return *m_trackActions; }
     ResultsModel &resultsModel() { return *m_resultsModel; }
     // The player panel: StartTrackDisplay after a successful Open, and the
     // engine it steers (null until shown, and when the library is missing).
     PlayerPanel &panel() { return *m_panel; }
     TStreamPlayer *player() { return m_player.get(); }
+    PlaylistController &playlist() { return *m_playlist; }
     // Null after close has released it.
     IniFile *settingsFile() { return m_ini.get(); }
 
@@ -77,9 +86,8 @@ public:
     PanelBar *bar_play = nullptr;
     // The results list; its rows live in resultsModel().
     ResultsView *list_mp3 = nullptr;
-    // Placeholder until the playlist view gets its model and behaviour from
-    // the playlist flow.
-    QTreeView *list_play = nullptr;
+    // The playlist view; its rows and operations are in playlist().
+    PlaylistView *list_play = nullptr;
 
     THTTPGet *HTTPGetFind = nullptr;
     THTTPGet *HTTPGetGet = nullptr;
@@ -114,6 +122,11 @@ private:
 
     // The search and rating flows, connected to the list and the menus.
     void wireSearchAndRating();
+    // The track actions, connected to both lists and the menus.
+    void wireTrackActions();
+
+    // The playlist's operations, connected to its view, menus and requests.
+    void wirePlaylist();
 
     // Hook points for the flows that are wired in by their own code.
     // FormCreate step 4: the search command with the remembered text in the box.
@@ -147,6 +160,12 @@ private:
     std::unique_ptr<TStreamPlayer> m_player;
     std::unique_ptr<PanelWidgets> m_panelWidgets;
     std::unique_ptr<PlayerPanel> m_panel;
+    std::unique_ptr<PlaylistController> m_playlist;
+    // The track actions and what they see of the lists and the engine.
+    std::unique_ptr<ResultsTrackRows> m_trackResults;
+    std::unique_ptr<PlaylistTrackRows> m_trackPlaylist;
+    std::unique_ptr<EngineTrackPlayer> m_trackPlayer; // while the engine exists
+    std::unique_ptr<TrackActions> m_trackActions;
     bool m_shown = false;
     bool m_closed = false;
 };

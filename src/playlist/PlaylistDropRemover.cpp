@@ -13,19 +13,19 @@ PlaylistDropRemover::PlaylistDropRemover(PlaylistView *playlist, QObject *parent
 
 void PlaylistDropRemover::watch(QWidget *root, const QList<QWidget *> &excluded)
 {
-    QList<QWidget *> skip = excluded;
-    skip.append(m_playlist);
-    const auto inside = [&skip](QWidget *w) {
-        for (QWidget *s : skip)
-            if (s && (w == s || s->isAncestorOf(w)))
+    const auto inside = [](QWidget *w, const QList<QWidget *> &outer) {
+        for (QWidget *o : outer)
+            if (o && (w == o || o->isAncestorOf(w)))
                 return true;
         return false;
     };
     QList<QWidget *> widgets = root->findChildren<QWidget *>();
     widgets.prepend(root);
     for (QWidget *w : widgets) {
-        if (inside(w))
+        if (inside(w, {m_playlist}))
             continue;
+        if (inside(w, excluded))
+            m_refusing.append(w);
         w->setAcceptDrops(true);
         w->installEventFilter(this);
     }
@@ -33,11 +33,17 @@ void PlaylistDropRemover::watch(QWidget *root, const QList<QWidget *> &excluded)
 
 bool PlaylistDropRemover::eventFilter(QObject *watched, QEvent *event)
 {
-    Q_UNUSED(watched);
     const QEvent::Type type = event->type();
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
         return false;
     auto *drop = static_cast<QDropEvent *>(event);
+    if (m_refusing.contains(watched)) {
+        // Taken, but with no action: a refused drag would travel on to the
+        // widget behind, which deletes the row.
+        drop->setDropAction(Qt::IgnoreAction);
+        drop->accept();
+        return true;
+    }
     const PlaylistModel *model = m_playlist->playlistModel();
     if (!model || !model->draggedRow(drop->mimeData())) {
         drop->ignore();

@@ -14,8 +14,9 @@ class PlaylistDropRemover : public QObject
 public:
     explicit PlaylistDropRemover(PlaylistView *playlist, QObject *parent = nullptr);
 
-    // Watches root and every widget inside it, except the playlist view and
-    // the excluded widgets (with what lies inside them).
+    // Watches root and every widget inside it, except the playlist view.
+    // The excluded widgets (with what lies inside them) refuse every drag,
+    // so a drop there does not fall through to the window behind them.
     void watch(QWidget *root, const QList<QWidget *> &excluded);
 
 protected:
@@ -23,4 +24,5 @@ protected:
 
 private:
     PlaylistView *m_playlist;
+    QList<QObject *> m_refusing;
 };

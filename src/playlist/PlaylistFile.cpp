@@ -5,6 +5,7 @@
 #include "PlaylistFormat.h"
 #include "PlaylistModel.h"
 #include "Prompts.h"
+#include "ShiftHex.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -30,6 +31,7 @@ bool readFirstLine(const QString &path, QByteArray &line)
     if (!file.open(QIODevice::ReadOnly))
         fail("Cannot open file", path, file.errorString());
     line.clear();
+    line.reserve(qMin(file.size(), PlaylistFile::MaxLineBytes + 1));
     constexpr qint64 Block = 64 * 1024;
     while (true) {
         const QByteArray block = file.read(Block);
@@ -73,15 +75,22 @@ QString PlaylistFile::withPlaylistExtension(const QString &path)
 void PlaylistFile::savePlayList(const QString &path)
 {
     m_model.setPlaylistPath(path);
-    const QByteArray content = PlaylistFormat::fileContent(m_model.entries());
+    const QByteArray plain = PlaylistFormat::plainText(m_model.entries());
     // Written beside the target and renamed over it, so a failed write
     // leaves the previous file whole.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         fail("Cannot create file", path, file.errorString());
-    if (file.write(content) != content.size())
-        fail("Cannot write file", path, file.errorString());
-    if (!file.commit())
+    // The scrambling goes byte by byte, so it can go block by block: no
+    // buffer of the whole digit line is ever needed.
+    constexpr qsizetype Block = 32 * 1024;
+    for (qsizetype at = 0; at < plain.size(); at += Block) {
+        const QByteArray digits =
+            EncodeShiftHex(QByteArrayView(plain).sliced(at, qMin(Block, plain.size() - at)), PlaylistFormat::PlaylistKey);
+        if (file.write(digits) != digits.size())
+            fail("Cannot write file", path, file.errorString());
+    }
+    if (file.write("\r\n", 2) != 2 || !file.commit())
         fail("Cannot write file", path, file.errorString());
 }
 

@@ -73,7 +73,9 @@ Parsed parse(QByteArrayView line)
     Parsed result;
     IXmlDocument document;
     try {
-        document = CreateXmlDocument({}, "1.0");
+        // A table of its own: names from a stray file must not stay interned
+        // for the rest of the run.
+        document = CreateXmlDocument({}, "1.0", {}, std::make_shared<TXmlNameTable>());
         const QByteArray plain = DecodeShiftHex(line, PlaylistKey);
         document->LoadXML(std::string_view(plain.constData(), static_cast<std::size_t>(plain.size())));
     } catch (const std::exception &) {

@@ -111,6 +111,11 @@ void PlaylistView::onHeaderClicked(int section)
 void PlaylistView::keyPressEvent(QKeyEvent *event)
 {
     const int key = event->key();
+    // Keys the title editor leaves unused are not the list's commands.
+    if (state() == QAbstractItemView::EditingState) {
+        QTreeView::keyPressEvent(event);
+        return;
+    }
     if (key == Qt::Key_Delete || key == Qt::Key_Return || key == Qt::Key_Enter) {
         if (selectedRow() >= 0) {
             if (key == Qt::Key_Delete)
