@@ -62,7 +62,9 @@ struct MainWindowSearchTest : ::testing::Test
     }
     MainEnvironment environment()
     {
-        return {dir.filePath("sonaro-klient.ini"), dir.filePath("keys"), &prompts, service.Url("/")};
+        // The engine must load (silent device), or the window stops before the start-up check.
+        return {dir.filePath("sonaro-klient.ini"), dir.filePath("keys"), &prompts, service.Url("/"),
+                QString::fromLocal8Bit(qgetenv("SONARO_BIN_DIR")), 0};
     }
 };
 
