@@ -135,23 +135,3 @@ TEST(TFormDownWidget, UnreachableAddressEndsFailedAndClosesWithoutQuestion)
     EXPECT_TRUE(prompts.shown.isEmpty());
     ASSERT_TRUE(WaitUntil([&] { return w.isNull(); }));
 }
-
-TEST(TFormDownWidget, CloseWhileRunningAsksAndNoKeepsTheWindow)
-{
-    PromptRecorder prompts;
-    // Not shown: the transfer never started, yet it has not finished either.
-    QPointer<TFormDown> w = new TFormDown(prompts);
-    prompts.answers.enqueue(false);
-    EXPECT_FALSE(w->close());
-    ASSERT_EQ(prompts.texts(PromptRecorder::Kind::Confirm),
-              QStringList{QStringLiteral("Chcete zrušit stahování?")});
-    EXPECT_TRUE(w->HasFetcher());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    ASSERT_FALSE(w.isNull());
-
-    prompts.answers.enqueue(true);
-    EXPECT_TRUE(w->close());
-    EXPECT_EQ(prompts.texts(PromptRecorder::Kind::Confirm).size(), 2);
-    EXPECT_FALSE(w->HasFetcher());
-    delete w.data(); // a window never shown is not freed by its close
-}

@@ -134,16 +134,3 @@ TEST(DownloadProgressUnknownLength, BusyBarAndBytesWithoutDividing)
     EXPECT_EQ(p.Velikost(), QStringLiteral("Velikost : neznámá, staženo 4096 bajtů"));
     EXPECT_EQ(p.Caption(), QStringLiteral("Chyba - Sonaro Klient"));
 }
-
-TEST(DownloadProgressRestart, StartForgetsTheLastTransfer)
-{
-    DownloadProgress p = Started();
-    p.Progress(1000, 1000);
-    p.DoneFile(1000);
-    p.Start(QStringLiteral("B"), QStringLiteral("B x"), QStringLiteral("u"), QStringLiteral("f"));
-    EXPECT_FALSE(p.Finished());
-    EXPECT_EQ(p.Caption(), QStringLiteral("B - Sonaro Klient"));
-    EXPECT_EQ(p.BarValue(), 0);
-    EXPECT_EQ(p.Procent(), QStringLiteral("0 %"));
-    EXPECT_TRUE(p.Velikost().isEmpty());
-}
