@@ -9,18 +9,31 @@ namespace PlaylistFormat {
 
 namespace {
 
+const char *escapeFor(char c)
+{
+    switch (c) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '"': return "&quot;";
+    case '\xFF': return "&#255;";
+    default: return nullptr;
+    }
+}
+
 void appendEscaped(QByteArray &out, const QByteArray &value)
 {
-    for (const char c : value) {
-        switch (c) {
-        case '&': out.append("&amp;"); break;
-        case '<': out.append("&lt;"); break;
-        case '>': out.append("&gt;"); break;
-        case '"': out.append("&quot;"); break;
-        case '\xFF': out.append("&#255;"); break;
-        default: out.append(c);
+    // Plain runs go in whole; a playlist is mostly plain text.
+    const char *run = value.constData();
+    const char *const end = run + value.size();
+    for (const char *p = run; p != end; ++p) {
+        if (const char *entity = escapeFor(*p)) {
+            out.append(run, p - run);
+            out.append(entity);
+            run = p + 1;
         }
     }
+    out.append(run, end - run);
 }
 
 QByteArray bytes(const std::string &s)
