@@ -8,6 +8,7 @@
 #include "PromptRecorder.h"
 #include "TFormMain.h"
 #include "THTTPGet.h"
+#include "TKnob.h"
 
 #include <QAction>
 #include <QApplication>
