@@ -1,6 +1,8 @@
 #include "TFormMain.h"
 
 #include "ClientIdStore.h"
+#include "DownloadOrder.h"
+#include "EngineTrackPlayer.h"
 #include "ImageLists.h"
 #include "IniFile.h"
 #include "IniWriteError.h"
@@ -11,23 +13,26 @@
 #include "PanelBar.h"
 #include "PanelWidgets.h"
 #include "PlayerPanel.h"
+#include "PlaylistController.h"
+#include "PlaylistDropRemover.h"
+#include "PlaylistView.h"
+#include "PlaylistTrackRows.h"
 #include "ProgramConstants.h"
 #include "QtPrompts.h"
 #include "RatingFlow.h"
 #include "ResultsModel.h"
+#include "ResultsTrackRows.h"
 #include "ResultsView.h"
 #include "SearchFlow.h"
-#include "PlaylistController.h"
-#include "PlaylistDropRemover.h"
-#include "PlaylistView.h"
-#include "ServiceRequests.h"
 #include "ShellOpen.h"
 #include "TFormLoader.h"
 #include "StreamPlayerControl.h"
+#include "TFormDown.h"
 #include "THTTPGet.h"
 #include "TKnob.h"
 #include "TLEDLabel.h"
 #include "TStreamPlayer.h"
+#include "TrackActions.h"
 #include "UserKeyStore.h"
 
 #include <QAbstractItemModel>
@@ -149,6 +154,7 @@ TFormMain::TFormMain(const MainEnvironment &environment, QWidget *parent)
     connect(m_menu->Oprogramu1, &QAction::triggered, this,
             [this] { ProgramDialogs::showAbout(this, *m_prompts, m_state); });
     wirePlaylist();
+    wireTrackActions();
 
     formCreate();
 }
@@ -364,17 +370,15 @@ void TFormMain::wireSearchAndRating()
 void TFormMain::wirePlaylist()
 {
     PlaylistController::Hooks hooks;
-    // The results list's marks are cleared by the search flow's wiring.
-    hooks.sendDownload = [this](const QByteArray &id) {
-        HTTPGetGet->Abort();
-        HTTPGetGet->URL = ServiceRequests::Download(id);
-        HTTPGetGet->GetString();
+    // Starting an entry clears the results list's marks and shows the title.
+    // Sthnout3, Sthnout4 and a result dropped onto the playlist: the track actions' requests.
+    hooks.sequencer.clearResultMarks = [this] {
+        for (int row = 0; row < m_resultsModel->count(); ++row)
+            m_resultsModel->setNowPlaying(row, false);
     };
-    hooks.sendAdd = [this](const QByteArray &id, std::optional<int> position) {
-        HTTPGetGet->Abort();
-        HTTPGetGet->URL = ServiceRequests::Add(id, position);
-        HTTPGetGet->GetString();
-    };
+    hooks.sequencer.startTrackDisplay = [this](const QString &title) { m_panel->StartTrackDisplay(title); };
+    hooks.sendDownload = [this](const QByteArray &id) { m_trackActions->download(id); };
+    hooks.sendAdd = [this](const QByteArray &id, std::optional<int> position) { m_trackActions->add(id, position); };
     m_playlist = std::make_unique<PlaylistController>(list_play, m_state, *m_prompts, OD_PL, SD_PL, std::move(hooks));
     PlaylistController *p = m_playlist.get();
     PlaylistFile *file = &p->file();
@@ -390,6 +394,30 @@ void TFormMain::wirePlaylist()
     connect(m.Dal1, &QAction::triggered, p, &PlaylistController::next);
     // A playlist row dropped anywhere but on the knob leaves the playlist.
     p->dropRemover().watch(this, {player_volume});
+}
+
+void TFormMain::wireTrackActions()
+{
+    m_trackResults = std::make_unique<ResultsTrackRows>(*m_resultsModel, [this] { return list_mp3->selectedRow(); });
+    m_trackPlaylist = std::make_unique<PlaylistTrackRows>(m_playlist->model());
+    m_trackActions = std::make_unique<TrackActions>(TrackActions::Ports{
+        *HTTPGetGet, m_state, *m_prompts, svd_mp3, *m_trackResults, *m_trackPlaylist,
+        [this](const QString &title) { m_panel->StartTrackDisplay(title); },
+        [this](const DownloadOrder &o) { TFormDown::start(*m_prompts, o.url, o.file, o.title, o.fullTitle); }});
+    m_trackActions->setServiceBase(m_environment.serviceBase);
+
+    TrackActions *t = m_trackActions.get();
+    const auto play = [t] { t->playSelected(); };
+    const auto download = [t] { t->downloadSelected(); };
+    const auto add = [t] { t->addSelected(); };
+    // Double-click and Enter in the results list, its pop-up and the "MP3" menu.
+    connect(list_mp3, &ResultsView::playRequested, this, play);
+    connect(list_mp3->playAction(), &QAction::triggered, this, play);
+    connect(list_mp3->downloadAction(), &QAction::triggered, this, download);
+    connect(list_mp3->addToPlaylistAction(), &QAction::triggered, this, add);
+    connect(m_menu->Pehrt2, &QAction::triggered, this, play);
+    connect(m_menu->Sthnout2, &QAction::triggered, this, download);
+    connect(m_menu->Pidatdoplaylistu2, &QAction::triggered, this, add); // also Ctrl+A
 }
 
 void TFormMain::startSearchCommand()
@@ -419,6 +447,9 @@ bool TFormMain::createPlayerEngine()
         return false;
     }
     m_state.Player = m_player.get();
+    m_trackPlayer = std::make_unique<EngineTrackPlayer>(*m_player);
+    m_trackActions->setPlayer(m_trackPlayer.get());
+    m_playlist->sequencer().setPlayer(m_trackPlayer.get());
     m_panel->attach(std::make_unique<StreamPlayerControl>(*m_player));
     // 3
     m_player->OnPlayEnd = [this] { controlPlayEnd(); };
@@ -433,7 +464,7 @@ bool TFormMain::createPlayerEngine()
 
 void TFormMain::controlPlayEnd()
 {
-    // The playlist flow's ControlPlayEnd goes here.
+    m_playlist->next();
 }
 
 void TFormMain::showStartupWindow()
@@ -461,6 +492,9 @@ void TFormMain::releasePlayerEngine()
         return;
     m_panel->attach(nullptr);
     m_state.Player = nullptr;
+    m_trackActions->setPlayer(nullptr);
+    m_playlist->sequencer().setPlayer(nullptr);
+    m_trackPlayer.reset();
     m_player->FreeAddOns(0);
     m_player.reset();
 }

@@ -30,6 +30,10 @@ class RatingFlow;
 class ResultsModel;
 class SearchFlow;
 class THTTPGet;
+class EngineTrackPlayer;
+class PlaylistTrackRows;
+class ResultsTrackRows;
+class TrackActions;
 class TKnob;
 class TLEDLabel;
 class TStreamPlayer;
@@ -53,6 +57,8 @@ public:
     MainState &state() { return m_state; }
     Prompts &prompts() { return *m_prompts; }
     MainMenu &menu() { return *m_menu; }
+    // Play, download and add to playlist: the commands and the track reply.
+    TrackActions &trackActions() { return *m_trackActions; }
     ResultsModel &resultsModel() { return *m_resultsModel; }
     // The player panel: StartTrackDisplay after a successful Open, and the
     // engine it steers (null until shown, and when the library is missing).
@@ -116,6 +122,9 @@ private:
 
     // The search and rating flows, connected to the list and the menus.
     void wireSearchAndRating();
+    // The track actions, connected to both lists and the menus.
+    void wireTrackActions();
+
     // The playlist's operations, connected to its view, menus and requests.
     void wirePlaylist();
 
@@ -152,6 +161,11 @@ private:
     std::unique_ptr<PanelWidgets> m_panelWidgets;
     std::unique_ptr<PlayerPanel> m_panel;
     std::unique_ptr<PlaylistController> m_playlist;
+    // The track actions and what they see of the lists and the engine.
+    std::unique_ptr<ResultsTrackRows> m_trackResults;
+    std::unique_ptr<PlaylistTrackRows> m_trackPlaylist;
+    std::unique_ptr<EngineTrackPlayer> m_trackPlayer; // while the engine exists
+    std::unique_ptr<TrackActions> m_trackActions;
     bool m_shown = false;
     bool m_closed = false;
 };

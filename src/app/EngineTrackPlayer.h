@@ -1,0 +1,21 @@
+#pragma once
+
+#include "PlaylistPlayer.h"
+#include "TrackPlayer.h"
+
+class TStreamPlayer;
+
+// The player engine as the track actions and the playlist see it. The engine
+// must outlive it.
+class EngineTrackPlayer final : public TrackPlayer, public PlaylistPlayer
+{
+public:
+    explicit EngineTrackPlayer(TStreamPlayer &player) : m_player(player) {}
+
+    // The service's Windows-1250 URL; the engine encodes it back the same way.
+    bool open(const QByteArray &url) override;
+    QByteArray streamName() const override;
+
+private:
+    TStreamPlayer &m_player;
+};
