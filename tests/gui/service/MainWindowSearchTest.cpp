@@ -1,3 +1,4 @@
+#include "WaitUntil.h"
 #include "MainMenu.h"
 #include "PromptRecorder.h"
 #include "ResultsModel.h"
@@ -21,20 +22,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-bool WaitUntil(const std::function<bool()> &done, int timeoutMs = 10000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    QTimer tick;
-    tick.start(5);
-    while (!done()) {
-        if (clock.hasExpired(timeoutMs))
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 QByteArray finder(int rows)
 {

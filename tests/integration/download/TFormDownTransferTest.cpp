@@ -1,3 +1,4 @@
+#include "WaitUntil.h"
 #include "DownloadIcons.h"
 #include "PromptRecorder.h"
 #include "TFakeHttpServer.h"
@@ -21,20 +22,6 @@
 #include <functional>
 
 namespace {
-
-bool WaitUntil(const std::function<bool()> &done, int timeoutMs = 10000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    QTimer tick;
-    tick.start(5);
-    while (!done()) {
-        if (clock.hasExpired(timeoutMs))
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 QByteArray Body(int size)
 {

@@ -1,3 +1,4 @@
+#include "WaitUntil.h"
 #include "THTTPGet.h"
 #include "THTTPWorkerPool.h"
 #include "TFakeHttpServer.h"
@@ -16,21 +17,6 @@
 #include <vector>
 
 namespace {
-
-// Runs the event loop until the condition holds or the time is up.
-bool WaitUntil(const std::function<bool()> &done, int timeoutMs = 10000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    QTimer tick; // keeps the loop waking up while nothing else arrives
-    tick.start(5);
-    while (!done()) {
-        if (clock.hasExpired(timeoutMs))
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 void ProcessEventsFor(int ms)
 {
