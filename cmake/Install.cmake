@@ -57,6 +57,8 @@ set(CPACK_DEBIAN_CLIENT_PACKAGE_NAME sonaro-klient)
 set(CPACK_DEBIAN_CLIENT_DESCRIPTION "Desktop client of an MP3 search service
  Searches an MP3 service, streams tracks with a real player, downloads
  files, rates tracks and keeps playlists. The user interface is Czech.")
+# The windowing plug-ins are loaded at run time, so shlibdeps cannot see them.
+set(CPACK_DEBIAN_CLIENT_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_CLIENT_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_SERVICE_PACKAGE_NAME sonaro-service)
 set(CPACK_DEBIAN_SERVICE_DESCRIPTION "MP3 search service for Sonaro Klient
