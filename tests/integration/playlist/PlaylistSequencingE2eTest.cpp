@@ -108,7 +108,7 @@ TEST(PlaylistSequencingE2e, NextThenTheLastEntryEndsInSilence)
     form.list_play->setFocus();
     form.menu().Pehrt4->trigger();
     ASSERT_TRUE(WaitUntil([&] { return player.Mode() == plmPlaying; }, 10000));
-    EXPECT_EQ(player.StreamName(), urlB);
+    EXPECT_EQ(player.StreamName().toStdString(), urlB.toStdString());
     EXPECT_TRUE(form.state().PlayingFromPlaylist);
     EXPECT_EQ(markedRow(playlist), 1);
 
@@ -125,7 +125,7 @@ TEST(PlaylistSequencingE2e, NextThenTheLastEntryEndsInSilence)
     EXPECT_TRUE(QTest::qWaitFor([&] { return form.menu().Stop1->isChecked(); }, 3000));
     ProcessEventsFor(1500);
     EXPECT_NE(player.Mode(), plmPlaying);
-    EXPECT_EQ(player.StreamName(), urlC);
+    EXPECT_EQ(player.StreamName().toStdString(), urlC.toStdString());
     EXPECT_EQ(markedRow(playlist), 2);
     EXPECT_TRUE(form.menu().Stop1->isChecked());
 
