@@ -234,6 +234,8 @@ void Download::run()
             fileSize_.store(int64_t(store_->received()));
     }
     store_->finish(complete);
+    if (options_.proc && !cancel_.load())
+        options_.proc(nullptr, 0, options_.user);
     if (onEnded_)
         onEnded_();
 }

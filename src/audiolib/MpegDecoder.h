@@ -30,10 +30,11 @@ private:
     bool feed();
     void refreshLength();
 
+    // Decoding thread only.
     mpg123_handle_struct *handle_ = nullptr;
     std::vector<uint8_t> feedBuffer_;
-    uint64_t feedOffset_ = 0;
-    bool inputEnded_ = false;
+    uint64_t feedOffset_ = 0;   // next file byte to hand to the library
+    bool inputEnded_ = false;   // the whole file went in
 };
 
 } // namespace sonaroaudio

@@ -27,6 +27,7 @@ protected:
     bool decodeMore(std::vector<uint8_t> &out) override;
 
 private:
+    // Decoding thread only (the library calls the I/O functions on it).
     sf_private_tag *file_ = nullptr;
     int64_t position_ = 0;          // file offset of the next read
     std::vector<int16_t> block_;

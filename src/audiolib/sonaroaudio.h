@@ -138,7 +138,8 @@ AUDIO_API uint32_t AUDIO_GetConfig(uint32_t option);
 /* device: AUDIO_DEVICE_*; freq: output rate (0 = 44100); flags, window and
  * driver are accepted and ignored. */
 AUDIO_API int AUDIO_Init(int device, uint32_t freq, uint32_t flags, void *window, const void *driver);
-/* Closes the device and frees every stream. */
+/* Closes the device and frees every stream. Not to be called while other
+ * threads are inside calls of this library. */
 AUDIO_API int AUDIO_Free(void);
 AUDIO_API int AUDIO_GetInfo(AUDIO_INFO *info);
 AUDIO_API int AUDIO_ErrorGetCode(void);
@@ -165,7 +166,9 @@ AUDIO_API double AUDIO_ChannelBytes2Seconds(AUDIO_HANDLE handle, uint64_t bytes)
 AUDIO_API uint64_t AUDIO_ChannelSeconds2Bytes(AUDIO_HANDLE handle, double seconds);
 AUDIO_API uint64_t AUDIO_ChannelGetPosition(AUDIO_HANDLE handle, uint32_t mode);
 AUDIO_API int AUDIO_ChannelSetPosition(AUDIO_HANDLE handle, uint64_t position, uint32_t mode);
-/* Pointer valid until the stream is freed; NULL when absent. */
+/* Pointer valid until the stream is freed (AUDIO_TAG_META: until eight
+ * newer titles have arrived); NULL when absent or not yet arrived (ID3 v1
+ * needs the whole file). */
 AUDIO_API const char *AUDIO_ChannelGetTags(AUDIO_HANDLE handle, uint32_t type);
 
 AUDIO_API int AUDIO_ChannelPlay(AUDIO_HANDLE handle, int restart);

@@ -231,3 +231,46 @@ TEST(AudiolibStreamDecode, RedirectsAreFollowed)
     EXPECT_EQ(pullAll(h), decodeMpeg(files().cbr));
     AUDIO_StreamFree(h);
 }
+
+namespace {
+
+struct PieceCounter {
+    std::atomic<size_t> bytes{0};
+    std::atomic<int> ends{0};
+    static void proc(const void *buffer, uint32_t length, void *user)
+    {
+        auto *self = static_cast<PieceCounter *>(user);
+        if (buffer)
+            self->bytes.fetch_add(length);
+        else
+            self->ends.fetch_add(1);
+    }
+};
+
+} // namespace
+
+TEST(AudiolibStreamDecode, StartsAtAnOffsetAndReportsEachPiece)
+{
+    AudioSession session;
+    ASSERT_TRUE(session.ok);
+    LoopbackServer server;
+    const std::string body = readFile(files().cbr);
+    server.route("/cbr.mp3", fileReply(files().cbr));
+    // The server ignores the range and sends the whole file; the start is dropped.
+    const uint32_t offset = uint32_t(body.size() / 2);
+    PieceCounter pieces;
+    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url("/cbr.mp3").c_str(), offset, AUDIO_STREAM_DECODE,
+                                                 &PieceCounter::proc, &pieces);
+    ASSERT_NE(h, 0u) << AUDIO_ErrorGetCode();
+    EXPECT_NE(server.lastRequest().find("Range: bytes=" + std::to_string(offset) + "-"), std::string::npos);
+    const auto pcm = pullAll(h);
+    const auto full = decodeMpeg(files().cbr);
+    // Roughly the second half of the track.
+    EXPECT_GT(pcm.size(), full.size() * 4 / 10);
+    EXPECT_LT(pcm.size(), full.size() * 6 / 10);
+    EXPECT_EQ(AUDIO_StreamGetFilePosition(h, AUDIO_FILEPOS_END), body.size());
+    EXPECT_EQ(AUDIO_StreamGetFilePosition(h, AUDIO_FILEPOS_DOWNLOAD), body.size());
+    ASSERT_TRUE(waitUntil([&] { return pieces.ends.load() == 1; }));
+    EXPECT_EQ(pieces.bytes.load(), body.size() - offset);
+    AUDIO_StreamFree(h);
+}
