@@ -127,6 +127,19 @@ int freeChannel(AUDIO_HANDLE handle)
     return ok();
 }
 
+// Length and position share their checks: a live channel, byte mode.
+uint64_t channelBytes(AUDIO_HANDLE handle, uint32_t mode, int (Channel::*query)(uint64_t &) const)
+{
+    auto channel = channelOf(handle);
+    if (!channel)
+        return uint64_t(-1);
+    if (mode != AUDIO_POS_BYTE)
+        return fail(AUDIO_ERROR_PARAMETER, uint64_t(-1));
+    uint64_t bytes = 0;
+    const int code = ((*channel).*query)(bytes);
+    return code == AUDIO_OK ? (ok(), bytes) : fail(code, uint64_t(-1));
+}
+
 } // namespace
 
 extern "C" {
@@ -358,14 +371,7 @@ int AUDIO_ChannelGetInfo(AUDIO_HANDLE handle, AUDIO_CHANNELINFO *info)
 
 uint64_t AUDIO_ChannelGetLength(AUDIO_HANDLE handle, uint32_t mode)
 {
-    auto channel = channelOf(handle);
-    if (!channel)
-        return uint64_t(-1);
-    if (mode != AUDIO_POS_BYTE)
-        return fail(AUDIO_ERROR_PARAMETER, uint64_t(-1));
-    uint64_t bytes = 0;
-    const int code = channel->length(bytes);
-    return code == AUDIO_OK ? (ok(), bytes) : fail(code, uint64_t(-1));
+    return channelBytes(handle, mode, &Channel::length);
 }
 
 double AUDIO_ChannelBytes2Seconds(AUDIO_HANDLE handle, uint64_t bytes)
@@ -392,14 +398,7 @@ uint64_t AUDIO_ChannelSeconds2Bytes(AUDIO_HANDLE handle, double seconds)
 
 uint64_t AUDIO_ChannelGetPosition(AUDIO_HANDLE handle, uint32_t mode)
 {
-    auto channel = channelOf(handle);
-    if (!channel)
-        return uint64_t(-1);
-    if (mode != AUDIO_POS_BYTE)
-        return fail(AUDIO_ERROR_PARAMETER, uint64_t(-1));
-    uint64_t bytes = 0;
-    const int code = channel->position(bytes);
-    return code == AUDIO_OK ? (ok(), bytes) : fail(code, uint64_t(-1));
+    return channelBytes(handle, mode, &Channel::position);
 }
 
 int AUDIO_ChannelSetPosition(AUDIO_HANDLE handle, uint64_t position, uint32_t mode)

@@ -1,5 +1,7 @@
 #include "TrackActions.h"
 
+#include "SearchFlow.h"
+
 #include "DownloadOrder.h"
 #include "FileDialogOptions.h"
 #include "MainState.h"
@@ -39,7 +41,8 @@ TrackActions::~TrackActions()
 
 QString TrackActions::failureText()
 {
-    return QStringLiteral("Při dotazu na server došlo k chybě. ");
+    // The main window's one message for a failed request.
+    return SearchFlow::failureText();
 }
 
 QString TrackActions::overwriteText()
