@@ -340,7 +340,10 @@ TEST(AudiolibOutput, RadioMetadataIsStrippedAndReported)
     LoopbackServer server;
     LoopbackServer::Reply radio;
     radio.body = readFile(files().cbr);
-    radio.icyInterval = 8000;
+    // The first title comes after a pause, so the sync below is set before it.
+    radio.icyInterval = 16000;
+    radio.stallAfter = 12000;
+    radio.stallMs = 400;
     radio.icyTitles = {"First Song", "Second Song"};
     radio.headers = {"icy-name: Test Radio", "icy-br: 128"};
     server.route("/radio", radio);
