@@ -3,9 +3,9 @@
 #include "TStreamPlayer.h"
 #include "Windows1250.h"
 
-bool EngineTrackPlayer::open(const QByteArray &url)
+void EngineTrackPlayer::open(const QByteArray &url, std::function<void(bool opened)> done)
 {
-    return m_player.Open(Windows1250::decode(url));
+    m_player.Open(Windows1250::decode(url), std::move(done));
 }
 
 QByteArray EngineTrackPlayer::streamName() const

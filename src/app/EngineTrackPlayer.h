@@ -13,7 +13,7 @@ public:
     explicit EngineTrackPlayer(TStreamPlayer &player) : m_player(player) {}
 
     // The service's Windows-1250 URL; the engine encodes it back the same way.
-    bool open(const QByteArray &url) override;
+    void open(const QByteArray &url, std::function<void(bool opened)> done) override;
     QByteArray streamName() const override;
 
 private:

@@ -8,3 +8,10 @@ void SyncMailbox::post(EngineEvent::Message message, std::uint32_t channel, QStr
     if (target)
         QCoreApplication::postEvent(target, new EngineEvent(message, channel, std::move(text)));
 }
+
+void SyncMailbox::postOpened(std::uint64_t attempt, std::uint32_t channel)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (target)
+        QCoreApplication::postEvent(target, new EngineEvent(attempt, channel));
+}

@@ -18,17 +18,22 @@ public:
         PlayEnd = 1131,
         Meta = 1134,
         Downloaded = 1135,
+        Opened = 1140,
     };
     static QEvent::Type typeOf(Message message) { return QEvent::Type(int(QEvent::User) + int(message)); }
 
     EngineEvent(Message message, std::uint32_t channel, QString text = {})
         : QEvent(typeOf(message)), message(message), channel(channel), text(std::move(text)) {}
+    // The outcome of an open attempt: the new channel (0 when creation failed).
+    EngineEvent(std::uint64_t attempt, std::uint32_t channel)
+        : QEvent(typeOf(Opened)), message(Opened), channel(channel), attempt(attempt) {}
 
     const Message message;
     // The decoding channel the library reported on; a message about a
     // channel that has since been closed is dropped.
     const std::uint32_t channel;
     const QString text;
+    const std::uint64_t attempt = 0;
 };
 
 // The user data of every library sync. Callbacks post through it; the
@@ -44,4 +49,5 @@ struct SyncMailbox
     const AudioApi *api = nullptr;
 
     void post(EngineEvent::Message message, std::uint32_t channel, QString text = {});
+    void postOpened(std::uint64_t attempt, std::uint32_t channel);
 };

@@ -6,6 +6,7 @@
 #include "Id3Reader.h"
 #include "OutputPipeline.h"
 #include "StreamNames.h"
+#include "StreamOpener.h"
 #include "SyncMailbox.h"
 #include "Windows1250.h"
 
@@ -88,6 +89,7 @@ TStreamPlayer::TStreamPlayer(QObject *owner, Setup setup)
     window_ = new EngineWindow(this);
     mailbox_->target = window_;
     mailbox_->api = &library_->api();
+    opener_ = std::make_unique<StreamOpener>(library_->api(), *mailbox_);
 
     const QString folder = setup_.LibraryFolder.isEmpty() ? QCoreApplication::applicationDirPath()
                                                           : setup_.LibraryFolder;
@@ -152,10 +154,16 @@ TStreamPlayer::~TStreamPlayer()
     }
     delete window_;
     window_ = nullptr;
+    pending_.reset();
     if (library_->loaded()) {
         api().PluginFree(0);
+        // Freeing ends every creation still waiting on a server, so the
+        // workers finish before the library goes away.
+        api().Free();
+        opener_->joinAll();
         library_->unload(); // releases the device and every remaining channel
     }
+    opener_.reset();
     wmaAddOn_->unload();
     cdAddOn_->unload();
     midiAddOn_->unload();
@@ -186,53 +194,95 @@ void TStreamPlayer::SetSingleChannel(bool single)
     requestedSingleChannel_ = single;
 }
 
-bool TStreamPlayer::failOpen(bool wasPlaying, const QString &text, bool resumeFirst)
+void TStreamPlayer::failOpen(bool wasPlaying, const QString &text, bool resumeFirst)
 {
     if (wasPlaying && resumeFirst)
         ResumePlay();
     showError(text);
     if (wasPlaying && !resumeFirst)
         ResumePlay();
-    return false;
 }
 
-bool TStreamPlayer::Open(const QString &name)
+void TStreamPlayer::Open(const QString &name, OpenDone done)
 {
+    const auto finish = [&done](bool opened) {
+        if (done)
+            done(opened);
+    };
     if (!ready_) {
         showError(QStringLiteral("Player is not ready !"));
-        return false;
+        finish(false);
+        return;
     }
     const bool internet = StreamNames::isInternetName(name);
     const QString extension = StreamNames::extensionOf(name);
     const QString upper = extension.toUpper();
 
+    // A pending attempt gives way; the stream it paused is still this one's to resume.
     bool wasPlaying = false;
+    if (pending_) {
+        PendingOpen superseded = std::move(*pending_);
+        pending_.reset();
+        wasPlaying = superseded.wasPlaying;
+        if (superseded.done)
+            superseded.done(false);
+    }
     if (kind_ != ChannelKind::ckNone && mode_ == plmPlaying) {
         PausePlay();
         wasPlaying = true;
     }
 
+    const auto fail = [&](const QString &text) {
+        failOpen(wasPlaying, text);
+        finish(false);
+    };
     if (!internet) {
         // Local files are not played by this program.
         if (!upper.isEmpty() && kMidiTypes.contains(upper))
-            return failOpen(wasPlaying, QStringLiteral("No sound font is not loaded."));
-        return failOpen(wasPlaying, QStringLiteral("Can't play the specified stream file.\n -> ") + name);
+            return fail(QStringLiteral("No sound font is not loaded."));
+        return fail(QStringLiteral("Can't play the specified stream file.\n -> ") + name);
     }
     if (upper == QLatin1String(".ASF") || upper == QLatin1String(".WMA")) {
         if (!outputEmulatorReady_)
-            return failOpen(wasPlaying, QStringLiteral("Cannot run input plug-ins. (Faild to get buffer) !"));
-        return failOpen(wasPlaying, QStringLiteral("Input plug-in for ASF (or WMA) file is not loaded."));
+            return fail(QStringLiteral("Cannot run input plug-ins. (Faild to get buffer) !"));
+        return fail(QStringLiteral("Input plug-in for ASF (or WMA) file is not loaded."));
     }
     if (!upper.isEmpty() && kMidiTypes.contains(upper) && midiAddOn_->loaded())
-        return failOpen(wasPlaying, QStringLiteral("No sound font is loaded."));
+        return fail(QStringLiteral("No sound font is loaded."));
+
+    PendingOpen attempt;
+    attempt.attempt = ++lastAttempt_;
+    attempt.name = name;
+    attempt.extension = extension;
+    attempt.wasPlaying = wasPlaying;
+    attempt.singleChannel = requestedSingleChannel_;
+    attempt.done = std::move(done);
+    pending_ = std::move(attempt);
+    opener_->start(pending_->attempt, Windows1250::encode(name), pending_->singleChannel ? 0u : AUDIO_STREAM_DECODE);
+}
+
+void TStreamPlayer::onOpened(std::uint64_t attempt, std::uint32_t channel)
+{
+    opener_->finished(attempt);
+    if (!pending_ || pending_->attempt != attempt) {
+        // Superseded meanwhile: nobody wants this stream.
+        if (channel)
+            api().StreamFree(channel);
+        return;
+    }
+    PendingOpen opened = std::move(*pending_);
+    pending_.reset();
+    const auto finish = [&opened](bool ok) {
+        if (opened.done)
+            opened.done(ok);
+    };
+    if (!channel) {
+        failOpen(opened.wasPlaying, QStringLiteral("Nelze přehrát tuto MP3:\n") + opened.name, true);
+        finish(false);
+        return;
+    }
 
     const AudioApi &a = api();
-    const QByteArray url = Windows1250::encode(name);
-    const AUDIO_HANDLE channel =
-        a.StreamCreateURL(url.constData(), 0, requestedSingleChannel_ ? 0u : AUDIO_STREAM_DECODE, nullptr, nullptr);
-    if (!channel)
-        return failOpen(wasPlaying, QStringLiteral("Nelze přehrát tuto MP3:\n") + name, true);
-
     Close();
     decodeChannel_ = channel;
     kind_ = ChannelKind::ckStream;
@@ -240,9 +290,9 @@ bool TStreamPlayer::Open(const QString &name)
     endPending_ = false;
 
     info_ = TStreamInfo();
-    info_.FileName = name;
-    if (StreamNames::isRecognisedNetType(extension))
-        openRecognised(name, extension);
+    info_.FileName = opened.name;
+    if (StreamNames::isRecognisedNetType(opened.extension))
+        openRecognised(opened.name, opened.extension);
     else
         openRadio();
 
@@ -252,12 +302,12 @@ bool TStreamPlayer::Open(const QString &name)
         info_.Channels = static_cast<std::uint16_t>(channelInfo.chans);
         eightBit_ = (channelInfo.flags & AUDIO_SAMPLE_8BITS) != 0;
     }
-    decoderName_ = StreamNames::decoderNameFor(extension, cdAddOn_->loaded(), wmaAddOn_->loaded(), false);
+    decoderName_ = StreamNames::decoderNameFor(opened.extension, cdAddOn_->loaded(), wmaAddOn_->loaded(), false);
 
-    singleChannel_ = requestedSingleChannel_;
-    streamName_ = name;
+    singleChannel_ = opened.singleChannel;
+    streamName_ = opened.name;
     SetMode(plmReady);
-    return true;
+    finish(true);
 }
 
 void TStreamPlayer::openRecognised(const QString &name, const QString &extension)
@@ -540,7 +590,13 @@ std::uint32_t TStreamPlayer::RingBytes() const
 void TStreamPlayer::handleEvent(QEvent *event)
 {
     auto *message = dynamic_cast<EngineEvent *>(event);
-    if (!message || kind_ == ChannelKind::ckNone || message->channel != decodeChannel_)
+    if (!message)
+        return;
+    if (message->message == EngineEvent::Opened) {
+        onOpened(message->attempt, message->channel);
+        return;
+    }
+    if (kind_ == ChannelKind::ckNone || message->channel != decodeChannel_)
         return;
     switch (message->message) {
     case EngineEvent::PlayEnd:
@@ -551,6 +607,8 @@ void TStreamPlayer::handleEvent(QEvent *event)
         break;
     case EngineEvent::Downloaded:
         onDownloadComplete();
+        break;
+    case EngineEvent::Opened:
         break;
     }
 }

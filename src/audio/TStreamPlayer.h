@@ -8,12 +8,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class AddOnLibrary;
 class DynamicAudio;
 class EngineWindow;
 class OutputPipeline;
 class QEvent;
+class StreamOpener;
 struct AudioApi;
 struct SyncMailbox;
 
@@ -30,6 +32,8 @@ public:
     using TNotifyNetEvent = std::function<void(const QString &content)>;
     using ErrorBox = std::function<void(const QString &text)>;
     using WarningBox = std::function<void(const QString &caption, const QString &text)>;
+    // The outcome of Open: true when the new stream is ready to play.
+    using OpenDone = std::function<void(bool opened)>;
 
     struct Setup
     {
@@ -59,7 +63,14 @@ public:
     // Applies to the next Open.
     void SetSingleChannel(bool single);
 
-    bool Open(const QString &name);
+    // Opens a stream without waiting on the network: the connection is made
+    // on a worker thread, and done runs on this thread once the stream is
+    // ready (true) or the attempt failed (false, after the error box). A
+    // newer Open supersedes a pending one, whose done then gets false with
+    // no box. A failure that needs no network runs done before Open
+    // returns. Destroying the engine drops a pending done.
+    void Open(const QString &name, OpenDone done);
+    bool OpenPending() const { return pending_.has_value(); }
     void Play();
     void Pause(bool paused);
     void Stop();
@@ -100,7 +111,8 @@ private:
     bool ready() const { return ready_; }
     const AudioApi &api() const;
     void showError(const QString &text);
-    bool failOpen(bool wasPlaying, const QString &text, bool resumeFirst = false);
+    void failOpen(bool wasPlaying, const QString &text, bool resumeFirst = false);
+    void onOpened(std::uint64_t attempt, std::uint32_t channel);
     void openRecognised(const QString &name, const QString &extension);
     void openRadio();
     void Close();
@@ -126,6 +138,20 @@ private:
     // Library callbacks post through it; outlives the library.
     std::unique_ptr<SyncMailbox> mailbox_;
     EngineWindow *window_ = nullptr; // child QObject
+    std::unique_ptr<StreamOpener> opener_;
+
+    // An Open waiting for its worker; only the newest counts.
+    struct PendingOpen
+    {
+        std::uint64_t attempt = 0;
+        QString name;
+        QString extension;
+        bool wasPlaying = false;
+        bool singleChannel = true;
+        OpenDone done;
+    };
+    std::optional<PendingOpen> pending_;
+    std::uint64_t lastAttempt_ = 0;
 
     bool ready_ = false;
     bool outputEmulatorReady_ = false;

@@ -15,18 +15,34 @@ bool PlaylistSequencer::startRow(int row)
     if (!m_player || row < 0 || row >= m_model.rowCount())
         return false;
     const PlaylistEntry entry = m_model.entry(row);
-    if (!m_player->open(entry.url))
-        return false;
+    m_player->open(entry.url, [self = std::weak_ptr<PlaylistSequencer *>(m_self), row, entry](bool opened) {
+        if (const auto alive = self.lock(); alive && opened)
+            (*alive)->rowOpened(row, entry);
+    });
+    return true;
+}
+
+void PlaylistSequencer::rowOpened(int row, const PlaylistEntry &entry)
+{
     m_state.PlayingFromPlaylist = true;
     m_state.RequestedTrackId = Windows1250::decode(entry.trackId);
     if (m_hooks.clearResultMarks)
         m_hooks.clearResultMarks();
-    m_model.setMark(row);
+    // The rows may have moved while the stream opened: mark the entry that
+    // was started where it is now, if it is still there.
+    if (row >= m_model.rowCount() || m_model.entry(row).url != entry.url) {
+        row = -1;
+        const auto &rows = m_model.entries();
+        for (int i = 0; i < rows.size() && row < 0; ++i)
+            if (rows[i].url == entry.url && rows[i].trackId == entry.trackId)
+                row = i;
+    }
+    if (row >= 0)
+        m_model.setMark(row);
     m_state.PreviousTrackId = m_state.CurrentTrackId;
     m_state.CurrentTrackId = m_state.RequestedTrackId;
     if (m_hooks.startTrackDisplay)
         m_hooks.startTrackDisplay(Windows1250::decode(entry.title));
-    return true;
 }
 
 std::optional<int> PlaylistSequencer::currentEntry() const

@@ -3,9 +3,11 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class PlaylistModel;
+struct PlaylistEntry;
 class PlaylistPlayer;
 struct MainState;
 
@@ -24,6 +26,8 @@ public:
     };
 
     PlaylistSequencer(PlaylistModel &model, MainState &state, Hooks hooks);
+    PlaylistSequencer(const PlaylistSequencer &) = delete;
+    PlaylistSequencer &operator=(const PlaylistSequencer &) = delete;
 
     // The results list's side is wired in by whoever owns that list.
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
@@ -31,7 +35,7 @@ public:
     void setPlayer(PlaylistPlayer *player) { m_player = player; }
 
     // Opens the row's stream; only when that succeeds do the flag, the IDs,
-    // the marks and the display change. False when nothing started.
+    // the marks and the display change. False when no attempt was made.
     bool startRow(int row);
     // The index of the entry now playing, when the track came from here.
     std::optional<int> currentEntry() const;
@@ -41,8 +45,12 @@ public:
     void previous();
 
 private:
+    void rowOpened(int row, const PlaylistEntry &entry);
+
     PlaylistModel &m_model;
     MainState &m_state;
     Hooks m_hooks;
     PlaylistPlayer *m_player = nullptr;
+    // Open completions hold a weak reference, so none reaches a destroyed sequencer.
+    std::shared_ptr<PlaylistSequencer *> m_self = std::make_shared<PlaylistSequencer *>(this);
 };

@@ -120,19 +120,30 @@ void TrackActions::onError()
 
 void TrackActions::playSteps(const TTrackReply &reply)
 {
-    if (!m_player || !m_player->open(bytes(reply.url)))
+    if (!m_player)
         return;
+    // What the reply names is fixed now; the stream opens later.
+    const QString trackId = m_playRequestId.value_or(m_ports.state.RequestedTrackId);
+    const QString title = Windows1250::decode(
+        TrackTitles::playTitle(bytes(reply.artist), bytes(reply.name), bytes(reply.album)));
+    m_player->open(bytes(reply.url), [self = std::weak_ptr<TrackActions *>(m_self), trackId, title](bool opened) {
+        if (const auto alive = self.lock(); alive && opened)
+            (*alive)->playOpened(trackId, title);
+    });
+}
 
+void TrackActions::playOpened(const QString &trackId, const QString &title)
+{
     MainState &state = m_ports.state;
     state.PlayingFromPlaylist = false;
     state.PreviousTrackId = state.CurrentTrackId;
-    state.CurrentTrackId = m_playRequestId.value_or(state.RequestedTrackId);
-    m_playRequestId.reset();
+    state.CurrentTrackId = trackId;
+    // A play request sent while this stream opened keeps its own ID.
+    if (m_playRequestId == trackId)
+        m_playRequestId.reset();
 
-    if (m_ports.startTrackDisplay) {
-        m_ports.startTrackDisplay(Windows1250::decode(
-            TrackTitles::playTitle(bytes(reply.artist), bytes(reply.name), bytes(reply.album))));
-    }
+    if (m_ports.startTrackDisplay)
+        m_ports.startTrackDisplay(title);
 
     // Unmark the previous track before marking the current one, so replaying
     // the same track keeps its mark.

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class Prompts;
@@ -67,6 +68,7 @@ public:
 private:
     void send(const QByteArray &url);
     void playSteps(const TTrackReply &reply);
+    void playOpened(const QString &trackId, const QString &title);
     void downloadSteps(const TTrackReply &reply);
     void addSteps(const TTrackReply &reply);
 
@@ -77,4 +79,6 @@ private:
     // also writes RequestedTrackId, and must not rename a stream whose play
     // reply arrives after it.
     std::optional<QString> m_playRequestId;
+    // Open completions hold a weak reference, so none reaches a destroyed flow.
+    std::shared_ptr<TrackActions *> m_self = std::make_shared<TrackActions *>(this);
 };

@@ -2,11 +2,15 @@
 
 #include <QByteArray>
 
+#include <functional>
+
 // The one engine call the track actions make themselves: opening a stream.
-// A failed open is reported to the user by the engine.
+// done runs on the user-interface thread with the outcome, possibly before
+// open returns; a failed open is reported to the user by the engine.
 class TrackPlayer
 {
 public:
+    using OpenDone = std::function<void(bool opened)>;
     virtual ~TrackPlayer() = default;
-    virtual bool open(const QByteArray &url) = 0;
+    virtual void open(const QByteArray &url, OpenDone done) = 0;
 };

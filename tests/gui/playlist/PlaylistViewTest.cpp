@@ -28,10 +28,10 @@ class OpenAll : public PlaylistPlayer
 {
 public:
     QByteArray current;
-    bool open(const QByteArray &url) override
+    void open(const QByteArray &url, OpenDone done) override
     {
         current = url;
-        return true;
+        done(true);
     }
     QByteArray streamName() const override { return current; }
 };

@@ -1,6 +1,7 @@
 // The engine with the real audio library on its silent device (which
 // consumes audio at real-time pace) against a loopback HTTP server.
 #include "LoopbackHttpServer.h"
+#include "OpenAndWait.h"
 #include "TStreamPlayer.h"
 
 #include "sonaroaudio.h"
@@ -14,7 +15,9 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -127,7 +130,7 @@ protected:
 
     bool openAndPlay(const QByteArray &path)
     {
-        if (!player->Open(server.url(path)))
+        if (!OpenAndWait(*player, server.url(path)))
             return false;
         player->Play();
         return player->Mode() == plmPlaying && waitFor([&] { return player->Position() > 100; });
@@ -164,7 +167,7 @@ TEST_F(EngineTest, RecognisedFileHasItsFactsAndDownloadProgress)
     QString downloaded;
     player->OnDownloaded = [&](const QString &content) { downloaded = content; };
 
-    ASSERT_TRUE(player->Open(url));
+    ASSERT_TRUE(OpenAndWait(*player, url));
     EXPECT_TRUE(errors.isEmpty()) << errors.join('|').toStdString();
     EXPECT_EQ(player->Mode(), plmReady);
     EXPECT_EQ(modes, (std::vector<ModeStep>{{plmStandby, plmReady}}));
@@ -192,7 +195,7 @@ TEST_F(EngineTest, TagsAreReadOnceTheDownloadIsComplete)
 {
     bool done = false;
     player->OnDownloaded = [&](const QString &) { done = true; };
-    ASSERT_TRUE(player->Open(server.url("/tagged.mp3")));
+    ASSERT_TRUE(OpenAndWait(*player, server.url("/tagged.mp3")));
     EXPECT_EQ(player->StreamInfo().Title, "tagged");
     ASSERT_TRUE(waitFor([&] { return done; }));
     EXPECT_EQ(player->StreamInfo().Title, "Tagged Title");
@@ -202,7 +205,7 @@ TEST_F(EngineTest, TagsAreReadOnceTheDownloadIsComplete)
 
 TEST_F(EngineTest, UnknownSizeGivesNoSizeAndNoBitRate)
 {
-    ASSERT_TRUE(player->Open(server.url("/nolength.mp3")));
+    ASSERT_TRUE(OpenAndWait(*player, server.url("/nolength.mp3")));
     EXPECT_TRUE(player->NetStream());
     EXPECT_EQ(player->StreamInfo().StreamSize, 0u);
     EXPECT_EQ(player->StreamInfo().BitRate, 0);
@@ -213,7 +216,7 @@ TEST_F(EngineTest, RadioTypeUrlTakesBitRateFromHeaderAndTitleFromMetadata)
 {
     QStringList titles;
     player->OnGetMeta = [&](const QString &title) { titles << title; };
-    ASSERT_TRUE(player->Open(server.url("/radio.php?id=5")));
+    ASSERT_TRUE(OpenAndWait(*player, server.url("/radio.php?id=5")));
     EXPECT_FALSE(player->NetStream());
     EXPECT_EQ(player->DownloadedBytes(), 0u);
     EXPECT_EQ(player->StreamInfo().BitRate, 96);
@@ -238,7 +241,7 @@ TEST_F(EngineTest, FailedOpenWhilePlayingResumesTheOldStream)
     const QString bad = server.url("/missing.mp3");
     const std::uint32_t before = player->Position();
 
-    EXPECT_FALSE(player->Open(bad));
+    EXPECT_FALSE(OpenAndWait(*player, bad));
     EXPECT_EQ(errors, QStringList{QString::fromUtf8("Nelze přehrát tuto MP3:\n") + bad});
     // This failure resumes before its box appears.
     EXPECT_EQ(modeDuringError, plmPlaying);
@@ -255,13 +258,13 @@ TEST_F(EngineTest, LocalNamesFailAfterTheirBoxWithTheOldStreamPaused)
     ASSERT_TRUE(openAndPlay("/music/song.mp3"));
     modes.clear();
     const QString capital = server.url("/music/song.mp3").replace("http://", "HTTP://");
-    EXPECT_FALSE(player->Open(capital));
+    EXPECT_FALSE(OpenAndWait(*player, capital));
     EXPECT_EQ(errors, QStringList{"Can't play the specified stream file.\n -> " + capital});
     EXPECT_EQ(modeDuringError, plmPaused);
     EXPECT_EQ(player->Mode(), plmPlaying);
 
     errors.clear();
-    EXPECT_FALSE(player->Open(server.url("/video.wma")));
+    EXPECT_FALSE(OpenAndWait(*player, server.url("/video.wma")));
     EXPECT_EQ(errors, QStringList{"Input plug-in for ASF (or WMA) file is not loaded."});
     EXPECT_EQ(player->Mode(), plmPlaying);
     EXPECT_EQ(server.requests(), 1);
@@ -271,7 +274,7 @@ TEST_F(EngineTest, OpenWhilePlayingGoesThroughPausedStandbyReady)
 {
     ASSERT_TRUE(openAndPlay("/music/song.mp3"));
     modes.clear();
-    ASSERT_TRUE(player->Open(server.url("/short.mp3")));
+    ASSERT_TRUE(OpenAndWait(*player, server.url("/short.mp3")));
     EXPECT_EQ(player->StreamInfo().Title, "short");
     EXPECT_EQ(player->Position(), 0u);
     player->Play();
@@ -279,6 +282,61 @@ TEST_F(EngineTest, OpenWhilePlayingGoesThroughPausedStandbyReady)
                                            {plmPaused, plmStandby},
                                            {plmStandby, plmReady},
                                            {plmReady, plmPlaying}}));
+}
+
+TEST_F(EngineTest, OpenDoesNotWaitForTheServerAndANewerOpenWins)
+{
+    LoopbackHttpServer::Route held;
+    held.body = *tone1s;
+    held.holdMs = 1500;
+    server.route("/held.mp3", held);
+    ASSERT_TRUE(openAndPlay("/music/song.mp3"));
+    modes.clear();
+
+    std::optional<bool> first;
+    std::optional<bool> second;
+    player->Open(server.url("/held.mp3"), [&](bool opened) { first = opened; });
+    // Back at once, with the old stream paused while the server is silent.
+    EXPECT_FALSE(first.has_value());
+    EXPECT_TRUE(player->OpenPending());
+    EXPECT_EQ(player->Mode(), plmPaused);
+    ASSERT_TRUE(waitFor([&] { return server.requests() == 2; }));
+
+    player->Open(server.url("/short.mp3"), [&](bool opened) { second = opened; });
+    EXPECT_EQ(first, std::optional<bool>(false)); // gave way, without a box
+    ASSERT_TRUE(waitFor([&] { return second.has_value(); }));
+    EXPECT_TRUE(*second);
+    player->Play();
+    EXPECT_EQ(modes, (std::vector<ModeStep>{{plmPlaying, plmPaused},
+                                           {plmPaused, plmStandby},
+                                           {plmStandby, plmReady},
+                                           {plmReady, plmPlaying}}));
+
+    // The held stream arrives late and is dropped: the short one stays open
+    // (it may have played to its end meanwhile).
+    QTest::qWait(1800);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('|').toStdString();
+    EXPECT_FALSE(player->OpenPending());
+    EXPECT_EQ(player->StreamName(), server.url("/short.mp3"));
+    EXPECT_EQ(std::count_if(modes.begin(), modes.end(), [](const ModeStep &m) { return m.second == plmStandby; }), 1);
+}
+
+TEST_F(EngineTest, DestroyedWhileAServerHoldsItsAnswer)
+{
+    LoopbackHttpServer::Route held;
+    held.body = *tone1s;
+    held.holdMs = 60000;
+    server.route("/held.mp3", held);
+    bool called = false;
+    player->Open(server.url("/held.mp3"), [&](bool) { called = true; });
+    ASSERT_TRUE(waitFor([&] { return server.requests() == 1; }));
+    QElapsedTimer timer;
+    timer.start();
+    player.reset();
+    // Well before the library's own 30 s give-up: the attempt was cut off.
+    EXPECT_LT(timer.elapsed(), 10000);
+    QTest::qWait(100);
+    EXPECT_FALSE(called);
 }
 
 TEST_F(EngineTest, PositionFollowsWhatTheDeviceConsumed)
@@ -382,7 +440,7 @@ TEST_F(EngineTest, PlayEndComesAfterTheOutputFellSilent)
         modeAtEnd = player->Mode();
         outputState = probe.active(player->OutputChannel());
     };
-    ASSERT_TRUE(player->Open(server.url("/short.mp3")));
+    ASSERT_TRUE(OpenAndWait(*player, server.url("/short.mp3")));
     const std::uint32_t length = player->PlayLength();
     player->Play();
     clock.start();
@@ -407,11 +465,11 @@ TEST_F(EngineTest, OpeningAnotherStreamDuringTheEndWaitCancelsTheEnd)
 {
     int ends = 0;
     player->OnPlayEnd = [&] { ++ends; };
-    ASSERT_TRUE(player->Open(server.url("/short.mp3")));
+    ASSERT_TRUE(OpenAndWait(*player, server.url("/short.mp3")));
     player->Play();
     // The decoder is done 0.4 s or more before the sound is.
     ASSERT_TRUE(waitFor([&] { return player->Mode() == plmStopped; }, 10000));
-    ASSERT_TRUE(player->Open(server.url("/music/song.mp3")));
+    ASSERT_TRUE(OpenAndWait(*player, server.url("/music/song.mp3")));
     player->Play();
     QTest::qWait(800);
     EXPECT_EQ(ends, 0);
@@ -444,7 +502,7 @@ TEST_F(EngineTest, DestroyedWhilePlayingAndStreamingLeavesNothingBehind)
 TEST_F(EngineTest, SingleChannelModePlaysTheStreamDirectly)
 {
     player->SetSingleChannel(true);
-    ASSERT_TRUE(player->Open(server.url("/music/song.mp3")));
+    ASSERT_TRUE(OpenAndWait(*player, server.url("/music/song.mp3")));
     EXPECT_TRUE(player->SingleChannel());
     player->Play();
     ASSERT_EQ(player->Mode(), plmPlaying);

@@ -117,6 +117,9 @@ void LoopbackHttpServer::serve(int fd)
     if (!found)
         route.status = 404;
 
+    const auto holdUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(route.holdMs);
+    while (!stopping_ && std::chrono::steady_clock::now() < holdUntil)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     const QByteArray reason = route.status == 200 ? "OK" : route.status == 404 ? "Not Found" : "Error";
     QByteArray head = "HTTP/1.0 " + QByteArray::number(route.status) + ' ' + reason + "\r\n";
     head += "Content-Type: audio/mpeg\r\n";

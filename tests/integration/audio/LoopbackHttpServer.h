@@ -31,6 +31,8 @@ public:
         QByteArray meta;
         // 0: as fast as the socket takes it.
         int bytesPerSecond = 0;
+        // Silence before the answer; stopping the server ends it early.
+        int holdMs = 0;
     };
 
     explicit LoopbackHttpServer(const char *address);

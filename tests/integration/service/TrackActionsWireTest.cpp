@@ -31,10 +31,10 @@ struct ListPlaylist : TrackPlaylistRows
 struct RecordingPlayer : TrackPlayer
 {
     std::vector<QByteArray> opened;
-    bool open(const QByteArray &url) override
+    void open(const QByteArray &url, OpenDone done) override
     {
         opened.push_back(url);
-        return true;
+        done(true);
     }
 };
 

@@ -1,5 +1,6 @@
 // Construction against stand-in libraries: what the engine says and what it
 // leaves when the audio library is missing, old, incomplete or has no device.
+#include "OpenAndWait.h"
 #include "TStreamPlayer.h"
 
 #include <QStringList>
@@ -40,7 +41,7 @@ TEST(EngineConstruction, MissingLibraryLeavesEngineSilentlyNotReady)
     EXPECT_EQ(player.Mode(), plmStandby);
     EXPECT_EQ(player.Version(), "1.91");
 
-    EXPECT_FALSE(player.Open("http://127.0.0.1/song.mp3"));
+    EXPECT_FALSE(OpenAndWait(player, "http://127.0.0.1/song.mp3"));
     EXPECT_EQ(r.errors, QStringList{"Player is not ready !"});
 
     // Nothing else reacts or reports.

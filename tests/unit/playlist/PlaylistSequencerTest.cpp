@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 // Opens every URL but those listed as failing; the open stream's name is the
@@ -18,14 +20,26 @@ public:
     QByteArrayList attempts;
     QByteArray current;
 
-    bool open(const QByteArray &url) override
+    // Deferred: the outcome waits for finish(), as a real stream's does.
+    bool deferred = false;
+    OpenDone waiting;
+
+    void open(const QByteArray &url, OpenDone done) override
     {
         attempts.append(url);
-        if (failing.contains(url))
-            return false;
-        current = url;
-        return true;
+        if (deferred) {
+            waiting = [this, url, done](bool ok) {
+                if (ok)
+                    current = url;
+                done(ok);
+            };
+            return;
+        }
+        if (!failing.contains(url))
+            current = url;
+        done(!failing.contains(url));
     }
+    void finish(bool ok) { std::exchange(waiting, nullptr)(ok); }
     QByteArray streamName() const override { return current; }
 };
 
@@ -113,7 +127,7 @@ TEST_F(PlaylistSequencerTest, FailedOpenChangesNothingAndIsNotRetriedFurther)
     MainState fresh;
     PlaylistSequencer other(model, fresh, {});
     other.setPlayer(&player);
-    EXPECT_FALSE(other.startRow(1));
+    EXPECT_TRUE(other.startRow(1));
     EXPECT_FALSE(fresh.PlayingFromPlaylist);
 }
 
@@ -167,4 +181,37 @@ TEST_F(PlaylistSequencerTest, FirstMarkedRowWithTheStreamIsCurrent)
     PlaylistSequencer idle(model, state, {});
     EXPECT_FALSE(idle.startRow(0)); // no engine
     EXPECT_FALSE(idle.currentEntry().has_value());
+}
+
+TEST_F(PlaylistSequencerTest, OpeningStreamChangesNothingUntilItIsReady)
+{
+    player.deferred = true;
+    ASSERT_TRUE(sequencer.startRow(1));
+    EXPECT_FALSE(state.PlayingFromPlaylist);
+    EXPECT_EQ(markedRow(), -1);
+    EXPECT_TRUE(displayed.isEmpty());
+
+    // The row moved to the top while the stream opened: the mark follows it.
+    model.setEntries({entry("B"), entry("A"), entry("C")});
+    player.finish(true);
+    EXPECT_EQ(markedRow(), 0);
+    EXPECT_EQ(state.CurrentTrackId, "B");
+    EXPECT_EQ(displayed, QStringList{"Title B"});
+
+    // Removed meanwhile: the track still plays and shows, with no row marked.
+    sequencer.startRow(2);
+    model.setEntries({entry("A")});
+    player.finish(true);
+    EXPECT_EQ(markedRow(), -1);
+    EXPECT_EQ(state.CurrentTrackId, "C");
+    EXPECT_EQ(displayed.last(), "Title C");
+
+    // A sequencer gone before the outcome is not called.
+    {
+        PlaylistSequencer shortLived(model, state, {{}, [this](const QString &t) { displayed.append(t); }});
+        shortLived.setPlayer(&player);
+        shortLived.startRow(0);
+    }
+    player.finish(true);
+    EXPECT_EQ(displayed.size(), 2);
 }

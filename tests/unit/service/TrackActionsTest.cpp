@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <vector>
 
 namespace {
@@ -67,10 +69,15 @@ struct FakePlayer : TrackPlayer
 {
     bool succeed = true;
     std::vector<QByteArray> opened;
-    bool open(const QByteArray &url) override
+    bool deferred = false;
+    OpenDone waiting;
+    void open(const QByteArray &url, OpenDone done) override
     {
         opened.push_back(url);
-        return succeed;
+        if (deferred)
+            waiting = std::move(done);
+        else
+            done(succeed);
     }
 };
 
@@ -189,6 +196,38 @@ TEST(TrackActionsPlay, AFailedOpenChangesNothing)
     EXPECT_EQ(h.results.marks, (std::vector<bool>{true, false}));
     EXPECT_EQ(h.playlist.markClears, 0);
     EXPECT_TRUE(h.prompts.shown.isEmpty()); // the engine reports its own failure
+}
+
+TEST(TrackActionsPlay, NothingChangesUntilTheStreamIsReady)
+{
+    Harness h;
+    h.player.deferred = true;
+    h.results.ids = {"a1", "b2"};
+    h.results.marks = {true, false};
+    h.state.CurrentTrackId = "a1";
+    h.state.RequestedTrackId = "b2";
+    h.reply(trackReply("play", record("A", "B", "C", "http://x/b2.mp3")));
+    ASSERT_TRUE(h.player.waiting);
+    EXPECT_EQ(h.state.CurrentTrackId, "a1");
+    EXPECT_TRUE(h.displayed.isEmpty());
+
+    // The ID the reply answered counts, even if a playlist start wrote another meanwhile.
+    h.state.RequestedTrackId = "p9";
+    std::exchange(h.player.waiting, nullptr)(true);
+    EXPECT_EQ(h.state.CurrentTrackId, "b2");
+    EXPECT_EQ(h.state.PreviousTrackId, "a1");
+    EXPECT_EQ(h.results.marks, (std::vector<bool>{false, true}));
+    EXPECT_EQ(h.displayed.size(), 1);
+
+    // A flow destroyed before the outcome is never called.
+    TrackPlayer::OpenDone late;
+    {
+        Harness gone;
+        gone.player.deferred = true;
+        gone.reply(trackReply("play", record("A", "B", "C", "http://x/b2.mp3")));
+        late = std::exchange(gone.player.waiting, nullptr);
+    }
+    late(true);
 }
 
 TEST(TrackActionsPlay, WithoutAnEngineNothingStarts)
