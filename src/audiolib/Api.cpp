@@ -3,6 +3,7 @@
 #include "sonaroaudio.h"
 
 #include "Channel.h"
+#include "CreationRegistry.h"
 #include "HandleTable.h"
 #include "Mixer.h"
 #include "OutputDevice.h"
@@ -45,6 +46,8 @@ struct Library {
     std::unique_ptr<Mixer> mixer;
     std::unique_ptr<SyncDispatcher> dispatcher;
     std::unique_ptr<OutputDevice> output;
+    // Opened by Init, closed by Free before it tears down what creations publish into.
+    CreationRegistry creations;
 };
 
 Library &lib()
@@ -232,6 +235,7 @@ int AUDIO_Init(int device, uint32_t freq, uint32_t, void *, const void *)
     }
     l.device = device;
     l.ready.store(true);
+    l.creations.open();
     return ok();
 }
 
@@ -241,6 +245,8 @@ int AUDIO_Free(void)
     std::lock_guard lock(l.lifeMutex);
     if (!l.ready.load())
         return result(AUDIO_ERROR_NOT_INITIALISED);
+    // Creations in progress give up and leave; none of them needs lifeMutex to do so.
+    l.creations.close();
     for (AUDIO_HANDLE handle : l.channels.handles())
         if (auto channel = l.channels.remove(handle))
             channel->shutdown();
@@ -282,16 +288,25 @@ AUDIO_HANDLE AUDIO_StreamCreateURL(const char *url, uint32_t offset, uint32_t fl
         return fail(AUDIO_ERROR_PARAMETER, AUDIO_HANDLE(0));
     NetConfig net{long(l.config.netTimeoutMs.load()), uint64_t(l.config.netMemoryMiB.load()) << 20,
                   uint64_t(l.config.netWindowKiB.load()) << 10, l.config.redirects.load() != 0};
+    // Spans the waiting and the publication: AUDIO_Free cancels it and waits for it.
+    CreationRegistry::Scope scope(l.creations);
+    if (!scope.entered())
+        return fail(AUDIO_ERROR_NOT_INITIALISED, AUDIO_HANDLE(0));
     int error = AUDIO_OK;
     std::shared_ptr<UrlStream> stream;
     try {
-        stream = UrlStream::create(url, offset, flags, proc, user, net, error);
+        stream = UrlStream::create(url, offset, flags, proc, user, net, scope.cancellation(), error);
     } catch (const std::bad_alloc &) {
         error = AUDIO_ERROR_MEMORY;
     }
+    // Cancelled: whatever the network said, the library was freed under the call.
     if (!stream)
-        return fail(error, AUDIO_HANDLE(0));
-    const AUDIO_HANDLE handle = publish(stream);
+        return fail(scope.cancellation().cancelled() ? AUDIO_ERROR_NOT_INITIALISED : error, AUDIO_HANDLE(0));
+    AUDIO_HANDLE handle = 0;
+    if (!scope.publishUnlessCancelled([&] { handle = publish(stream); })) {
+        stream->shutdown();
+        return fail(AUDIO_ERROR_NOT_INITIALISED, AUDIO_HANDLE(0));
+    }
     if (handle != 0)
         stream->link();
     return handle;
@@ -310,7 +325,13 @@ AUDIO_HANDLE AUDIO_StreamCreate(uint32_t freq, uint32_t chans, uint32_t flags, A
     format.bits = (flags & AUDIO_SAMPLE_8BITS) ? 8 : 16;
     format.origres = format.bits;
     format.ctype = AUDIO_CTYPE_PUSH;
-    return publish(std::make_shared<PushStream>(format, proc, user));
+    // A Free on another thread must not tear the mixer down under the publication.
+    CreationRegistry::Scope scope(lib().creations);
+    auto stream = std::make_shared<PushStream>(format, proc, user);
+    AUDIO_HANDLE handle = 0;
+    if (!scope.entered() || !scope.publishUnlessCancelled([&] { handle = publish(stream); }))
+        return fail(AUDIO_ERROR_NOT_INITIALISED, AUDIO_HANDLE(0));
+    return handle;
 }
 
 int AUDIO_StreamFree(AUDIO_HANDLE handle)

@@ -25,9 +25,11 @@ namespace {
 enum class Kind { Mpeg, Sndfile, None };
 
 // Waits for the first bytes and decides which decoder may read them.
-Kind recognise(ByteStore &store)
+Kind recognise(ByteStore &store, const std::atomic<bool> &interrupt)
 {
-    store.waitFor(16);
+    store.waitFor(16, &interrupt);
+    if (interrupt.load())
+        return Kind::None;
     uint8_t head[16] = {};
     const auto first = store.read(0, head, sizeof head, false);
     if (first.count >= 4 && first.at == 0
@@ -38,7 +40,9 @@ Kind recognise(ByteStore &store)
     std::vector<uint8_t> buffer(MpegSniffer::kSearchLimit);
     size_t want = 4096;
     for (;;) {
-        store.waitFor(first.at + tag + want);
+        store.waitFor(first.at + tag + want, &interrupt);
+        if (interrupt.load())
+            return Kind::None;
         const auto span = store.read(first.at + tag, buffer.data(), want, false);
         const bool atEnd = store.finished() && span.at + span.count >= store.received();
         switch (MpegSniffer::sniff(buffer.data(), span.count, atEnd)) {
@@ -70,7 +74,7 @@ std::string joinList(const std::vector<std::string> &items)
 
 std::shared_ptr<UrlStream> UrlStream::create(const std::string &url, uint64_t offset, uint32_t flags,
                                              AUDIO_DOWNLOADPROC *proc, void *user, const NetConfig &net,
-                                             int &error)
+                                             Cancellation &cancellation, int &error)
 {
     if (strncasecmp(url.c_str(), "http://", 7) != 0 && strncasecmp(url.c_str(), "https://", 8) != 0) {
         error = AUDIO_ERROR_PARAMETER;
@@ -103,6 +107,8 @@ std::shared_ptr<UrlStream> UrlStream::create(const std::string &url, uint64_t of
             if (shared->stream)
                 shared->stream->markDownloadEnded();
         });
+    // Declared after the download, so it lets go of it before the download goes.
+    const Cancellation::Watch watch(cancellation, *download, shared->interrupt);
     download->start();
 
     const auto failure = [&](int fallback) {
@@ -113,7 +119,7 @@ std::shared_ptr<UrlStream> UrlStream::create(const std::string &url, uint64_t of
     };
 
     std::unique_ptr<Decoder> decoder;
-    switch (recognise(download->store())) {
+    switch (recognise(download->store(), shared->interrupt)) {
     case Kind::Mpeg:
         decoder = std::make_unique<MpegDecoder>(*download, shared->interrupt);
         break;

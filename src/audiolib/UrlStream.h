@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Cancellation.h"
 #include "Channel.h"
 #include "Decoder.h"
 #include "Download.h"
@@ -24,9 +25,10 @@ public:
 
     // Connects, recognises the format and decodes the first block; on
     // failure returns null and sets error to an AUDIO_ERROR_* code.
+    // Another thread may end the waiting early through cancellation.
     static std::shared_ptr<UrlStream> create(const std::string &url, uint64_t offset, uint32_t flags,
                                              AUDIO_DOWNLOADPROC *proc, void *user, const NetConfig &net,
-                                             int &error);
+                                             Cancellation &cancellation, int &error);
     ~UrlStream() override;
 
     void shutdown() override;

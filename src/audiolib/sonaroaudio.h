@@ -138,14 +138,19 @@ AUDIO_API uint32_t AUDIO_GetConfig(uint32_t option);
 /* device: AUDIO_DEVICE_*; freq: output rate (0 = 44100); flags, window and
  * driver are accepted and ignored. */
 AUDIO_API int AUDIO_Init(int device, uint32_t freq, uint32_t flags, void *window, const void *driver);
-/* Closes the device and frees every stream. Not to be called while other
- * threads are inside calls of this library. */
+/* Closes the device and frees every stream. Stream creations in progress on
+ * other threads are cancelled without waiting for the network, and Free
+ * returns only after each of them has returned. Apart from those, not to be
+ * called while other threads are inside calls of this library. */
 AUDIO_API int AUDIO_Free(void);
 AUDIO_API int AUDIO_GetInfo(AUDIO_INFO *info);
 AUDIO_API int AUDIO_ErrorGetCode(void);
 
 /* http:// or https:// URL. Returns once the format is known and the first
- * audio frame decodes. offset: first byte of the file to fetch (0 = all). */
+ * audio frame decodes. offset: first byte of the file to fetch (0 = all).
+ * May run on a thread of its own while another calls AUDIO_Free: it then
+ * returns 0 with AUDIO_ERROR_NOT_INITIALISED without waiting for the network
+ * (or, had it finished first, its stream is freed with the others). */
 AUDIO_API AUDIO_HANDLE AUDIO_StreamCreateURL(const char *url, uint32_t offset, uint32_t flags,
                                              AUDIO_DOWNLOADPROC *proc, void *user);
 AUDIO_API AUDIO_HANDLE AUDIO_StreamCreate(uint32_t freq, uint32_t chans, uint32_t flags,

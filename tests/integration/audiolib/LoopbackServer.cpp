@@ -102,6 +102,17 @@ bool LoopbackServer::sendAll(int fd, const char *data, size_t size)
     return true;
 }
 
+bool LoopbackServer::pause(int ms)
+{
+    for (int waited = 0; waited < ms; waited += 10) {
+        if (stop_.load())
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    pausesServed_.fetch_add(1);
+    return true;
+}
+
 void LoopbackServer::serve(int fd)
 {
     std::string request;
@@ -131,6 +142,8 @@ void LoopbackServer::serve(int fd)
             reply = it->second;
         }
     }
+    if (reply.headerDelayMs > 0 && !pause(reply.headerDelayMs))
+        return;
     std::string head = "HTTP/1.0 " + std::to_string(reply.status)
                      + (reply.status == 200 ? " OK" : reply.status == 302 ? " Found" : " Error") + "\r\n";
     if (!reply.location.empty())
@@ -162,8 +175,8 @@ void LoopbackServer::serve(int fd)
             return;
         if (!stalled && sent >= reply.stallAfter) {
             stalled = true;
-            for (int waited = 0; waited < reply.stallMs && !stop_.load(); waited += 10)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (reply.stallMs > 0 && !pause(reply.stallMs))
+                return;
         }
         size_t chunk = 4096;
         if (reply.bytesPerSecond > 0) {

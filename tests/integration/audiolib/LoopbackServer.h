@@ -16,6 +16,7 @@ public:
 
     struct Reply {
         int status = 200;
+        int headerDelayMs = 0;           // silence before the status line
         std::string body;
         bool contentLength = true;
         size_t dropAfter = kNever;       // close the connection after this many body bytes
@@ -36,18 +37,23 @@ public:
     std::string url(const std::string &path) const;
     std::string host() const { return host_; }
     int requests() const { return requests_.load(); }
+    // Header delays and stalls that ran their full length.
+    int pausesServed() const { return pausesServed_.load(); }
     std::string lastRequest() const;
 
 private:
     void acceptLoop();
     void serve(int fd);
     bool sendAll(int fd, const char *data, size_t size);
+    // False when the server stops meanwhile.
+    bool pause(int ms);
 
     std::string host_;
     int port_ = 0;
     int listenFd_ = -1;
     std::atomic<bool> stop_{false};
     std::atomic<int> requests_{0};
+    std::atomic<int> pausesServed_{0};
     mutable std::mutex mutex_;
     std::map<std::string, Reply> routes_; // guarded by mutex_
     std::string lastRequest_;             // guarded by mutex_

@@ -233,3 +233,115 @@ TEST(AudiolibStreamFaults, EndlessBodyKeepsMemoryBounded)
         AUDIO_StreamFree(h);
     }
 }
+
+namespace {
+
+// One AUDIO_StreamCreateURL on a thread of its own, as the player engine runs it.
+struct BackgroundCreate {
+    std::atomic<uint64_t> bytes{0};   // what the download handed over so far
+    std::atomic<bool> returned{false};
+    AUDIO_HANDLE handle = 0;          // written by the thread before returned
+    int error = -1;                   // as handle
+    std::thread thread;
+
+    explicit BackgroundCreate(const std::string &url)
+        : thread([this, url] {
+              handle = AUDIO_StreamCreateURL(url.c_str(), 0, AUDIO_STREAM_DECODE, &BackgroundCreate::count, this);
+              error = AUDIO_ErrorGetCode();
+              returned.store(true);
+          })
+    {
+    }
+    ~BackgroundCreate() { join(); }
+    void join()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+
+    static void count(const void *, uint32_t length, void *user)
+    {
+        static_cast<BackgroundCreate *>(user)->bytes.fetch_add(length);
+    }
+};
+
+} // namespace
+
+TEST(AudiolibStreamFaults, FreeCancelsCreationsWaitingOnTheNetwork)
+{
+    AudioSession session;
+    ASSERT_TRUE(session.ok);
+    LoopbackServer server;
+    const std::string mp3 = readFile(files().cbr);
+    const std::string wav = readFile(files().wav);
+    // Each waits somewhere else for 20 s: for the answer, in recognition, in the decoder's open.
+    LoopbackServer::Reply silent = bodyReply(mp3);
+    silent.headerDelayMs = 20000;
+    LoopbackServer::Reply fewFrames = bodyReply(mp3);
+    fewFrames.stallAfter = 1000;
+    fewFrames.stallMs = 20000;
+    LoopbackServer::Reply wavHead = bodyReply(wav);
+    wavHead.stallAfter = 16;
+    wavHead.stallMs = 20000;
+    server.route("/silent.mp3", silent);
+    server.route("/few.mp3", fewFrames);
+    server.route("/head.wav", wavHead);
+    server.route("/whole.mp3", bodyReply(mp3));
+
+    {
+        BackgroundCreate waitsForAnswer(server.url("/silent.mp3"));
+        BackgroundCreate waitsInRecognition(server.url("/few.mp3"));
+        BackgroundCreate waitsInOpen(server.url("/head.wav"));
+        ASSERT_TRUE(waitUntil([&] {
+            return server.requests() == 3 && waitsInRecognition.bytes.load() == 1000 && waitsInOpen.bytes.load() == 16;
+        }));
+        EXPECT_TRUE(AUDIO_Free());
+        for (BackgroundCreate *c : {&waitsForAnswer, &waitsInRecognition, &waitsInOpen}) {
+            ASSERT_TRUE(waitUntil([c] { return c->returned.load(); }));
+            EXPECT_EQ(c->handle, 0u);
+            EXPECT_EQ(c->error, AUDIO_ERROR_NOT_INITIALISED);
+        }
+        // All gave up while the server still held them.
+        EXPECT_EQ(server.pausesServed(), 0);
+    }
+
+    // Later calls are refused until the next Init, which works as before.
+    EXPECT_EQ(AUDIO_StreamCreateURL(server.url("/whole.mp3").c_str(), 0, 0, nullptr, nullptr), 0u);
+    EXPECT_EQ(AUDIO_ErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
+    ASSERT_TRUE(AUDIO_Init(AUDIO_DEVICE_SILENT, 44100, 0, nullptr, nullptr));
+    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url("/whole.mp3").c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(pullAll(h).size(), decodeMpeg(files().cbr).size());
+    EXPECT_TRUE(AUDIO_StreamFree(h));
+}
+
+TEST(AudiolibStreamFaults, FreeRacingACreationNeverLeavesItHalfDone)
+{
+    LoopbackServer server;
+    server.route("/short.wav", bodyReply(readFile(files().wav)));
+    const std::string url = server.url("/short.wav");
+    // How long one creation takes here, so the frees below land before, during and after it.
+    ASSERT_TRUE(AUDIO_Init(AUDIO_DEVICE_SILENT, 44100, 0, nullptr, nullptr));
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_NE(AUDIO_StreamCreateURL(url.c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr), 0u);
+    const auto span = std::chrono::steady_clock::now() - start;
+    ASSERT_TRUE(AUDIO_Free());
+
+    constexpr int kRounds = 40;
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(AUDIO_Init(AUDIO_DEVICE_SILENT, 44100, 0, nullptr, nullptr));
+        BackgroundCreate create(url);
+        std::this_thread::sleep_for(span * round * 3 / (2 * kRounds));
+        EXPECT_TRUE(AUDIO_Free());
+        create.join();
+        // Finished first: freed with the rest. Otherwise refused, whatever the network said.
+        EXPECT_EQ(create.error, create.handle != 0 ? AUDIO_OK : AUDIO_ERROR_NOT_INITIALISED);
+    }
+    // The library is whole afterwards.
+    ASSERT_TRUE(AUDIO_Init(AUDIO_DEVICE_SILENT, 44100, 0, nullptr, nullptr));
+    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(url.c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(pullAll(h).size(), decodeSndfile(files().wav).size());
+    EXPECT_TRUE(AUDIO_Free());
+}
