@@ -4,14 +4,17 @@
 
 void SyncMailbox::post(EngineEvent::Message message, std::uint32_t channel, QString text)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (target)
-        QCoreApplication::postEvent(target, new EngineEvent(message, channel, std::move(text)));
+    deliver(std::make_unique<EngineEvent>(message, channel, std::move(text)));
 }
 
 void SyncMailbox::postOpened(std::uint64_t attempt, std::uint32_t channel)
 {
+    deliver(std::make_unique<EngineEvent>(attempt, channel));
+}
+
+void SyncMailbox::deliver(std::unique_ptr<EngineEvent> event)
+{
     std::lock_guard<std::mutex> lock(mutex);
     if (target)
-        QCoreApplication::postEvent(target, new EngineEvent(attempt, channel));
+        QCoreApplication::postEvent(target, event.release());
 }

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 class QObject;
@@ -50,4 +51,7 @@ struct SyncMailbox
 
     void post(EngineEvent::Message message, std::uint32_t channel, QString text = {});
     void postOpened(std::uint64_t attempt, std::uint32_t channel);
+
+private:
+    void deliver(std::unique_ptr<EngineEvent> event);
 };

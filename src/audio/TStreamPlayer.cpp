@@ -69,6 +69,12 @@ qsizetype id3v2Length(const char *block)
     return 10 + size + ((b[5] & 0x10) ? 10 : 0);
 }
 
+void report(const TStreamPlayer::OpenDone &done, bool opened)
+{
+    if (done)
+        done(opened);
+}
+
 } // namespace
 
 TStreamPlayer::TStreamPlayer(QObject *owner)
@@ -205,13 +211,9 @@ void TStreamPlayer::failOpen(bool wasPlaying, const QString &text, bool resumeFi
 
 void TStreamPlayer::Open(const QString &name, OpenDone done)
 {
-    const auto finish = [&done](bool opened) {
-        if (done)
-            done(opened);
-    };
     if (!ready_) {
         showError(QStringLiteral("Player is not ready !"));
-        finish(false);
+        report(done, false);
         return;
     }
     const bool internet = StreamNames::isInternetName(name);
@@ -224,8 +226,7 @@ void TStreamPlayer::Open(const QString &name, OpenDone done)
         PendingOpen superseded = std::move(*pending_);
         pending_.reset();
         wasPlaying = superseded.wasPlaying;
-        if (superseded.done)
-            superseded.done(false);
+        report(superseded.done, false);
     }
     if (kind_ != ChannelKind::ckNone && mode_ == plmPlaying) {
         PausePlay();
@@ -234,7 +235,7 @@ void TStreamPlayer::Open(const QString &name, OpenDone done)
 
     const auto fail = [&](const QString &text) {
         failOpen(wasPlaying, text);
-        finish(false);
+        report(done, false);
     };
     if (!internet) {
         // Local files are not played by this program.
@@ -272,13 +273,9 @@ void TStreamPlayer::onOpened(std::uint64_t attempt, std::uint32_t channel)
     }
     PendingOpen opened = std::move(*pending_);
     pending_.reset();
-    const auto finish = [&opened](bool ok) {
-        if (opened.done)
-            opened.done(ok);
-    };
     if (!channel) {
         failOpen(opened.wasPlaying, QStringLiteral("Nelze přehrát tuto MP3:\n") + opened.name, true);
-        finish(false);
+        report(opened.done, false);
         return;
     }
 
@@ -307,7 +304,7 @@ void TStreamPlayer::onOpened(std::uint64_t attempt, std::uint32_t channel)
     singleChannel_ = opened.singleChannel;
     streamName_ = opened.name;
     SetMode(plmReady);
-    finish(true);
+    report(opened.done, true);
 }
 
 void TStreamPlayer::openRecognised(const QString &name, const QString &extension)

@@ -64,6 +64,46 @@ bool sameName(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// Sets key=value in section of lines, adding the key (and the section) when absent.
+void setEntry(QStringList &lines, const QString &section, const QString &key, const QString &value)
+{
+    // A line break inside a value would start keys of its own.
+    QString flat = value;
+    flat.replace(u'\r', u' ').replace(u'\n', u' ');
+    const QString entry = key + u'=' + flat;
+
+    qsizetype sectionStart = -1; // index of the section's header line
+    qsizetype insertAt = -1;     // after the section's last key line
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString &line = lines[i];
+        if (isSection(line)) {
+            if (sectionStart >= 0)
+                break; // left our section
+            if (sameName(sectionName(line), section)) {
+                sectionStart = i;
+                insertAt = i + 1;
+            }
+            continue;
+        }
+        if (sectionStart < 0)
+            continue;
+        const auto k = keyOf(line);
+        if (!k)
+            continue;
+        if (sameName(*k, key)) {
+            lines[i] = entry;
+            return;
+        }
+        insertAt = i + 1;
+    }
+    if (sectionStart >= 0) {
+        lines.insert(insertAt, entry);
+    } else {
+        lines.append(u'[' + section + u']');
+        lines.append(entry);
+    }
+}
+
 } // namespace
 
 IniFile::IniFile(QString path) : m_path(std::move(path)) {}
@@ -120,46 +160,14 @@ bool IniFile::readBool(const QString &section, const QString &key, bool defaultV
 
 void IniFile::writeString(const QString &section, const QString &key, const QString &value)
 {
-    QStringList lines = readLines(m_path);
-    // A line break inside a value would start keys of its own.
-    QString flat = value;
-    flat.replace(u'\r', u' ').replace(u'\n', u' ');
-    const QString entry = key + u'=' + flat;
+    writeStrings({{section, key, value}});
+}
 
-    qsizetype sectionStart = -1; // index of the section's header line
-    qsizetype insertAt = -1;     // after the section's last key line
-    bool done = false;
-    for (qsizetype i = 0; i < lines.size() && !done; ++i) {
-        const QString &line = lines[i];
-        if (isSection(line)) {
-            if (sectionStart >= 0)
-                break; // left our section
-            if (sameName(sectionName(line), section)) {
-                sectionStart = i;
-                insertAt = i + 1;
-            }
-            continue;
-        }
-        if (sectionStart < 0)
-            continue;
-        const auto k = keyOf(line);
-        if (!k)
-            continue;
-        if (sameName(*k, key)) {
-            lines[i] = entry;
-            done = true;
-        } else {
-            insertAt = i + 1;
-        }
-    }
-    if (!done) {
-        if (sectionStart >= 0) {
-            lines.insert(insertAt, entry);
-        } else {
-            lines.append(u'[' + section + u']');
-            lines.append(entry);
-        }
-    }
+void IniFile::writeStrings(const QList<Entry> &entries)
+{
+    QStringList lines = readLines(m_path);
+    for (const Entry &e : entries)
+        setEntry(lines, e.section, e.key, e.value);
 
     const std::string pathText = m_path.toStdString();
     const QFileInfo info(m_path);

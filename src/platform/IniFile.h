@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 // A settings file in INI form ("[Section]" lines, "Key=Value" lines), read and
@@ -32,6 +33,15 @@ public:
     void writeString(const QString &section, const QString &key, const QString &value);
     void writeInteger(const QString &section, const QString &key, int value);
     void writeBool(const QString &section, const QString &key, bool value);
+
+    struct Entry
+    {
+        QString section;
+        QString key;
+        QString value;
+    };
+    // Several keys in one replacement of the file: all of them, or none.
+    void writeStrings(const QList<Entry> &entries);
 
 private:
     QString m_path;

@@ -5,6 +5,8 @@
 #include "PlaylistPlayer.h"
 #include "Windows1250.h"
 
+#include <algorithm>
+
 PlaylistSequencer::PlaylistSequencer(PlaylistModel &model, MainState &state, Hooks hooks)
     : m_model(model), m_state(state), m_hooks(std::move(hooks))
 {
@@ -30,12 +32,12 @@ void PlaylistSequencer::rowOpened(int row, const PlaylistEntry &entry)
         m_hooks.clearResultMarks();
     // The rows may have moved while the stream opened: mark the entry that
     // was started where it is now, if it is still there.
-    if (row >= m_model.rowCount() || m_model.entry(row).url != entry.url) {
-        row = -1;
-        const auto &rows = m_model.entries();
-        for (int i = 0; i < rows.size() && row < 0; ++i)
-            if (rows[i].url == entry.url && rows[i].trackId == entry.trackId)
-                row = i;
+    const auto &rows = m_model.entries();
+    if (row >= rows.size() || rows[row].url != entry.url) {
+        const auto it = std::find_if(rows.begin(), rows.end(), [&](const PlaylistEntry &r) {
+            return r.url == entry.url && r.trackId == entry.trackId;
+        });
+        row = it == rows.end() ? -1 : int(it - rows.begin());
     }
     if (row >= 0)
         m_model.setMark(row);

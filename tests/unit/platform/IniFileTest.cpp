@@ -86,6 +86,27 @@ TEST_F(IniFileTest, WritesKeepOtherSectionsKeysAndOrder)
                                            "[Playlisty]\nPosledni=no\n"));
 }
 
+TEST_F(IniFileTest, SeveralKeysAtOnceLandAsKeyByKeyWritesWould)
+{
+    const QByteArray start = "; mine\n[Okno]\nTop=1\nLeft=2\n\n[Cesty]\nPLS=/a\n";
+    put(path(), start);
+    IniFile(path()).writeStrings({{"okno", "LEFT", "50"},
+                                  {"Okno", "Volume", "200"},
+                                  {"Playlisty", "Posledni", "no"},
+                                  {"Playlisty", "Posledni", "a\nb"},
+                                  {"Cesty", "X", "0"}});
+    const QByteArray batch = contents(path());
+    put(path(), start);
+    IniFile single(path());
+    single.writeString("okno", "LEFT", "50");
+    single.writeString("Okno", "Volume", "200");
+    single.writeString("Playlisty", "Posledni", "no");
+    single.writeString("Playlisty", "Posledni", "a\nb");
+    single.writeString("Cesty", "X", "0");
+    EXPECT_EQ(batch, contents(path()));
+    EXPECT_TRUE(batch.contains("[Playlisty]\nPosledni=a b\n"));
+}
+
 TEST_F(IniFileTest, TwoObjectsOnOneFileSeeEachOthersWrites)
 {
     IniFile a(path());
