@@ -132,6 +132,8 @@ bool THTTPGetThread::Transfer(TCurlEasy &easy)
         easy.Set(CURLOPT_COPYPOSTFIELDS, FRequest.PostQuery.constData());
     }
 
+    if (FRequest.FileMode) // large blocks: fewer callbacks and writes for a file
+        easy.Set(CURLOPT_BUFFERSIZE, 512L * 1024L);
     easy.Set(CURLOPT_HEADERFUNCTION, &THTTPGetThread::HeaderCallback);
     easy.Set(CURLOPT_HEADERDATA, this);
     easy.Set(CURLOPT_WRITEFUNCTION, &THTTPGetThread::WriteCallback);
