@@ -1,5 +1,7 @@
 #include "SendfileServer.h"
 
+#include "LoopbackListen.h"
+
 #include <QFile>
 
 #include <arpa/inet.h>
@@ -19,23 +21,10 @@ SendfileServer::SendfileServer(const QString &file)
     struct stat info{};
     if (FFile >= 0 && ::fstat(FFile, &info) == 0)
         FSize = info.st_size;
-    for (unsigned n = 1; n < 200 && FListen < 0; ++n) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const int one = 1;
-        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_port = htons(80);
-        sa.sin_addr.s_addr = htonl(0x7F4D0000u | ((unsigned(::getpid()) % 250u) << 8) | n);
-        if (::bind(fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa) == 0 && ::listen(fd, 16) == 0) {
-            FListen = fd;
-            char text[INET_ADDRSTRLEN] = {};
-            ::inet_ntop(AF_INET, &sa.sin_addr, text, sizeof text);
-            FHost = text;
-        } else {
-            ::close(fd);
-        }
-    }
+    const unsigned block = (unsigned(::getpid()) % 250u) << 8;
+    std::string host;
+    FListen = ListenOnPort80([block](unsigned n) { return 0x7F4D0000u | block | (n + 1); }, 199, 16, host);
+    FHost = QByteArray::fromStdString(host);
     if (Ok())
         FAccept = std::thread([this] { AcceptLoop(); });
 }

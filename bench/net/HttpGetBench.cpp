@@ -1,6 +1,7 @@
 // 1,000 sequential text requests through THTTPGet against the same requests
 // made by a plain libcurl loop on one thread, both against a minimal loopback
 // server. Prints both rates and their ratio. Argument: number of rounds.
+#include "LoopbackListen.h"
 #include "THTTPGet.h"
 
 #include <QCoreApplication>
@@ -35,23 +36,8 @@ class TQuickServer
 public:
     TQuickServer()
     {
-        for (unsigned n = 1; n < 200 && FListen < 0; ++n) {
-            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            const int one = 1;
-            ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-            sockaddr_in sa{};
-            sa.sin_family = AF_INET;
-            sa.sin_port = htons(80);
-            sa.sin_addr.s_addr = htonl(0x7F3F0000u | ((unsigned(::getpid()) % 250u) << 8) | n);
-            if (::bind(fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa) == 0 && ::listen(fd, 128) == 0) {
-                FListen = fd;
-                char text[INET_ADDRSTRLEN] = {};
-                ::inet_ntop(AF_INET, &sa.sin_addr, text, sizeof text);
-                FHost = text;
-            } else {
-                ::close(fd);
-            }
-        }
+        const unsigned block = (unsigned(::getpid()) % 250u) << 8;
+        FListen = ListenOnPort80([block](unsigned n) { return 0x7F3F0000u | block | (n + 1); }, 199, 128, FHost);
         if (FListen >= 0)
             FThread = std::thread([this] { Loop(); });
     }

@@ -1,5 +1,6 @@
 // The playlist wired into the main window: reopening at start, the path
 // stored at close, the menu items, and the drops that reach the window.
+#include "DeliverDrop.h"
 #include "MainMenu.h"
 #include "PlaylistController.h"
 #include "PlaylistFormat.h"
@@ -53,19 +54,6 @@ protected:
     {
         QFile f(dir.filePath("k.ini"));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    static bool drop(QWidget *target, QPoint point, QMimeData *mime)
-    {
-        QDragEnterEvent enter(point, Qt::MoveAction | Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-        // As the toolkit delivers them: refused unless a handler accepts.
-        enter.setAccepted(false);
-        QApplication::sendEvent(target, &enter);
-        if (!enter.isAccepted())
-            return false;
-        QDropEvent event(QPointF(point), Qt::MoveAction | Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-        event.setAccepted(false);
-        QApplication::sendEvent(target, &event);
-        return event.isAccepted();
     }
 };
 
@@ -123,7 +111,7 @@ TEST_F(PlaylistFormMainTest, DropsOnTheWindow)
     QMimeData result;
     result.setData(PlaylistView::ResultRowMimeType, "77");
     const QPoint second = form.list_play->visualRect(model.index(1, 0)).center();
-    ASSERT_TRUE(drop(form.list_play->viewport(), second, &result));
+    ASSERT_TRUE(deliverDrop(form.list_play->viewport(), second, &result));
     const QByteArray url = form.HTTPGetGet->URL;
     form.HTTPGetGet->Abort();
     EXPECT_TRUE(url.endsWith("?act=add&id=77&kam=1")) << url.toStdString();
@@ -132,13 +120,13 @@ TEST_F(PlaylistFormMainTest, DropsOnTheWindow)
     // deleted; on the knob it stays.
     form.list_play->selectRow(0);
     std::unique_ptr<QMimeData> row(model.mimeData({model.index(0, 0)}));
-    drop(form.player_volume, QPoint(5, 5), row.get());
+    deliverDrop(form.player_volume, QPoint(5, 5), row.get());
     EXPECT_EQ(model.rowCount(), 3);
-    ASSERT_TRUE(drop(form.edt_find, QPoint(5, 5), row.get()));
+    ASSERT_TRUE(deliverDrop(form.edt_find, QPoint(5, 5), row.get()));
     EXPECT_EQ(model.rowCount(), 2);
     form.list_play->selectRow(0);
     row.reset(model.mimeData({model.index(0, 0)}));
-    ASSERT_TRUE(drop(form.list_mp3->viewport(), QPoint(20, 40), row.get()));
+    ASSERT_TRUE(deliverDrop(form.list_mp3->viewport(), QPoint(20, 40), row.get()));
     EXPECT_EQ(model.rowCount(), 1);
 
     // The MP3 menu's playlist items act on the selected entry.

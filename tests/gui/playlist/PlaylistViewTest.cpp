@@ -1,5 +1,6 @@
 // The playlist view with its controller: drops, keys, menus and the header,
 // driven through real Qt events on the offscreen platform.
+#include "DeliverDrop.h"
 #include "FileDialogOptions.h"
 #include "MainState.h"
 #include "PlaylistController.h"
@@ -95,19 +96,6 @@ protected:
     }
     // Delivers drag-enter, drag-move and drop at point; returns whether the
     // drop was accepted.
-    static bool drop(QWidget *target, QPoint point, QMimeData *mime)
-    {
-        QDragEnterEvent enter(point, Qt::MoveAction | Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-        // As the toolkit delivers them: refused unless a handler accepts.
-        enter.setAccepted(false);
-        QApplication::sendEvent(target, &enter);
-        if (!enter.isAccepted())
-            return false;
-        QDropEvent dropEvent(QPointF(point), Qt::MoveAction | Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-        dropEvent.setAccepted(false);
-        QApplication::sendEvent(target, &dropEvent);
-        return dropEvent.isAccepted();
-    }
     std::unique_ptr<QMimeData> playlistDrag(int row)
     {
         view->selectRow(row);
@@ -137,23 +125,23 @@ TEST_F(PlaylistViewTest, ColumnsAndHeaders)
 TEST_F(PlaylistViewTest, MovingRowsByDropping)
 {
     auto mime = playlistDrag(0);
-    ASSERT_TRUE(drop(view->viewport(), rowPoint(2), mime.get()));
+    ASSERT_TRUE(deliverDrop(view->viewport(), rowPoint(2), mime.get()));
     EXPECT_EQ(titles(), (QByteArrayList{"2", "3", "1"}));
     EXPECT_EQ(view->selectedRow(), 2);
 
     model().setEntries({entry("1"), entry("2"), entry("3")});
     mime = playlistDrag(2);
     model().setMark(2);
-    ASSERT_TRUE(drop(view->viewport(), rowPoint(0), mime.get()));
+    ASSERT_TRUE(deliverDrop(view->viewport(), rowPoint(0), mime.get()));
     EXPECT_EQ(titles(), (QByteArrayList{"3", "1", "2"}));
     EXPECT_TRUE(model().entry(0).nowPlaying);
 
     // Onto itself: unchanged; below the rows: to the end.
     mime = playlistDrag(1);
-    ASSERT_TRUE(drop(view->viewport(), rowPoint(1), mime.get()));
+    ASSERT_TRUE(deliverDrop(view->viewport(), rowPoint(1), mime.get()));
     EXPECT_EQ(titles(), (QByteArrayList{"3", "1", "2"}));
     mime = playlistDrag(0);
-    ASSERT_TRUE(drop(view->viewport(), belowRows(), mime.get()));
+    ASSERT_TRUE(deliverDrop(view->viewport(), belowRows(), mime.get()));
     EXPECT_EQ(titles(), (QByteArrayList{"1", "2", "3"}));
     EXPECT_TRUE(adds.isEmpty());
 }
@@ -161,8 +149,8 @@ TEST_F(PlaylistViewTest, MovingRowsByDropping)
 TEST_F(PlaylistViewTest, DroppedResultSendsTheAddRequestWithThePosition)
 {
     auto mime = resultDrag("77");
-    ASSERT_TRUE(drop(view->viewport(), rowPoint(1), mime.get()));
-    ASSERT_TRUE(drop(view->viewport(), belowRows(), mime.get()));
+    ASSERT_TRUE(deliverDrop(view->viewport(), rowPoint(1), mime.get()));
+    ASSERT_TRUE(deliverDrop(view->viewport(), belowRows(), mime.get()));
     EXPECT_EQ(adds, (QList<AddRequest>{{"77", 1}, {"77", std::nullopt}}));
     // The rows change only when the reply arrives.
     EXPECT_EQ(model().rowCount(), 3);
@@ -175,27 +163,27 @@ TEST_F(PlaylistViewTest, DroppedResultSendsTheAddRequestWithThePosition)
     // Other data is refused.
     QMimeData text;
     text.setText("hello");
-    EXPECT_FALSE(drop(view->viewport(), rowPoint(0), &text));
+    EXPECT_FALSE(deliverDrop(view->viewport(), rowPoint(0), &text));
     EXPECT_EQ(adds.size(), 2);
 }
 
 TEST_F(PlaylistViewTest, RowDroppedElsewhereIsDeletedButNotOnTheKnob)
 {
     auto mime = playlistDrag(1);
-    drop(knob, QPoint(5, 5), mime.get());
+    deliverDrop(knob, QPoint(5, 5), mime.get());
     EXPECT_EQ(model().rowCount(), 3);
 
-    ASSERT_TRUE(drop(search, QPoint(5, 5), mime.get()));
+    ASSERT_TRUE(deliverDrop(search, QPoint(5, 5), mime.get()));
     EXPECT_EQ(titles(), (QByteArrayList{"1", "3"}));
 
     mime = playlistDrag(0);
-    ASSERT_TRUE(drop(&window, QPoint(300, 300), mime.get()));
+    ASSERT_TRUE(deliverDrop(&window, QPoint(300, 300), mime.get()));
     EXPECT_EQ(titles(), QByteArrayList{"3"});
 
     // The search box takes no other drags any more.
     QMimeData text;
     text.setText("hello");
-    EXPECT_FALSE(drop(search, QPoint(5, 5), &text));
+    EXPECT_FALSE(deliverDrop(search, QPoint(5, 5), &text));
     EXPECT_EQ(search->text(), "");
 }
 

@@ -22,9 +22,9 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include <optional>
 
-using namespace std::chrono_literals;
+#include <unistd.h>
 
 namespace {
 
@@ -48,16 +48,14 @@ TEST(PlaylistSequencingE2e, NextThenTheLastEntryEndsInSilence)
 {
     qputenv("SDL_AUDIODRIVER", "dummy");
     const std::string address = ownAddress();
-    ASSERT_TRUE(rawExchange(address, 80, "", 100ms).empty()) << "something already listens on " << address;
     QTemporaryDir dir;
     const std::string music = dir.filePath("music").toStdString();
     // The middle track is long enough that "Další" comes well before its end.
     TestLibrary::makeMp3(music, "a/Prvni.mp3", {"Prvni", "Kapela", "Deska", "Rock", 1, 2.0, "-b 64"});
     TestLibrary::makeMp3(music, "b/Druha.mp3", {"Druha", "Kapela", "Deska", "Rock", 2, 8.0, "-b 64"});
     TestLibrary::makeMp3(music, "c/Treti.mp3", {"Treti", "Kapela", "Deska", "Rock", 3, 2.5, "-b 64"});
-    ServiceProcess service({"--music", music, "--database", dir.filePath("db").toStdString(), "--address", address},
-                           dir.filePath("log").toStdString());
-    ASSERT_TRUE(service.waitUntilListening(address, 80, 20s)) << service.log();
+    std::optional<ServiceProcess> service;
+    ASSERT_TRUE(startService(service, address, music, dir.path().toStdString()));
     {
         QFile ini(dir.filePath("k.ini"));
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
@@ -74,7 +72,7 @@ TEST(PlaylistSequencingE2e, NextThenTheLastEntryEndsInSilence)
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     ASSERT_TRUE(WaitUntil([&] { return form.resultsModel().count() == 3 && !form.HTTPGetFind->IsBusy(); }, 20000))
-        << service.log();
+        << service->log();
     ASSERT_NE(form.player(), nullptr) << prompts.texts(PromptRecorder::Kind::Error).join("; ").toStdString();
     TStreamPlayer &player = *form.player();
 
@@ -95,7 +93,7 @@ TEST(PlaylistSequencingE2e, NextThenTheLastEntryEndsInSilence)
         form.list_mp3->setFocus();
         form.menu().Pidatdoplaylistu2->trigger();
         ASSERT_TRUE(WaitUntil([&] { return playlist.rowCount() == i + 1 && !form.HTTPGetGet->IsBusy(); }, 20000))
-            << service.log();
+            << service->log();
         EXPECT_FALSE(playlist.entry(i).nowPlaying);
     }
     const QString urlB = QString::fromLatin1(playlist.entry(1).url);

@@ -150,3 +150,17 @@ std::string rawExchange(const std::string &address, int port, const std::string 
     ::close(fd);
     return reply;
 }
+
+::testing::AssertionResult startService(std::optional<ServiceProcess> &service, const std::string &address,
+                                        const std::string &musicFolder, const std::string &stateFolder)
+{
+    using namespace std::chrono_literals;
+    if (!rawExchange(address, 80, "", 100ms).empty())
+        return ::testing::AssertionFailure() << "something already listens on " << address;
+    service.emplace(std::vector<std::string>{"--music", musicFolder, "--database", stateFolder + "/db", "--address",
+                                             address},
+                    stateFolder + "/log");
+    if (!service->waitUntilListening(address, 80, 20s))
+        return ::testing::AssertionFailure() << service->log();
+    return ::testing::AssertionSuccess();
+}

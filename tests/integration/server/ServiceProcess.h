@@ -1,6 +1,9 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -30,3 +33,9 @@ private:
 // the server sends until it closes (or timeout). Empty on connection failure.
 std::string rawExchange(const std::string &address, int port, const std::string &request,
                         std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// Starts the service over musicFolder on address:80, its database ("db") and
+// log ("log") in stateFolder, and waits until it listens. Fails, saying why,
+// when something already listens there or the service does not come up.
+::testing::AssertionResult startService(std::optional<ServiceProcess> &service, const std::string &address,
+                                        const std::string &musicFolder, const std::string &stateFolder);

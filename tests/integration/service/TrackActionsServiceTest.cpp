@@ -30,9 +30,9 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include <optional>
 
-using namespace std::chrono_literals;
+#include <unistd.h>
 
 namespace {
 
@@ -65,15 +65,13 @@ TEST(TrackActionsService, PlayReplayFailedOpenAndDownloadAgainstTheRealService)
 {
     qputenv("SDL_AUDIODRIVER", "dummy");
     const std::string address = ownAddress();
-    ASSERT_TRUE(rawExchange(address, 80, "", 100ms).empty()) << "something already listens on " << address;
     QTemporaryDir dir;
     const std::string music = dir.filePath("music").toStdString();
     TestLibrary::makeMp3(music, "a/Jaro.mp3", {"Jaro", "Modrý Kámen", "Období", "Rock", 2, 8.0, "-b 128"});
     TestLibrary::makeMp3(music, "b/Léto.mp3", {"Léto", "Modrý Kámen", "", "Pop", 1, 8.0, "-b 128"});
     TestLibrary::makeMp3(music, "c/Zima.mp3", {"Zima", "Modrý Kámen", "Mráz", "Pop", 4, 2.0, "-b 64"});
-    ServiceProcess service({"--music", music, "--database", dir.filePath("db").toStdString(), "--address", address},
-                           dir.filePath("log").toStdString());
-    ASSERT_TRUE(service.waitUntilListening(address, 80, 20s)) << service.log();
+    std::optional<ServiceProcess> service;
+    ASSERT_TRUE(startService(service, address, music, dir.path().toStdString()));
     const QByteArray base = "http://" + QByteArray::fromStdString(address) + "/";
 
     MainState state;
@@ -117,7 +115,7 @@ TEST(TrackActionsService, PlayReplayFailedOpenAndDownloadAgainstTheRealService)
     search.setServiceBase(base);
     search.search(QString::fromUtf8("Modrý"));
     ASSERT_TRUE(WaitUntil([&] { return !find.IsBusy(); }, 20000));
-    ASSERT_EQ(model.count(), 3) << service.log();
+    ASSERT_EQ(model.count(), 3) << service->log();
     const auto rowOf = [&](const char *name) {
         for (int r = 0; r < model.count(); ++r)
             if (model.row(r).caption() == QByteArray(name))
@@ -187,7 +185,7 @@ TEST(TrackActionsService, PlayReplayFailedOpenAndDownloadAgainstTheRealService)
     view.selectRow(jaro);
     prompts.fileNames.enqueue(dir.filePath("got.wav"));
     actions.downloadSelected();
-    ASSERT_TRUE(WaitUntil([&] { return !windows.isEmpty(); }, 20000)) << service.log();
+    ASSERT_TRUE(WaitUntil([&] { return !windows.isEmpty(); }, 20000)) << service->log();
     ASSERT_TRUE(WaitUntil([&] { return !windows[0] || windows[0]->Progress().Finished(); }, 20000));
     ASSERT_TRUE(windows[0]);
     EXPECT_EQ(windows[0]->Progress().State(), DownloadProgress::TState::Done);

@@ -1,5 +1,7 @@
 #include "TFakeHttpServer.h"
 
+#include "LoopbackListen.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -52,26 +54,9 @@ TFakeHttpServer::TFakeHttpServer()
     FWake = ::eventfd(0, EFD_CLOEXEC);
     if (FWake < 0)
         throw std::runtime_error("fake HTTP server: eventfd failed");
-    for (int attempt = 0; attempt < 64 && FListen < 0; ++attempt) {
-        const quint32 address = PickAddress();
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0)
-            break;
-        const int one = 1;
-        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_port = htons(80);
-        sa.sin_addr.s_addr = htonl(address);
-        if (::bind(fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa) == 0 && ::listen(fd, 64) == 0) {
-            FListen = fd;
-            char text[INET_ADDRSTRLEN] = {};
-            ::inet_ntop(AF_INET, &sa.sin_addr, text, sizeof text);
-            FHost = text;
-        } else {
-            ::close(fd);
-        }
-    }
+    std::string host;
+    FListen = ListenOnPort80([](unsigned) { return PickAddress(); }, 64, 64, host);
+    FHost = QByteArray::fromStdString(host);
     if (FListen < 0) {
         ::close(FWake);
         throw std::runtime_error(std::string("fake HTTP server: cannot bind port 80: ") + std::strerror(errno));
