@@ -120,7 +120,6 @@ private:
     void ResumePlay();
     void RestartPlay();
     void SetMode(TPlayerMode mode);
-    double secondsOf(std::uint64_t bytes) const;
     std::uint32_t msOfLength() const;
     void handleEvent(QEvent *event);
     void onEndSync();

@@ -113,15 +113,14 @@ size_t Download::onBody(const uint8_t *data, size_t size)
                 toSkip_ = options_.offset;
             fileSize_.store(int64_t(length) - int64_t(toSkip_));
         }
-        bool icy = false;
+        // An ICY stream is a radio station, whatever length it announces.
+        bool icy = icyInterval_ > 0;
         {
             std::lock_guard lock(headerMutex_);
-            icy = icyInterval_ > 0;
             for (const auto &h : headers_)
                 if (strncasecmp(h.c_str(), "icy-", 4) == 0 || h.rfind("ICY ", 0) == 0)
                     icy = true;
         }
-        icy_.store(icy);
         if (icyInterval_ > 0) {
             icyFilter_ = std::make_unique<IcyFilter>(
                 icyInterval_, [this](const uint8_t *d, size_t n) { store(d, n); },

@@ -45,7 +45,6 @@ public:
     int64_t fileSize() const { return fileSize_.load(); }
     // AUDIO_ERROR_* of a failed transfer, AUDIO_OK otherwise.
     int error() const { return error_.load(); }
-    bool isIcy() const { return icy_.load(); }
     // Response header lines, ICY lines only when icyOnly.
     std::vector<std::string> headers(bool icyOnly) const;
 
@@ -67,7 +66,6 @@ private:
     std::mutex wakeMutex_;               // keeps multi_ alive while cancel() wakes it
     std::atomic<int64_t> fileSize_{-1};  // written by the download thread
     std::atomic<int> error_{AUDIO_OK};   // written by the download thread
-    std::atomic<bool> icy_{false};       // written by the download thread
 
     // Download thread only.
     void *easy_ = nullptr; // CURL*

@@ -20,7 +20,6 @@ public:
     ~SyncDispatcher();
 
     void wake();
-    bool onThread() const { return std::this_thread::get_id() == thread_.get_id(); }
 
 private:
     void run();

@@ -6,7 +6,6 @@
 #include "StatusMarks.h"
 
 #include <QContextMenuEvent>
-#include <QDragEnterEvent>
 #include <QHeaderView>
 #include <QMenu>
 
@@ -23,6 +22,8 @@ ResultsView::ResultsView(QWidget *parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSortingEnabled(false);
     setDragEnabled(true);
+    // A playlist row dropped here is taken by the window's drop handling,
+    // which watches this list's viewport; without this no drag reaches it.
     setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::CopyAction);
@@ -153,35 +154,4 @@ void ResultsView::fitAutomaticColumns()
     for (int c = 0; c < m_model->columnCount(); ++c)
         if (ResultsModel::designedWidth(c) == ResultsModel::kAutomaticWidth)
             setColumnWidth(c, share);
-}
-
-bool ResultsView::fromPlaylist(const QDropEvent *event) const
-{
-    return m_playlistSource && event->source() == m_playlistSource;
-}
-
-void ResultsView::dragEnterEvent(QDragEnterEvent *event)
-{
-    if (fromPlaylist(event))
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void ResultsView::dragMoveEvent(QDragMoveEvent *event)
-{
-    if (fromPlaylist(event))
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void ResultsView::dropEvent(QDropEvent *event)
-{
-    if (!fromPlaylist(event)) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-    emit playlistEntryDropped();
 }

@@ -24,10 +24,6 @@ public:
     int selectedRow() const;
     void selectRow(int row);
 
-    // Drags from this widget (the playlist view) are accepted and dropped entries
-    // reported through playlistEntryDropped; every other drag is refused.
-    void setPlaylistDragSource(QWidget *source) { m_playlistSource = source; }
-
     // The pop-up menu `pop_mp3` and its items, for the main window to connect.
     QMenu *popupMenu() const { return m_popup; }
     QAction *playAction() const { return m_play; }
@@ -43,23 +39,17 @@ public:
 signals:
     void playRequested();
     void columnClicked(int column);
-    void playlistEntryDropped();
     void starChosen(int stars);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dragMoveEvent(QDragMoveEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
 
 private:
     void fitAutomaticColumns();
-    bool fromPlaylist(const QDropEvent *event) const;
 
     ResultsModel *m_model = nullptr;
-    QWidget *m_playlistSource = nullptr;
     QMenu *m_popup = nullptr;
     QAction *m_play = nullptr;
     QAction *m_download = nullptr;
