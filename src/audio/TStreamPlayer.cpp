@@ -167,7 +167,7 @@ TStreamPlayer::~TStreamPlayer()
         // workers finish before the library goes away.
         api().Free();
         opener_->joinAll();
-        library_->unload(); // releases the device and every remaining channel
+        library_->unload(); // closes the library; its own Free finds nothing left
     }
     opener_.reset();
     wmaAddOn_->unload();
@@ -254,7 +254,6 @@ void TStreamPlayer::Open(const QString &name, OpenDone done)
     PendingOpen attempt;
     attempt.attempt = ++lastAttempt_;
     attempt.name = name;
-    attempt.extension = extension;
     attempt.wasPlaying = wasPlaying;
     attempt.singleChannel = requestedSingleChannel_;
     attempt.done = std::move(done);
@@ -273,6 +272,7 @@ void TStreamPlayer::onOpened(std::uint64_t attempt, std::uint32_t channel)
     }
     PendingOpen opened = std::move(*pending_);
     pending_.reset();
+    const QString extension = StreamNames::extensionOf(opened.name);
     if (!channel) {
         failOpen(opened.wasPlaying, QStringLiteral("Nelze přehrát tuto MP3:\n") + opened.name, true);
         report(opened.done, false);
@@ -288,8 +288,8 @@ void TStreamPlayer::onOpened(std::uint64_t attempt, std::uint32_t channel)
 
     info_ = TStreamInfo();
     info_.FileName = opened.name;
-    if (StreamNames::isRecognisedNetType(opened.extension))
-        openRecognised(opened.name, opened.extension);
+    if (StreamNames::isRecognisedNetType(extension))
+        openRecognised(opened.name, extension);
     else
         openRadio();
 
@@ -299,7 +299,7 @@ void TStreamPlayer::onOpened(std::uint64_t attempt, std::uint32_t channel)
         info_.Channels = static_cast<std::uint16_t>(channelInfo.chans);
         eightBit_ = (channelInfo.flags & AUDIO_SAMPLE_8BITS) != 0;
     }
-    decoderName_ = StreamNames::decoderNameFor(opened.extension, cdAddOn_->loaded(), wmaAddOn_->loaded(), false);
+    decoderName_ = StreamNames::decoderNameFor(extension, cdAddOn_->loaded(), wmaAddOn_->loaded(), false);
 
     singleChannel_ = opened.singleChannel;
     streamName_ = opened.name;

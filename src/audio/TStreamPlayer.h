@@ -144,7 +144,6 @@ private:
     {
         std::uint64_t attempt = 0;
         QString name;
-        QString extension;
         bool wasPlaying = false;
         bool singleChannel = true;
         OpenDone done;
