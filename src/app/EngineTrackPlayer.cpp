@@ -3,7 +3,7 @@
 #include "TStreamPlayer.h"
 #include "Windows1250.h"
 
-void EngineTrackPlayer::open(const QByteArray &url, std::function<void(bool opened)> done)
+void EngineTrackPlayer::open(const QByteArray &url, OpenDone done)
 {
     m_player.Open(Windows1250::decode(url), std::move(done));
 }

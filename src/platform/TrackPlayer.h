@@ -4,9 +4,9 @@
 
 #include <functional>
 
-// The one engine call the track actions make themselves: opening a stream.
-// done runs on the user-interface thread with the outcome, possibly before
-// open returns; a failed open is reported to the user by the engine.
+// Opening a stream, the one engine call the track actions and the playlist
+// make themselves. done runs on the user-interface thread with the outcome,
+// possibly before open returns; a failed open is reported by the engine.
 class TrackPlayer
 {
 public:
