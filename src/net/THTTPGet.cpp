@@ -64,8 +64,15 @@ bool THTTPGet::IsBusy() const
 
 void THTTPGet::Start(bool fileMode)
 {
-    if (FWorker)
-        return;
+    if (FWorker) {
+        if (!FWorker->Stopped())
+            return;
+        // Aborted but still winding down (blocked in a connect or a read):
+        // the user's new command must not wait for it, and its outcome no
+        // longer concerns anybody.
+        FWorker->Detach();
+        FWorker.reset();
+    }
     GlobalInit();
     THTTPRequest request;
     request.AcceptTypes = AcceptTypes;
@@ -79,6 +86,8 @@ void THTTPGet::Start(bool fileMode)
     request.BinaryData = BinaryData;
     request.UseCache = UseCache;
     request.FileMode = fileMode;
+    request.ConnectTimeoutMs = ConnectTimeoutMs;
+    request.StallTimeoutMs = StallTimeoutMs;
     FWorker = THTTPGetThread::Start(std::move(request), this, OnProgress);
 
     if (WaitThread) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "NetTimeouts.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -39,17 +41,22 @@ public:
     QByteArray PostQuery;
     QByteArray Referer;
     bool WaitThread = false;
+    // A request that cannot connect within ConnectTimeoutMs, or receives
+    // nothing for StallTimeoutMs (rounded up to whole seconds), ends with OnError.
+    int ConnectTimeoutMs = NetTimeouts::ConnectMs;
+    int StallTimeoutMs = NetTimeouts::StallMs;
 
     TOnProgressEvent OnProgress;
     TOnDoneFileEvent OnDoneFile;
     TOnDoneStringEvent OnDoneString;
     TNotifyEvent OnError;
 
-    // Both do nothing while a worker still exists (also after Abort, until
-    // the aborted request has ended).
+    // Both do nothing while a request runs. After Abort they start the new
+    // request at once; the aborted one then delivers no event at all.
     void GetFile();
     void GetString();
     // Marks the running request failed and asks it to stop; returns at once.
+    // Unless a new request follows, the aborted one still ends with OnError.
     void Abort();
     bool IsBusy() const;
 

@@ -36,10 +36,27 @@ bool ParseContentLength(QByteArray text, int &value)
     return true;
 }
 
+// What a worker posts to its owner: the kind, and which worker sent it, so
+// that a late event of a replaced worker is told from the current one's
+// (by serial number: a freed worker's address may be reused).
+class TWorkerEvent : public QEvent
+{
+public:
+    TWorkerEvent(Type type, std::uint64_t worker)
+        : QEvent(type)
+        , Worker(worker)
+    {
+    }
+    const std::uint64_t Worker;
+};
+
+std::atomic<std::uint64_t> NextSerial{1};
+
 } // namespace
 
 THTTPGetThread::THTTPGetThread(THTTPRequest request, THTTPGet *owner, THTTPGet::TOnProgressEvent onProgress)
     : FRequest(std::move(request))
+    , FSerial(NextSerial.fetch_add(1))
     , FOnProgress(std::move(onProgress))
     , FOwner(owner)
 {
@@ -108,6 +125,10 @@ bool THTTPGetThread::Transfer(TCurlEasy &easy)
     easy.Set(CURLOPT_PROXY, "");
     easy.Set(CURLOPT_NOSIGNAL, 1L);
     easy.Set(CURLOPT_FORBID_REUSE, 1L);
+    easy.Set(CURLOPT_CONNECTTIMEOUT_MS, long(std::max(1, FRequest.ConnectTimeoutMs)));
+    // Fewer than one byte a second over the whole window is no progress.
+    easy.Set(CURLOPT_LOW_SPEED_LIMIT, 1L);
+    easy.Set(CURLOPT_LOW_SPEED_TIME, long(std::max(1, (FRequest.StallTimeoutMs + 999) / 1000)));
     if (!FRequest.Agent.isEmpty())
         easy.Set(CURLOPT_USERAGENT, HttpUrl::HeaderValue(FRequest.Agent).constData());
     if (!FRequest.Referer.isEmpty())
@@ -298,7 +319,7 @@ void THTTPGetThread::PostToOwner(QEvent::Type type)
     // Caller holds FLock. The event carries nothing: the owner knows its
     // worker, and events left for a destroyed owner die with it.
     if (FOwner)
-        QCoreApplication::postEvent(FOwner, std::make_unique<QEvent>(type).release());
+        QCoreApplication::postEvent(FOwner, std::make_unique<TWorkerEvent>(type, FSerial).release());
 }
 
 void THTTPGetThread::PostProgress()
@@ -339,6 +360,10 @@ THTTPGetThread::TDelivery THTTPGetThread::Receive(const QEvent *event)
     // The worker created and posted the event under FLock, so taking it here
     // orders that, and the worker's results, before what the owner reads.
     std::lock_guard lock(FLock);
+    if (event->type() != ProgressEvent() && event->type() != CompletionEvent())
+        return TDelivery::None;
+    if (static_cast<const TWorkerEvent *>(event)->Worker != FSerial)
+        return TDelivery::None;
     if (event->type() == ProgressEvent())
         return TDelivery::Progress;
     if (event->type() == CompletionEvent() && std::exchange(FFinished, false))

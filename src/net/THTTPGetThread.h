@@ -32,6 +32,8 @@ struct THTTPRequest
     bool BinaryData = false;
     bool UseCache = false;
     bool FileMode = false;
+    int ConnectTimeoutMs = 0;
+    int StallTimeoutMs = 0;
 };
 
 // One request, run by a thread of the worker pool. The worker keeps itself
@@ -61,7 +63,7 @@ public:
     // Owner's thread: the progress step.
     void DeliverProgress();
     // Owner's thread: what a posted event asks for; Completion only once,
-    // after the worker's last step.
+    // after the worker's last step; None for an event another worker posted.
     enum class TDelivery { None, Progress, Completion };
     TDelivery Receive(const QEvent *event);
 
@@ -96,6 +98,8 @@ private:
 
     // Set at construction, read-only afterwards.
     const THTTPRequest FRequest;
+    // Unique per worker in this process; tags the events it posts.
+    const std::uint64_t FSerial;
     // Owner's thread only: called by the progress step.
     const THTTPGet::TOnProgressEvent FOnProgress;
 
