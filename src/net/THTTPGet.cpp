@@ -8,6 +8,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <exception>
 #include <mutex>
 
@@ -88,6 +89,9 @@ void THTTPGet::Start(bool fileMode)
     request.FileMode = fileMode;
     request.ConnectTimeoutMs = ConnectTimeoutMs;
     request.StallTimeoutMs = StallTimeoutMs;
+    request.ResumeFrom = fileMode ? std::max<qint64>(0, ResumeFrom) : 0;
+    request.IfRange = IfRange;
+    request.Resumable = Resumable;
     FWorker = THTTPGetThread::Start(std::move(request), this, OnProgress);
 
     if (WaitThread) {
@@ -125,13 +129,18 @@ void THTTPGet::Complete()
     const std::shared_ptr<THTTPGetThread> worker = std::move(FWorker);
     FWorker.reset();
     const bool success = worker->Succeeded() && !worker->Stopped();
+    FOutcome = worker->Outcome();
+    if (success)
+        FOutcome.Failure = THTTPOutcome::TFailure::None;
+    else if (worker->Stopped())
+        FOutcome.Failure = THTTPOutcome::TFailure::Aborted;
     try {
         if (!success) {
             if (OnError)
                 OnError();
         } else if (worker->FileMode()) {
             if (OnDoneFile)
-                OnDoneFile(worker->FileName(), worker->ContentLength());
+                OnDoneFile(worker->FileName(), worker->FileLength());
         } else if (OnDoneString) {
             OnDoneString(worker->TakeResult());
         }
