@@ -75,6 +75,13 @@ void DownloadTransfer::Request()
         FHTTPGet->StallTimeoutMs = FTimings.StallMs;
         FHTTPGet->OnProgress = [this](int total, int have) {
             FWrotePart = true;
+            // Bytes never had before: the retries start afresh, so each brief
+            // outage of a long download gets the whole set. A server that
+            // sends nothing new (or the whole file anew each time) uses it up.
+            if (have > FHighWater) {
+                FHighWater = have;
+                FAttempt = 0;
+            }
             if (OnProgress)
                 OnProgress(total, have);
         };
@@ -116,6 +123,9 @@ void DownloadTransfer::Finish(qint64 size)
         Fault(QStringLiteral("Stažený soubor nelze přejmenovat na cílové jméno."), false);
         return;
     }
+    // A file found complete without a transfer still shows its full share.
+    if (OnProgress)
+        OnProgress(int(size), int(size));
     if (OnDone)
         OnDone(int(size));
 }

@@ -15,7 +15,8 @@ class THTTPGet;
 // One file download that survives network faults: the bytes go to
 // "<file>.part", which becomes <file> only when the whole announced length
 // is there. A fault or a stall is retried a few times with growing pauses,
-// each time asking for the rest of the file only (Range, If-Range); a
+// each time asking for the rest of the file only (Range, If-Range), and
+// the count starts over whenever bytes not had before arrive; a
 // server whose file changed meanwhile sends it whole and the download starts
 // over. Then the download fails until Retry. The partial file is never
 // deleted, and a later download of the same URL to the same file resumes it.
@@ -57,7 +58,8 @@ private:
     const DownloadTimings FTimings;
     std::unique_ptr<THTTPGet> FHTTPGet;
     QTimer FRetryTimer;
-    int FAttempt = 0; // automatic retries since the last start
+    int FAttempt = 0; // automatic retries since the last start or new bytes
+    qint64 FHighWater = 0; // the most of the file there ever was
     int FRequests = 0;
     QByteArray FValidator; // of the bytes in the partial file
     bool FStopped = false;

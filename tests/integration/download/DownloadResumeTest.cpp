@@ -4,51 +4,29 @@
 // its port 80 touch nothing else; where that is not allowed the tests skip.
 #include "WaitUntil.h"
 #include "DownloadTimings.h"
+#include "NginxProcess.h"
 #include "PartialFileTag.h"
 #include "PromptRecorder.h"
 #include "TFormDown.h"
 #include "THTTPGet.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sched.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-
-extern char **environ;
-
 namespace {
 
 // Why the tests cannot run here; empty when they can.
-std::string &SkipReason()
+QString &SkipReason()
 {
-    static std::string reason;
+    static QString reason;
     return reason;
-}
-
-bool Shell(const std::string &command)
-{
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 QByteArray RandomBytes(qsizetype size, quint32 seed)
@@ -71,81 +49,6 @@ bool WriteAll(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
-bool Listening()
-{
-    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(80);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(s, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
-    ::close(s);
-    return ok;
-}
-
-// One nginx process (no master) serving root/ on 127.0.0.1:80; /slow/ at
-// 2 MB/s, the rest at 12 MB/s. Access log: status, Range, If-Range, bytes.
-class Nginx
-{
-public:
-    explicit Nginx(const QString &dir)
-        : FDir(dir)
-    {
-        QDir().mkpath(dir + QStringLiteral("/www/slow"));
-        QDir().mkpath(dir + QStringLiteral("/tmp"));
-        const QString conf = QStringLiteral(
-            "daemon off; master_process off; worker_processes 1;\n"
-            "error_log %1/error.log; pid %1/nginx.pid;\n"
-            "events { worker_connections 64; }\n"
-            "http {\n"
-            "  log_format ranges '$status \"$http_range\" \"$http_if_range\" $body_bytes_sent';\n"
-            "  access_log %1/access.log ranges;\n"
-            "  client_body_temp_path %1/tmp; proxy_temp_path %1/tmp; fastcgi_temp_path %1/tmp;\n"
-            "  uwsgi_temp_path %1/tmp; scgi_temp_path %1/tmp;\n"
-            "  server { listen 127.0.0.1:80; root %1/www; limit_rate 12m;\n"
-            "           location /slow/ { limit_rate 2m; } }\n"
-            "}\n").arg(dir);
-        WriteAll(dir + QStringLiteral("/nginx.conf"), conf.toUtf8());
-    }
-    ~Nginx() { Kill(); }
-
-    QString Www() const { return FDir + QStringLiteral("/www"); }
-
-    bool Start()
-    {
-        const std::string conf = (FDir + QStringLiteral("/nginx.conf")).toStdString();
-        const std::string prefix = FDir.toStdString();
-        const char *argv[] = {"nginx", "-p", prefix.c_str(), "-c", conf.c_str(), nullptr};
-        if (::posix_spawnp(&FPid, "nginx", nullptr, nullptr, const_cast<char **>(argv), environ) != 0) {
-            FPid = -1;
-            return false;
-        }
-        return WaitUntil([] { return Listening(); }, 5000);
-    }
-
-    // As a crash would: the connections die with the process.
-    void Kill()
-    {
-        if (FPid <= 0)
-            return;
-        ::kill(FPid, SIGKILL);
-        ::waitpid(FPid, nullptr, 0);
-        FPid = -1;
-    }
-
-    // The access log's lines so far.
-    QList<QByteArray> Log() const
-    {
-        QList<QByteArray> lines = ReadAll(FDir + QStringLiteral("/access.log")).split('\n');
-        lines.removeAll(QByteArray());
-        return lines;
-    }
-
-private:
-    QString FDir;
-    pid_t FPid = -1;
-};
-
 QString LabelText(const QWidget *w, const char *name)
 {
     const auto *label = w->findChild<QLabel *>(QLatin1String(name));
@@ -159,21 +62,15 @@ protected:
     {
         THTTPGet::GlobalInit();
         // Before any worker thread exists: threads made later inherit it.
-        if (::unshare(CLONE_NEWNET) != 0)
-            SkipReason() = "cannot make a network namespace (needs root): " + std::string(std::strerror(errno));
-        else if (!Shell("ip link set lo up"))
-            SkipReason() = "cannot bring up loopback in the namespace (ip from iproute2 missing?)";
-        else if (QStandardPaths::findExecutable(QStringLiteral("nginx"), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")}).isEmpty())
-            SkipReason() = "nginx is not installed";
+        SkipReason() = NginxProcess::EnterPrivateNetwork();
     }
 
     void SetUp() override
     {
-        if (!SkipReason().empty())
-            GTEST_SKIP() << SkipReason();
+        if (!SkipReason().isEmpty())
+            GTEST_SKIP() << SkipReason().toStdString();
         ASSERT_TRUE(FDir.isValid());
-        setenv("PATH", (std::string(std::getenv("PATH") ? std::getenv("PATH") : "") + ":/usr/sbin").c_str(), 1);
-        ASSERT_TRUE(FServer.Start()) << ReadAll(FDir.filePath(QStringLiteral("srv/error.log"))).toStdString();
+        ASSERT_TRUE(FServer.Start()) << FServer.ErrorLog().toStdString();
     }
 
     void TearDown() override
@@ -193,7 +90,7 @@ protected:
     }
 
     QTemporaryDir FDir;
-    Nginx FServer{FDir.filePath(QStringLiteral("srv"))};
+    NginxProcess FServer{FDir.filePath(QStringLiteral("srv"))};
     PromptRecorder FPrompts;
     QList<QPointer<TFormDown>> FWindows;
 };
@@ -236,7 +133,7 @@ TEST_F(DownloadResume, KilledServerAtFortyPercentResumesByItselfToAnIdenticalFil
 
 TEST_F(DownloadResume, StalledDownloadFailsWithTheRetryButtonThatResumesIt)
 {
-    if (!Shell("iptables -L OUTPUT -n"))
+    if (!NginxProcess::Shell("iptables -L OUTPUT -n"))
         GTEST_SKIP() << "iptables does not work here";
     const QByteArray source = RandomBytes(3 * 1024 * 1024, 2);
     ASSERT_TRUE(WriteAll(FServer.Www() + QStringLiteral("/slow/stall.mp3"), source));
@@ -245,10 +142,10 @@ TEST_F(DownloadResume, StalledDownloadFailsWithTheRetryButtonThatResumesIt)
 
     ASSERT_TRUE(WaitUntil([&] { return w->Progress().BarValue() >= 30 || w->Progress().Finished(); }, 20000));
     // Nothing from the server reaches the client any more.
-    const std::string rule = "OUTPUT -o lo -p tcp --sport 80 -j DROP";
-    ASSERT_TRUE(Shell("iptables -A " + rule));
+    const QByteArray rule = "OUTPUT -o lo -p tcp --sport 80 -j DROP";
+    ASSERT_TRUE(NginxProcess::Shell("iptables -A " + rule));
     ASSERT_TRUE(WaitUntil([&] { return w->Progress().Finished(); }, 20000));
-    const bool removed = Shell("iptables -D " + rule);
+    const bool removed = NginxProcess::Shell("iptables -D " + rule);
     ASSERT_TRUE(removed);
     EXPECT_EQ(w->Progress().State(), DownloadProgress::TState::Failed);
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Chyba - Sonaro Klient"));

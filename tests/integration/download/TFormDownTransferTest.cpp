@@ -419,7 +419,7 @@ TEST_F(TFormDownTransfer, BadRepliesToAResumeFailWithAMessageAndKeepTheBytes)
         {"wrong-range", "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 0-999/1000\r\nContent-Length: 1000\r\n\r\n"
                             + Body(1000),
          QStringLiteral("jinou část")},
-        // More announced than sent, every time: retried, each time from the
+        // The rest announced, nothing sent, every time: retried from the
         // bytes on disk, then failed (the reply comes from the handler below).
         {"short", {}, QStringLiteral("přerušilo")},
     };
@@ -428,12 +428,12 @@ TEST_F(TFormDownTransfer, BadRepliesToAResumeFailWithAMessageAndKeepTheBytes)
         const QString file = Path(QString::fromLatin1(c.Name) + QStringLiteral(".mp3"));
         const QByteArray url = FServer.Url("/" + QByteArray(c.Name) + ".mp3");
         LeavePart(file, Body(500), url, "\"v1\"");
+        const size_t before = FServer.Requests().size();
         if (c.Reply.isEmpty()) {
             FServer.SetHandler([](const TFakeHttpRequest &request) {
-                const qint64 from = request.Header("Range").mid(6).chopped(1).toLongLong();
-                return TFakeHttpReply{"HTTP/1.0 206 Partial Content\r\nContent-Range: bytes " + QByteArray::number(from)
-                                      + "-1999/2000\r\nContent-Length: " + QByteArray::number(2000 - from)
-                                      + "\r\n\r\n" + Body(2000).mid(from, 200)};
+                const QByteArray from = request.Header("Range").mid(6).chopped(1);
+                return TFakeHttpReply{"HTTP/1.0 206 Partial Content\r\nContent-Range: bytes " + from
+                                      + "-1999/2000\r\nContent-Length: 1500\r\n\r\n"};
             });
         } else {
             FServer.SetReply({c.Reply});
@@ -448,8 +448,11 @@ TEST_F(TFormDownTransfer, BadRepliesToAResumeFailWithAMessageAndKeepTheBytes)
         const QByteArray part = ReadAll(file + QStringLiteral(".part"));
         EXPECT_EQ(part, Body(2000).left(part.size()));
         EXPECT_GE(part.size(), 500);
-        if (c.Reply.isEmpty())
-            EXPECT_EQ(part.size(), 500 + 3 * 200); // the first try and two retries, each continuing
+        if (c.Reply.isEmpty()) {
+            EXPECT_EQ(part.size(), 500);
+            ASSERT_EQ(FServer.Requests().size() - before, 3u); // the first try and two retries
+            EXPECT_EQ(FServer.Requests().back().Header("Range"), QByteArray("bytes=500-"));
+        }
 
         EXPECT_FALSE(QFile::exists(file));
         EXPECT_TRUE(w->close());
@@ -466,7 +469,10 @@ TEST_F(TFormDownTransfer, RangeRefusedForAFileAlreadyWholeCompletesIt)
     QPointer<TFormDown> w = Start(url, file, QStringLiteral("Whole - Band"));
     ASSERT_TRUE(WaitUntil([&] { return w->Progress().Finished(); }));
     EXPECT_EQ(w->Progress().State(), DownloadProgress::TState::Done);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Staženo - Whole - Band (100 %) - Sonaro Klient"));
     EXPECT_EQ(ReadAll(file), Body(1000));
+    EXPECT_FALSE(QFile::exists(file + QStringLiteral(".part")));
+    EXPECT_EQ(FServer.Requests()[0].Header("Range"), QByteArray("bytes=1000-"));
     EXPECT_TRUE(w->close());
 }
 
@@ -510,4 +516,28 @@ TEST_F(TFormDownTransfer, RetryButtonResumesAFailedDownloadAndTerminateKeepsTheP
     ASSERT_TRUE(WaitUntil([] { return THTTPGet::RunningWorkers() == 0; }, 5000));
     EXPECT_EQ(ReadAll(file2 + QStringLiteral(".part")), Body(250));
     EXPECT_EQ(PartialFileTag::Read(file2 + QStringLiteral(".part"))->Url, FServer.Url("/term.mp3"));
+}
+
+TEST_F(TFormDownTransfer, EveryFaultAfterNewBytesGetsTheWholeSetOfRetries)
+{
+    // Each connection brings 300 new bytes, then drops: seven faults in all,
+    // more than the two retries a fault without progress would get.
+    FServer.SetHandler([](const TFakeHttpRequest &request) {
+        const QByteArray range = request.Header("Range");
+        const qint64 from = range.isEmpty() ? 0 : range.mid(6).chopped(1).toLongLong();
+        const QByteArray head = from == 0 ? Head(2000)
+                                          : "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes " + QByteArray::number(from)
+                                                + "-1999/2000\r\nContent-Length: " + QByteArray::number(2000 - from)
+                                                + "\r\n\r\n";
+        TFakeHttpReply reply{head + Body(2000).mid(from)};
+        reply.DropAfter = head.size() + 300;
+        return reply;
+    });
+    const QString file = Path(QStringLiteral("steps.mp3"));
+    QPointer<TFormDown> w = Start(FServer.Url("/steps.mp3"), file, QStringLiteral("Steps - Band"));
+    ASSERT_TRUE(WaitUntil([&] { return w->Progress().Finished(); }));
+    EXPECT_EQ(w->Progress().State(), DownloadProgress::TState::Done) << LabelText(w, "lbl_stav").toStdString();
+    EXPECT_EQ(ReadAll(file), Body(2000));
+    EXPECT_EQ(FServer.Requests().size(), 7u);
+    EXPECT_TRUE(w->close());
 }
