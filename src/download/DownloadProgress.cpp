@@ -46,6 +46,7 @@ void DownloadProgress::Progress(int totalSize, int readed)
         return;
     const std::optional<int> percent = Percent(readed, totalSize);
     if (!percent) {
+        FStatus.clear();
         // A percentage needs the length; show what has arrived and keep the
         // caption as it is.
         FBarBusy = true;
@@ -53,6 +54,8 @@ void DownloadProgress::Progress(int totalSize, int readed)
         FVelikost = QStringLiteral("Velikost : neznámá, staženo %1 bajtů").arg(readed);
         return;
     }
+    FStatus.clear(); // bytes arrive again
+    FLastPercent = percent;
     FBarBusy = false;
     FBarValue = *percent;
     FCaption = QStringLiteral("%1 (%2 %)").arg(FTitle).arg(*percent) + AppSuffix;
@@ -88,4 +91,29 @@ void DownloadProgress::Fail()
     FCaption = QStringLiteral("Chyba") + AppSuffix;
     // A busy bar would go on moving after the end; it rests at the last share.
     FBarBusy = false;
+}
+
+void DownloadProgress::Failed(const QString &message)
+{
+    if (Finished())
+        return;
+    Fail();
+    FStatus = message;
+}
+
+void DownloadProgress::Retrying(const QString &status)
+{
+    if (Finished())
+        return;
+    FStatus = status;
+}
+
+void DownloadProgress::Resume()
+{
+    if (FState != TState::Failed)
+        return;
+    FState = TState::Downloading;
+    FIcon = IconDownloading;
+    FStatus.clear();
+    FCaption = (FLastPercent ? QStringLiteral("%1 (%2 %)").arg(FTitle).arg(*FLastPercent) : FTitle) + AppSuffix;
 }

@@ -28,11 +28,21 @@ public:
     // The fetcher wrote the file; a size of 0 counts as a failure.
     void DoneFile(int fileSize);
     void Error();
+    // The transfer failed for the reason given (shown in the window).
+    void Failed(const QString &message);
+    // A fault is being retried by itself: the status tells the user.
+    void Retrying(const QString &status);
+    // After a failure: downloading again from where it stopped.
+    void Resume();
 
     TState State() const { return FState; }
     bool Finished() const { return FState != TState::Downloading; }
     // Closing asks first only while the transfer runs.
     bool NeedsCloseQuestion() const { return !Finished(); }
+    // A failed download can be tried again.
+    bool CanRetry() const { return FState == TState::Failed; }
+    // Why it failed, or what the retrying is about; empty otherwise.
+    const QString &Status() const { return FStatus; }
 
     const QString &Caption() const { return FCaption; }
     int Icon() const { return FIcon; }
@@ -60,4 +70,6 @@ private:
     QString FProcent = QStringLiteral("0 %");
     int FBarValue = 0;
     bool FBarBusy = false;
+    QString FStatus;
+    std::optional<int> FLastPercent;
 };

@@ -2,7 +2,6 @@
 
 #include "DownloadIcons.h"
 #include "Prompts.h"
-#include "THTTPGet.h"
 #include "Windows1250.h"
 
 #include <QApplication>
@@ -32,12 +31,12 @@ QLabel *MakeLabel(QWidget *parent, const char *name, const QString &text, const 
 
 } // namespace
 
-TFormDown::TFormDown(Prompts &prompts)
+TFormDown::TFormDown(Prompts &prompts, const DownloadTimings &timings)
     : QWidget(nullptr,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , FPrompts(prompts)
-    , FHTTPGet(std::make_unique<THTTPGet>())
+    , FTimings(timings)
 {
     setObjectName(QStringLiteral("FormDown"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -68,25 +67,25 @@ TFormDown::TFormDown(Prompts &prompts)
     btn_storno->setGeometry(ClientWidth - 8 - 90, ClientHeight - 8 - 28, 90, 28);
     connect(btn_storno, &QPushButton::clicked, this, &QWidget::close);
 
-    FHTTPGet->setObjectName(QStringLiteral("HTTPGet"));
-    FHTTPGet->AcceptTypes = "*/*";
-    FHTTPGet->Agent = "Sonaro Client";
-    FHTTPGet->BinaryData = false;
-    FHTTPGet->UseCache = true;
-    FHTTPGet->WaitThread = false;
-    FHTTPGet->OnProgress = [this](int totalSize, int readed) { HTTPGetProgress(totalSize, readed); };
-    FHTTPGet->OnDoneFile = [this](const QString &fileName, int fileSize) { HTTPGetDoneFile(fileName, fileSize); };
-    FHTTPGet->OnError = [this] { HTTPGetError(); };
+    btn_znovu = new QPushButton(QStringLiteral("Znovu"), this);
+    btn_znovu->setObjectName(QStringLiteral("btn_znovu"));
+    btn_znovu->setGeometry(ClientWidth - 8 - 90 - 8 - 90, ClientHeight - 8 - 28, 90, 28);
+    btn_znovu->hide();
+    connect(btn_znovu, &QPushButton::clicked, this, [this] { btn_znovuClick(); });
+
+    lbl_stav = MakeLabel(this, "lbl_stav", QString(), QRect(8, 146, ClientWidth - 16 - 196, 34));
+    lbl_stav->setWordWrap(true);
 }
 
-// The fetcher's destructor aborts a transfer still running and keeps its
+// The transfer's destructor aborts a request still running and keeps its
 // events from reaching this window.
 TFormDown::~TFormDown() = default;
 
 TFormDown *TFormDown::start(Prompts &prompts, const QByteArray &url, const QString &file,
-                            const QString &title, const QString &fullTitle)
+                            const QString &title, const QString &fullTitle,
+                            const DownloadTimings &timings)
 {
-    auto *window = new TFormDown(prompts); // frees itself on close
+    auto *window = new TFormDown(prompts, timings); // frees itself on close
     window->DownloadUrl = url;
     window->DownloadFile = file;
     window->DownloadTitle = title;
@@ -113,11 +112,12 @@ void TFormDown::FormShow()
 {
     FProgress.Start(DownloadTitle, DownloadFullTitle, Windows1250::decode(DownloadUrl), DownloadFile);
     ApplyProgress();
-    if (!FHTTPGet)
-        return;
-    FHTTPGet->URL = DownloadUrl;
-    FHTTPGet->FileName = DownloadFile;
-    FHTTPGet->GetFile();
+    FTransfer = std::make_unique<DownloadTransfer>(DownloadUrl, DownloadFile, FTimings);
+    FTransfer->OnProgress = [this](int total, int have) { HTTPGetProgress(total, have); };
+    FTransfer->OnDone = [this](int fileSize) { HTTPGetDoneFile(fileSize); };
+    FTransfer->OnFailed = [this](const QString &message) { HTTPGetError(message); };
+    FTransfer->OnRetrying = [this](const QString &status) { HTTPGetRetrying(status); };
+    FTransfer->Start();
 }
 
 void TFormDown::HTTPGetProgress(int totalSize, int readed)
@@ -126,16 +126,37 @@ void TFormDown::HTTPGetProgress(int totalSize, int readed)
     ApplyProgress();
 }
 
-void TFormDown::HTTPGetDoneFile(const QString &, int fileSize)
+void TFormDown::HTTPGetDoneFile(int fileSize)
 {
     FProgress.DoneFile(fileSize);
     ApplyProgress();
 }
 
-void TFormDown::HTTPGetError()
+void TFormDown::HTTPGetError(const QString &message)
 {
-    FProgress.Error();
+    FProgress.Failed(message);
     ApplyProgress();
+}
+
+void TFormDown::HTTPGetRetrying(const QString &status)
+{
+    FProgress.Retrying(status);
+    ApplyProgress();
+}
+
+void TFormDown::btn_znovuClick()
+{
+    if (!FTransfer || !FProgress.CanRetry())
+        return;
+    FProgress.Resume();
+    ApplyProgress();
+    FTransfer->Retry();
+}
+
+void TFormDown::Terminate()
+{
+    FTerminating = true;
+    close();
 }
 
 void TFormDown::ApplyProgress()
@@ -151,6 +172,8 @@ void TFormDown::ApplyProgress()
     lbl_do->setText(FProgress.Do());
     lbl_velikost->setText(FProgress.Velikost());
     lbl_procent->setText(FProgress.Procent());
+    lbl_stav->setText(FProgress.Status());
+    btn_znovu->setVisible(FProgress.CanRetry());
     // A range of 0..0 is the bar's busy indicator.
     if (FProgress.BarBusy()) {
         pb_stazeno->setRange(0, 0);
@@ -162,14 +185,12 @@ void TFormDown::ApplyProgress()
 
 bool TFormDown::FormCloseQuery()
 {
-    if (!FEnding && FProgress.NeedsCloseQuestion() && !FPrompts.confirm(QStringLiteral("Chcete zrušit stahování?")))
+    if (!FTerminating && FProgress.NeedsCloseQuestion()
+        && !FPrompts.confirm(QStringLiteral("Chcete zrušit stahování?")))
         return false;
-    if (FHTTPGet) {
-        FHTTPGet->OnProgress = nullptr;
-        FHTTPGet->OnDoneFile = nullptr;
-        FHTTPGet->OnError = nullptr;
-        FHTTPGet->Abort();
-        FHTTPGet.reset();
+    if (FTransfer) {
+        FTransfer->Stop(); // the partial file stays for a later resume
+        FTransfer.reset();
     }
     return true;
 }
@@ -177,10 +198,8 @@ bool TFormDown::FormCloseQuery()
 void TFormDown::endAll()
 {
     for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (auto *down = qobject_cast<TFormDown *>(window)) {
-            down->FEnding = true;
-            down->close();
-        }
+        if (auto *down = qobject_cast<TFormDown *>(window))
+            down->Terminate();
     }
 }
 

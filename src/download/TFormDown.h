@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DownloadProgress.h"
+#include "DownloadTransfer.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,7 +13,6 @@ class Prompts;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class THTTPGet;
 
 // The small modeless window that downloads one file to disk and shows its
 // progress. Top-level with a task-bar entry of its own; frees itself when
@@ -25,14 +25,15 @@ class TFormDown : public QWidget
 
 public:
     // prompts asks the close question; it must outlive the window.
-    explicit TFormDown(Prompts &prompts);
+    explicit TFormDown(Prompts &prompts, const DownloadTimings &timings = {});
     ~TFormDown() override;
 
     // Creates a window with the four inputs and shows it, which starts the
     // download. The window owns itself; the pointer stays valid until it is
     // closed.
     static TFormDown *start(Prompts &prompts, const QByteArray &url, const QString &file,
-                            const QString &title, const QString &fullTitle);
+                            const QString &title, const QString &fullTitle,
+                            const DownloadTimings &timings = {});
 
     // Inputs, read when the window is first shown. The URL is the service's
     // Windows-1250 text as received; the titles are already decoded.
@@ -47,8 +48,11 @@ public:
     static void endAll();
 
     const DownloadProgress &Progress() const { return FProgress; }
-    // Whether the fetcher still exists (it is gone once a close was accepted).
-    bool HasFetcher() const { return FHTTPGet != nullptr; }
+    // Whether the transfer still exists (it is gone once a close was accepted).
+    bool HasFetcher() const { return FTransfer != nullptr; }
+    // Ends the window without asking, as at the program's end: a running
+    // transfer stops and its partial file stays for a later resume.
+    void Terminate();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -57,18 +61,20 @@ protected:
 private:
     void FormShow();
     void HTTPGetProgress(int totalSize, int readed);
-    void HTTPGetDoneFile(const QString &fileName, int fileSize);
-    void HTTPGetError();
+    void HTTPGetDoneFile(int fileSize);
+    void HTTPGetError(const QString &message);
+    void HTTPGetRetrying(const QString &status);
+    void btn_znovuClick();
     bool FormCloseQuery();
     void ApplyProgress();
 
     Prompts &FPrompts;
+    const DownloadTimings FTimings;
+    bool FTerminating = false;
     DownloadProgress FProgress;
     // Set by the first show: a window is shown again after a minimise, and
     // that must not start (and truncate) the file a second time.
     bool FStarted = false;
-    // Set by endAll: the close query does not ask.
-    bool FEnding = false;
     int FShownIcon = DownloadProgress::IconDownloading;
 
     QLabel *lbl_stahuji;
@@ -79,7 +85,9 @@ private:
     QProgressBar *pb_stazeno;
     QLabel *lbl_procent;
     QPushButton *btn_storno;
-    // Destroyed by the accepted close query, so that no event of the transfer
-    // reaches the window afterwards.
-    std::unique_ptr<THTTPGet> FHTTPGet;
+    QLabel *lbl_stav;        // why it failed, or what is being retried
+    QPushButton *btn_znovu;  // shown in the failed state
+    // Made when the window is first shown; destroyed by the accepted close
+    // query, so that no event of the transfer reaches the window afterwards.
+    std::unique_ptr<DownloadTransfer> FTransfer;
 };

@@ -10,6 +10,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <exception>
 #include <mutex>
 
@@ -71,8 +72,15 @@ bool THTTPGet::IsBusy() const
 
 void THTTPGet::Start(bool fileMode)
 {
-    if (FWorker)
-        return;
+    if (FWorker) {
+        if (!FWorker->Stopped())
+            return;
+        // Aborted but still winding down (blocked in a connect or a read):
+        // the user's new command must not wait for it, and its outcome no
+        // longer concerns anybody.
+        FWorker->Detach();
+        FWorker.reset();
+    }
     GlobalInit();
     THTTPRequest request;
     request.AcceptTypes = AcceptTypes;
@@ -86,6 +94,11 @@ void THTTPGet::Start(bool fileMode)
     request.BinaryData = BinaryData;
     request.UseCache = UseCache;
     request.FileMode = fileMode;
+    request.ConnectTimeoutMs = ConnectTimeoutMs;
+    request.StallTimeoutMs = StallTimeoutMs;
+    request.ResumeFrom = fileMode ? std::max<qint64>(0, ResumeFrom) : 0;
+    request.IfRange = IfRange;
+    request.Resumable = Resumable;
     FWorker = THTTPGetThread::Start(std::move(request), this, OnProgress);
 
     if (WaitThread) {
@@ -123,13 +136,18 @@ void THTTPGet::Complete()
     const std::shared_ptr<THTTPGetThread> worker = std::move(FWorker);
     FWorker.reset();
     const bool success = worker->Succeeded() && !worker->Stopped();
+    FOutcome = worker->Outcome();
+    if (success)
+        FOutcome.Failure = THTTPOutcome::TFailure::None;
+    else if (worker->Stopped())
+        FOutcome.Failure = THTTPOutcome::TFailure::Aborted;
     try {
         if (!success) {
             if (OnError)
                 OnError();
         } else if (worker->FileMode()) {
             if (OnDoneFile)
-                OnDoneFile(worker->FileName(), worker->ContentLength());
+                OnDoneFile(worker->FileName(), worker->FileLength());
         } else if (OnDoneString) {
             OnDoneString(worker->TakeResult());
         }

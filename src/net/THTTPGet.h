@@ -1,5 +1,8 @@
 #pragma once
 
+#include "NetTimeouts.h"
+#include "THTTPOutcome.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -39,19 +42,37 @@ public:
     QByteArray PostQuery;
     QByteArray Referer;
     bool WaitThread = false;
+    // A request that cannot connect within ConnectTimeoutMs, or receives
+    // nothing for StallTimeoutMs (checked about once a second), ends with OnError.
+    int ConnectTimeoutMs = NetTimeouts::ConnectMs;
+    int StallTimeoutMs = NetTimeouts::StallMs;
+    // File mode: when > 0, the first ResumeFrom bytes of FileName are kept and
+    // only the rest is asked for (Range, with If-Range when IfRange is set). A
+    // 206 for exactly that range is appended; a 200 (the resource changed)
+    // rewrites the file from its start; any other reply fails and leaves the
+    // file untouched. Progress and OnDoneFile then count the whole file.
+    qint64 ResumeFrom = 0;
+    QByteArray IfRange;
+    // File mode: only a 200 (or the 206 a resume asked for) that is not a web
+    // page is written, anything else fails before the file is touched; the
+    // file is tagged with the URL and the reply's validator (PartialFileTag).
+    bool Resumable = false;
 
     TOnProgressEvent OnProgress;
     TOnDoneFileEvent OnDoneFile;
     TOnDoneStringEvent OnDoneString;
     TNotifyEvent OnError;
 
-    // Both do nothing while a worker still exists (also after Abort, until
-    // the aborted request has ended).
+    // Both do nothing while a request runs. After Abort they start the new
+    // request at once; the aborted one then delivers no event at all.
     void GetFile();
     void GetString();
     // Marks the running request failed and asks it to stop; returns at once.
+    // Unless a new request follows, the aborted one still ends with OnError.
     void Abort();
     bool IsBusy() const;
+    // What the last request that reached its completion found out.
+    const THTTPOutcome &Outcome() const { return FOutcome; }
 
     // Initialises libcurl once per process; main calls it before any thread
     // starts. Later calls do nothing.
@@ -77,4 +98,6 @@ private:
     // the destructor. A running worker also keeps itself alive, so clearing
     // this never waits for it.
     std::shared_ptr<THTTPGetThread> FWorker;
+    // Owner's thread only: copied from the worker by the completion step.
+    THTTPOutcome FOutcome;
 };

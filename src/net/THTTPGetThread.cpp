@@ -1,6 +1,7 @@
 #include "THTTPGetThread.h"
 
 #include "HttpUrl.h"
+#include "PartialFileTag.h"
 #include "TCurlEasy.h"
 #include "THTTPWorkerPool.h"
 
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 
 std::atomic<int> THTTPGetThread::FRunning{0};
@@ -36,10 +38,53 @@ bool ParseContentLength(QByteArray text, int &value)
     return true;
 }
 
+// "bytes a-b/t" of a 206: a and t (t = -1 when given as "*").
+bool ParseContentRange(const QByteArray &value, qint64 &first, qint64 &total)
+{
+    const QByteArray text = value.trimmed();
+    if (!text.startsWith("bytes "))
+        return false;
+    const qsizetype dash = text.indexOf('-');
+    const qsizetype slash = text.indexOf('/');
+    if (dash < 0 || slash < dash)
+        return false;
+    bool ok = false;
+    first = text.mid(6, dash - 6).trimmed().toLongLong(&ok);
+    if (!ok || first < 0)
+        return false;
+    const QByteArray t = text.mid(slash + 1).trimmed();
+    total = t == "*" ? -1 : t.toLongLong(&ok);
+    return t == "*" || (ok && total >= 0);
+}
+
+// A body that opens like an HTML page (after any white space).
+bool LooksLikeHtml(const char *data, size_t size)
+{
+    QByteArray head = QByteArray(data, qsizetype(std::min<size_t>(size, 64))).trimmed().toLower();
+    return head.startsWith("<!doctype html") || head.startsWith("<html");
+}
+
+// What a worker posts to its owner: the kind, and which worker sent it, so
+// that a late event of a replaced worker is told from the current one's
+// (by serial number: a freed worker's address may be reused).
+class TWorkerEvent : public QEvent
+{
+public:
+    TWorkerEvent(Type type, std::uint64_t worker)
+        : QEvent(type)
+        , Worker(worker)
+    {
+    }
+    const std::uint64_t Worker;
+};
+
+std::atomic<std::uint64_t> NextSerial{1};
+
 } // namespace
 
 THTTPGetThread::THTTPGetThread(THTTPRequest request, THTTPGet *owner, THTTPGet::TOnProgressEvent onProgress)
     : FRequest(std::move(request))
+    , FSerial(NextSerial.fetch_add(1))
     , FOnProgress(std::move(onProgress))
     , FOwner(owner)
 {
@@ -97,8 +142,10 @@ void THTTPGetThread::Run(TCurlEasy &easy)
 bool THTTPGetThread::Transfer(TCurlEasy &easy)
 {
     const auto target = HttpUrl::Split(FRequest.URL);
-    if (Stopped() || !target || !HttpUrl::IsPlainHost(target->Host))
+    if (Stopped())
         return false;
+    if (!target || !HttpUrl::IsPlainHost(target->Host))
+        return Fail(THTTPOutcome::TFailure::Address);
 
     easy.Set(CURLOPT_URL, QByteArray("http://" + target->Host + "/").constData());
     easy.Set(CURLOPT_REQUEST_TARGET, HttpUrl::EncodeRequestTarget(target->Path).constData());
@@ -108,6 +155,14 @@ bool THTTPGetThread::Transfer(TCurlEasy &easy)
     easy.Set(CURLOPT_PROXY, "");
     easy.Set(CURLOPT_NOSIGNAL, 1L);
     easy.Set(CURLOPT_FORBID_REUSE, 1L);
+    easy.Set(CURLOPT_CONNECTTIMEOUT_MS, long(std::max(1, FRequest.ConnectTimeoutMs)));
+    // The no-progress timeout is watched by the progress callback.
+    FLastActivity = std::chrono::steady_clock::now();
+    if (FRequest.FileMode && FRequest.ResumeFrom > 0) {
+        easy.AddHeader("Range: bytes=" + QByteArray::number(FRequest.ResumeFrom) + "-");
+        if (!FRequest.IfRange.isEmpty())
+            easy.AddHeader("If-Range: " + HttpUrl::HeaderValue(FRequest.IfRange));
+    }
     if (!FRequest.Agent.isEmpty())
         easy.Set(CURLOPT_USERAGENT, HttpUrl::HeaderValue(FRequest.Agent).constData());
     if (!FRequest.Referer.isEmpty())
@@ -147,23 +202,73 @@ bool THTTPGetThread::Transfer(TCurlEasy &easy)
     easy.Set(CURLOPT_CLOSESOCKETDATA, this);
 
     const CURLcode rc = easy.Perform();
+    if (FBodyFailed)
+        return false; // the reason was noted where the body was refused
+    if (rc == CURLE_OPERATION_TIMEDOUT || FStalled)
+        FFailure = THTTPOutcome::TFailure::Stalled;
+    else if (rc == CURLE_COULDNT_CONNECT || rc == CURLE_COULDNT_RESOLVE_HOST)
+        FFailure = THTTPOutcome::TFailure::Connect;
+    else if (rc != CURLE_OK || !FHeadersDone)
+        FFailure = THTTPOutcome::TFailure::Transport;
 
     // No response at all (no server, refused, nothing sent back) is a
     // failure, never an empty download.
     if (Stopped() || FBodyFailed || !FHeadersDone)
         return false;
-    if (!FBodyPrepared && !PrepareBody())
+    if (!FBodyPrepared && !PrepareBody(nullptr, 0))
         return false;
     if (FFile) {
         const bool written = FFile->flush();
         FFile->close();
         if (!written)
-            return false;
+            return Fail(THTTPOutcome::TFailure::File);
     }
+    if (FFailure == THTTPOutcome::TFailure::Other)
+        FFailure = THTTPOutcome::TFailure::Transport; // should the length not check out
+    if (FRequest.FileMode && !FHasContentLength && FReceived > 0)
+        return Fail(THTTPOutcome::TFailure::NoLength);
     if (FRequest.FileMode)
         return FReceived == FContentLength;
     // A body cut short (reset, or fewer bytes than announced) is not a reply.
     return FReceived > 0 && rc == CURLE_OK && (!FHasContentLength || FReceived == FContentLength);
+}
+
+bool THTTPGetThread::Fail(THTTPOutcome::TFailure failure)
+{
+    FFailure = failure;
+    return false;
+}
+
+int THTTPGetThread::FileLength() const
+{
+    return int(std::min<qint64>(FBodyOffset + FContentLength, INT_MAX));
+}
+
+QByteArray THTTPGetThread::Validator() const
+{
+    // A weak ETag may not be sent in If-Range.
+    return !FETag.isEmpty() && !FETag.startsWith("W/") ? FETag : FLastModified;
+}
+
+THTTPOutcome THTTPGetThread::Outcome() const
+{
+    THTTPOutcome outcome;
+    outcome.Failure = FSuccess ? THTTPOutcome::TFailure::None : FFailure;
+    outcome.Status = FStatus;
+    outcome.Validator = Validator();
+    outcome.BodyOffset = FBodyOffset;
+    outcome.TotalLength = FTotalLength;
+    if (FStatus == 416) {
+        qint64 first = 0;
+        qint64 total = -1;
+        // "bytes */t": how long the resource really is.
+        const QByteArray range = FContentRange.trimmed();
+        if (range.startsWith("bytes */"))
+            outcome.TotalLength = range.mid(8).toLongLong();
+        else if (ParseContentRange(range, first, total))
+            outcome.TotalLength = total;
+    }
+    return outcome;
 }
 
 void THTTPGetThread::HeaderLine(const QByteArray &line)
@@ -174,8 +279,13 @@ void THTTPGetThread::HeaderLine(const QByteArray &line)
         FBadContentLength = false;
         FContentLength = 0;
         FHeadersDone = false;
+        FETag.clear();
+        FLastModified.clear();
+        FContentType.clear();
+        FContentRange.clear();
         const QList<QByteArray> parts = line.split(' ');
         FInterimHead = parts.size() >= 2 && parts[1].startsWith('1');
+        FStatus = parts.size() >= 2 ? parts[1].toInt() : 0;
         return;
     }
     const QByteArray trimmed = line.trimmed();
@@ -184,7 +294,19 @@ void THTTPGetThread::HeaderLine(const QByteArray &line)
         return;
     }
     const qsizetype colon = trimmed.indexOf(':');
-    if (colon > 0 && trimmed.left(colon).trimmed().toLower() == "content-length") {
+    if (colon <= 0)
+        return;
+    const QByteArray name = trimmed.left(colon).trimmed().toLower();
+    const QByteArray value = trimmed.mid(colon + 1).trimmed();
+    if (name == "etag")
+        FETag = value;
+    else if (name == "last-modified")
+        FLastModified = value;
+    else if (name == "content-type")
+        FContentType = value.toLower();
+    else if (name == "content-range")
+        FContentRange = value;
+    if (name == "content-length") {
         int value = 0;
         FHasContentLength = true;
         FBadContentLength = !ParseContentLength(trimmed.mid(colon + 1), value);
@@ -192,7 +314,7 @@ void THTTPGetThread::HeaderLine(const QByteArray &line)
     }
 }
 
-bool THTTPGetThread::PrepareBody()
+bool THTTPGetThread::PrepareBody(const char *data, size_t size)
 {
     FBodyPrepared = true;
     if (Stopped() || FBadContentLength)
@@ -200,25 +322,56 @@ bool THTTPGetThread::PrepareBody()
     if (!FHasContentLength && FRequest.BinaryData)
         return false;
     FReceived = 0;
-    if (FRequest.FileMode) {
-        FFile = std::make_unique<QFile>(FRequest.FileName);
-        if (!FFile->open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return false;
-    } else {
+    FBodyOffset = 0;
+    FTotalLength = FHasContentLength ? FContentLength : -1;
+    if (!FRequest.FileMode) {
         FResult.clear();
+        return true;
+    }
+    const qint64 resumeFrom = FRequest.ResumeFrom;
+    // Every check comes before the file is opened: a reply that is no use
+    // must not cost the bytes already on disk.
+    if (resumeFrom > 0 || FRequest.Resumable) {
+        if (resumeFrom > 0 && FStatus == 206) {
+            qint64 first = 0;
+            qint64 total = -1;
+            if (!ParseContentRange(FContentRange, first, total) || first != resumeFrom)
+                return Fail(THTTPOutcome::TFailure::Range);
+            FBodyOffset = resumeFrom;
+            FTotalLength = total >= 0 ? total : (FHasContentLength ? resumeFrom + FContentLength : -1);
+        } else if (FStatus != 200) {
+            return Fail(THTTPOutcome::TFailure::Status);
+        }
+        if (FRequest.Resumable && (FContentType.startsWith("text/html") || LooksLikeHtml(data, size)))
+            return Fail(THTTPOutcome::TFailure::Html);
+    }
+    FFile = std::make_unique<QFile>(FRequest.FileName);
+    if (FBodyOffset > 0) {
+        // Keep exactly the bytes the range continues.
+        if (!FFile->open(QIODevice::ReadWrite) || FFile->size() < FBodyOffset || !FFile->resize(FBodyOffset)
+            || !FFile->seek(FBodyOffset))
+            return Fail(THTTPOutcome::TFailure::File);
+    } else if (!FFile->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return Fail(THTTPOutcome::TFailure::File);
+    }
+    if (FRequest.Resumable) {
+        PartialFileTag tag;
+        tag.Url = FRequest.URL;
+        tag.Validator = Validator();
+        PartialFileTag::Write(FRequest.FileName, tag); // without the tag only a later resume is lost
     }
     return true;
 }
 
 bool THTTPGetThread::TakeBlock(const char *data, size_t size)
 {
-    if (!FBodyPrepared && !PrepareBody())
+    if (!FBodyPrepared && !PrepareBody(data, size))
         return false;
     if (Stopped())
         return false;
     if (FRequest.FileMode) {
         if (!FFile || FFile->write(data, qint64(size)) != qint64(size))
-            return false;
+            return Fail(THTTPOutcome::TFailure::File);
     } else {
         if (FReceived + qint64(size) > MaxStringSize)
             return false;
@@ -254,9 +407,22 @@ size_t THTTPGetThread::WriteCallback(char *data, size_t size, size_t count, void
     return 0;
 }
 
-int THTTPGetThread::ProgressCallback(void *self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+int THTTPGetThread::ProgressCallback(void *self, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow)
 {
-    return static_cast<THTTPGetThread *>(self)->Stopped() ? 1 : 0;
+    auto *worker = static_cast<THTTPGetThread *>(self);
+    if (worker->Stopped())
+        return 1;
+    // curl calls this at least about once a second, also while nothing moves.
+    const auto now = std::chrono::steady_clock::now();
+    if (dlnow != worker->FLastDown || ulnow != worker->FLastUp) {
+        worker->FLastDown = dlnow;
+        worker->FLastUp = ulnow;
+        worker->FLastActivity = now;
+    } else if (now - worker->FLastActivity >= std::chrono::milliseconds(std::max(1, worker->FRequest.StallTimeoutMs))) {
+        worker->FStalled = true;
+        return 1;
+    }
+    return 0;
 }
 
 curl_socket_t THTTPGetThread::OpenSocketCallback(void *self, curlsocktype, struct curl_sockaddr *address)
@@ -298,14 +464,15 @@ void THTTPGetThread::PostToOwner(QEvent::Type type)
     // Caller holds FLock. The event carries nothing: the owner knows its
     // worker, and events left for a destroyed owner die with it.
     if (FOwner)
-        QCoreApplication::postEvent(FOwner, std::make_unique<QEvent>(type).release());
+        QCoreApplication::postEvent(FOwner, std::make_unique<TWorkerEvent>(type, FSerial).release());
 }
 
 void THTTPGetThread::PostProgress()
 {
-    const auto total = static_cast<std::uint32_t>(FContentLength);
-    const auto readed = static_cast<std::uint32_t>(std::min<qint64>(FReceived, INT_MAX));
-    FProgressValue.store((std::uint64_t(total) << 32) | readed, std::memory_order_release);
+    // A resumed file counts from its start; a length-less reply stays 0.
+    const qint64 total = FHasContentLength ? std::min<qint64>(FBodyOffset + FContentLength, INT_MAX) : 0;
+    const auto readed = static_cast<std::uint32_t>(std::min<qint64>(FBodyOffset + FReceived, INT_MAX));
+    FProgressValue.store((std::uint64_t(static_cast<std::uint32_t>(total)) << 32) | readed, std::memory_order_release);
     if (FProgressQueued.exchange(true, std::memory_order_acq_rel))
         return; // the queued step will pick up the newest value
     std::lock_guard lock(FLock);
@@ -339,6 +506,10 @@ THTTPGetThread::TDelivery THTTPGetThread::Receive(const QEvent *event)
     // The worker created and posted the event under FLock, so taking it here
     // orders that, and the worker's results, before what the owner reads.
     std::lock_guard lock(FLock);
+    if (event->type() != ProgressEvent() && event->type() != CompletionEvent())
+        return TDelivery::None;
+    if (static_cast<const TWorkerEvent *>(event)->Worker != FSerial)
+        return TDelivery::None;
     if (event->type() == ProgressEvent())
         return TDelivery::Progress;
     if (event->type() == CompletionEvent() && std::exchange(FFinished, false))

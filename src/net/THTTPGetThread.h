@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -32,6 +33,11 @@ struct THTTPRequest
     bool BinaryData = false;
     bool UseCache = false;
     bool FileMode = false;
+    int ConnectTimeoutMs = 0;
+    int StallTimeoutMs = 0;
+    qint64 ResumeFrom = 0;
+    QByteArray IfRange;
+    bool Resumable = false;
 };
 
 // One request, run by a thread of the worker pool. The worker keeps itself
@@ -61,7 +67,7 @@ public:
     // Owner's thread: the progress step.
     void DeliverProgress();
     // Owner's thread: what a posted event asks for; Completion only once,
-    // after the worker's last step.
+    // after the worker's last step; None for an event another worker posted.
     enum class TDelivery { None, Progress, Completion };
     TDelivery Receive(const QEvent *event);
 
@@ -70,6 +76,9 @@ public:
     bool FileMode() const { return FRequest.FileMode; }
     const QString &FileName() const { return FRequest.FileName; }
     int ContentLength() const { return FContentLength; }
+    // The whole file's length: the body's offset in it plus the body's length.
+    int FileLength() const;
+    THTTPOutcome Outcome() const;
     QByteArray TakeResult() { return std::move(FResult); }
 
     // Requests not finished yet (all components together).
@@ -81,7 +90,10 @@ public:
 private:
     void Run(TCurlEasy &easy);
     bool Transfer(TCurlEasy &easy);
-    bool PrepareBody();
+    // data: the first block of the body, empty when the body is empty.
+    bool PrepareBody(const char *data, size_t size);
+    bool Fail(THTTPOutcome::TFailure failure);
+    QByteArray Validator() const;
     bool TakeBlock(const char *data, size_t size);
     void HeaderLine(const QByteArray &line);
     void PostProgress();
@@ -96,6 +108,8 @@ private:
 
     // Set at construction, read-only afterwards.
     const THTTPRequest FRequest;
+    // Unique per worker in this process; tags the events it posts.
+    const std::uint64_t FSerial;
     // Owner's thread only: called by the progress step.
     const THTTPGet::TOnProgressEvent FOnProgress;
 
@@ -130,6 +144,20 @@ private:
     bool FBodyPrepared = false;
     bool FBodyFailed = false;
     qint64 FReceived = 0;
+    // Of the final response head.
+    int FStatus = 0;
+    QByteArray FETag;
+    QByteArray FLastModified;
+    QByteArray FContentType;
+    QByteArray FContentRange;
+    qint64 FBodyOffset = 0;
+    qint64 FTotalLength = -1;
+    THTTPOutcome::TFailure FFailure = THTTPOutcome::TFailure::Other;
+    // The no-progress watch: byte counts seen last and when they last moved.
+    curl_off_t FLastDown = 0;
+    curl_off_t FLastUp = 0;
+    std::chrono::steady_clock::time_point FLastActivity;
+    bool FStalled = false;
     std::unique_ptr<QFile> FFile;
 
     // Raised by Start on an owner's thread, lowered by the worker after its

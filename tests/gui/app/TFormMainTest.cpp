@@ -487,10 +487,11 @@ TEST_F(TFormMainTest, TerminationEndsDownloadsWithoutAskingAndReportsOnStandardE
     // No question, no box: both would keep a logout waiting.
     EXPECT_TRUE(prompts.shown.isEmpty()) << prompts.shown.size();
     EXPECT_TRUE(warnings.contains("Chyba: Unable to write to " + unwritable.iniPath)) << warnings.join('\n').toStdString();
-    // What arrived stays on disk, as after a failed download.
-    QFile written(target);
+    // What arrived stays on disk for a later resume, as after a failed download.
+    QFile written(target + ".part");
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll(), QByteArray(4000, 'x'));
+    EXPECT_FALSE(QFile::exists(target));
 }
 
 #include "TFormMainTest.moc"

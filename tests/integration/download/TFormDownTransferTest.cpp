@@ -1,5 +1,6 @@
 #include "WaitUntil.h"
 #include "DownloadIcons.h"
+#include "PartialFileTag.h"
 #include "PromptRecorder.h"
 #include "TFakeHttpServer.h"
 #include "TFormDown.h"
@@ -88,12 +89,15 @@ protected:
 
     TFormDown *Start(const QByteArray &url, const QString &file, const QString &title)
     {
-        TFormDown *w = TFormDown::start(FPrompts, url, file, title, title + QStringLiteral(" Album"));
+        TFormDown *w = TFormDown::start(FPrompts, url, file, title, title + QStringLiteral(" Album"), Timings);
         FWindows.append(w);
         return w;
     }
 
     QString Path(const QString &name) const { return FDir.filePath(name); }
+
+    // Short waits, so that retried faults end within a test.
+    static constexpr DownloadTimings Timings{2000, 1000, 20, 2};
 
     QTemporaryDir FDir;
     PromptRecorder FPrompts;
@@ -117,6 +121,8 @@ TEST_F(TFormDownTransfer, CompleteDownloadEndsDoneAndClosesWithoutQuestion)
     QFile written(file);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll(), Body(1000));
+    EXPECT_FALSE(QFile::exists(file + QStringLiteral(".part")));
+    EXPECT_FALSE(w->findChild<QPushButton *>(QStringLiteral("btn_znovu"))->isVisible());
 
     // The request the window makes: a plain GET that allows a cached copy.
     const auto requests = FServer.Requests();
@@ -160,7 +166,7 @@ TEST_F(TFormDownTransfer, HalfWayShowsFiftyPercentAndTheSize)
     ASSERT_TRUE(WaitUntil([&] { return w.isNull(); }));
 }
 
-TEST_F(TFormDownTransfer, DroppedConnectionFailsAndLeavesThePartialFile)
+TEST_F(TFormDownTransfer, DroppedConnectionIsRetriedThenFailsAndKeepsThePartialFile)
 {
     TFakeHttpReply reply;
     reply.Bytes = Head(1000) + Body(1000);
@@ -176,14 +182,25 @@ TEST_F(TFormDownTransfer, DroppedConnectionFailsAndLeavesThePartialFile)
     // The bar and labels keep the last share that arrived.
     EXPECT_EQ(Bar(w)->value(), 60);
     EXPECT_EQ(LabelText(w, "lbl_procent"), QStringLiteral("60 %"));
-    EXPECT_EQ(FileSize(file), 600);
-    // No message box either: the caption and icon are the whole report.
+    // The bytes wait under the partial name; the chosen name does not exist.
+    EXPECT_EQ(FileSize(file + QStringLiteral(".part")), 600);
+    EXPECT_FALSE(QFile::exists(file));
+    // Retried twice, each time asking for the rest only (this server ignores
+    // that and sends the whole file again).
+    const auto requests = FServer.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_TRUE(requests[0].Header("Range").isEmpty());
+    EXPECT_EQ(requests[1].Header("Range"), QByteArray("bytes=600-"));
+    EXPECT_EQ(requests[2].Header("Range"), QByteArray("bytes=600-"));
+    // The window says why, and offers to try again; no message box.
+    EXPECT_EQ(LabelText(w, "lbl_stav"), QStringLiteral("Spojení se serverem se přerušilo."));
+    EXPECT_TRUE(w->findChild<QPushButton *>(QStringLiteral("btn_znovu"))->isVisible());
     EXPECT_TRUE(FPrompts.shown.isEmpty());
 
     EXPECT_TRUE(w->close());
     EXPECT_EQ(Questions(FPrompts), 0);
     ASSERT_TRUE(WaitUntil([&] { return w.isNull(); }));
-    EXPECT_EQ(FileSize(file), 600);
+    EXPECT_EQ(FileSize(file + QStringLiteral(".part")), 600);
 }
 
 TEST_F(TFormDownTransfer, EmptyReplyWithZeroLengthEndsFailed)
@@ -242,7 +259,9 @@ TEST_F(TFormDownTransfer, CloseAnsweredYesStopsAndKeepsThePartialFile)
     // The transfer ends promptly although the server never finishes.
     ASSERT_TRUE(WaitUntil([] { return THTTPGet::RunningWorkers() == 0; }, 5000));
     EXPECT_TRUE(FServer.WaitForConnectionsClosed(5000));
-    EXPECT_EQ(FileSize(file), 300);
+    EXPECT_EQ(FileSize(file + QStringLiteral(".part")), 300);
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_EQ(FServer.ConnectionCount(), 1);
 }
 
 TEST_F(TFormDownTransfer, TwoWindowsRunSideBySide)
@@ -305,7 +324,9 @@ TEST_F(TFormDownTransfer, NoLengthShowsBusyBarThenFails)
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Chyba - Sonaro Klient"));
     EXPECT_EQ(Bar(w)->maximum(), 100); // no longer busy
     EXPECT_EQ(LabelText(w, "lbl_velikost"), QStringLiteral("Velikost : neznámá, staženo 3000 bajtů"));
-    EXPECT_EQ(FileSize(file), 3000);
+    EXPECT_EQ(FileSize(file + QStringLiteral(".part")), 3000);
+    EXPECT_FALSE(LabelText(w, "lbl_stav").isEmpty());
+    EXPECT_EQ(FServer.ConnectionCount(), 1); // nothing to check a retry against
     EXPECT_TRUE(w->close());
     EXPECT_EQ(Questions(FPrompts), 0);
 }
@@ -326,3 +347,197 @@ TEST_F(TFormDownTransfer, AddressShownInCzechLettersAndSentAsBytes)
 }
 
 } // namespace
+
+namespace {
+
+// A partial file as an earlier, interrupted download of url left it.
+void LeavePart(const QString &file, const QByteArray &bytes, const QByteArray &url, const QByteArray &validator)
+{
+    QFile part(file + QStringLiteral(".part"));
+    ASSERT_TRUE(part.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(part.write(bytes), bytes.size());
+    part.close();
+    ASSERT_TRUE(PartialFileTag::Write(part.fileName(), {url, validator}));
+}
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST_F(TFormDownTransfer, PartialFileOfTheSameAddressIsResumedAndRenamedWhenComplete)
+{
+    const QString file = Path(QStringLiteral("resume.mp3"));
+    const QByteArray url = FServer.Url("/resume.mp3");
+    LeavePart(file, Body(1000).left(400), url, "\"v1\"");
+    FServer.SetReply({"HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 400-999/1000\r\nETag: \"v1\"\r\n"
+                      "Content-Length: 600\r\n\r\n" + Body(1000).mid(400)});
+    QPointer<TFormDown> w = Start(url, file, QStringLiteral("Resume - Band"));
+    ASSERT_TRUE(WaitUntil([&] { return w->Progress().Finished(); }));
+    EXPECT_EQ(w->Progress().State(), DownloadProgress::TState::Done);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Staženo - Resume - Band (100 %) - Sonaro Klient"));
+    EXPECT_EQ(LabelText(w, "lbl_velikost"), QStringLiteral("Velikost : 1000 bajtů"));
+    EXPECT_EQ(ReadAll(file), Body(1000));
+    EXPECT_FALSE(QFile::exists(file + QStringLiteral(".part")));
+    EXPECT_FALSE(PartialFileTag::Read(file)); // the finished file carries no tag
+    const auto requests = FServer.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].Header("Range"), QByteArray("bytes=400-"));
+    EXPECT_EQ(requests[0].Header("If-Range"), QByteArray("\"v1\""));
+    EXPECT_TRUE(w->close());
+
+    // A partial file of another address is not continued but written over.
+    const QString other = Path(QStringLiteral("other.mp3"));
+    LeavePart(other, QByteArray(300, 'z'), FServer.Url("/elsewhere.mp3"), "\"v9\"");
+    FServer.SetReply({TFakeHttpServer::Response(Body(1000))});
+    QPointer<TFormDown> w2 = Start(FServer.Url("/other.mp3"), other, QStringLiteral("Other - Band"));
+    ASSERT_TRUE(WaitUntil([&] { return w2->Progress().Finished(); }));
+    EXPECT_EQ(ReadAll(other), Body(1000));
+    EXPECT_TRUE(FServer.Requests().back().Header("Range").isEmpty());
+    EXPECT_TRUE(w2->close());
+}
+
+TEST_F(TFormDownTransfer, BadRepliesToAResumeFailWithAMessageAndKeepTheBytes)
+{
+    struct TCase
+    {
+        const char *Name;
+        QByteArray Reply;
+        QString Message; // a part of the message shown
+    };
+    const std::vector<TCase> cases = {
+        {"416", "HTTP/1.0 416 Range Not Satisfiable\r\nContent-Range: bytes */5000\r\nContent-Length: 6\r\n\r\nno way",
+         QStringLiteral("416")},
+        {"html", "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 25\r\n\r\n<html>Not here</html>    ",
+         QStringLiteral("webovou stránku")},
+        {"html-as-audio", "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: 30\r\n\r\n  <!DOCTYPE html><p>gone</p>  ",
+         QStringLiteral("webovou stránku")},
+        {"404", "HTTP/1.0 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found", QStringLiteral("404")},
+        {"wrong-range", "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 0-999/1000\r\nContent-Length: 1000\r\n\r\n"
+                            + Body(1000),
+         QStringLiteral("jinou část")},
+        // The rest announced, nothing sent, every time: retried from the
+        // bytes on disk, then failed (the reply comes from the handler below).
+        {"short", {}, QStringLiteral("přerušilo")},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QString file = Path(QString::fromLatin1(c.Name) + QStringLiteral(".mp3"));
+        const QByteArray url = FServer.Url("/" + QByteArray(c.Name) + ".mp3");
+        LeavePart(file, Body(500), url, "\"v1\"");
+        const size_t before = FServer.Requests().size();
+        if (c.Reply.isEmpty()) {
+            FServer.SetHandler([](const TFakeHttpRequest &request) {
+                const QByteArray from = request.Header("Range").mid(6).chopped(1);
+                return TFakeHttpReply{"HTTP/1.0 206 Partial Content\r\nContent-Range: bytes " + from
+                                      + "-1999/2000\r\nContent-Length: 1500\r\n\r\n"};
+            });
+        } else {
+            FServer.SetReply({c.Reply});
+        }
+        QPointer<TFormDown> w = Start(url, file, QStringLiteral("Bad - Band"));
+        ASSERT_TRUE(WaitUntil([&] { return w->Progress().Finished(); }));
+        EXPECT_EQ(w->Progress().State(), DownloadProgress::TState::Failed);
+        EXPECT_EQ(w->windowTitle(), QStringLiteral("Chyba - Sonaro Klient"));
+        EXPECT_TRUE(LabelText(w, "lbl_stav").contains(c.Message)) << LabelText(w, "lbl_stav").toStdString();
+        EXPECT_TRUE(w->findChild<QPushButton *>(QStringLiteral("btn_znovu"))->isVisible());
+        // What had arrived before is all still there, and nothing else.
+        const QByteArray part = ReadAll(file + QStringLiteral(".part"));
+        EXPECT_EQ(part, Body(2000).left(part.size()));
+        EXPECT_GE(part.size(), 500);
+        if (c.Reply.isEmpty()) {
+            EXPECT_EQ(part.size(), 500);
+            ASSERT_EQ(FServer.Requests().size() - before, 3u); // the first try and two retries
+            EXPECT_EQ(FServer.Requests().back().Header("Range"), QByteArray("bytes=500-"));
+        }
+
+        EXPECT_FALSE(QFile::exists(file));
+        EXPECT_TRUE(w->close());
+        EXPECT_EQ(Questions(FPrompts), 0);
+    }
+}
+
+TEST_F(TFormDownTransfer, RangeRefusedForAFileAlreadyWholeCompletesIt)
+{
+    const QString file = Path(QStringLiteral("whole.mp3"));
+    const QByteArray url = FServer.Url("/whole.mp3");
+    LeavePart(file, Body(1000), url, "\"v1\"");
+    FServer.SetReply({"HTTP/1.0 416 Range Not Satisfiable\r\nContent-Range: bytes */1000\r\nContent-Length: 0\r\n\r\n"});
+    QPointer<TFormDown> w = Start(url, file, QStringLiteral("Whole - Band"));
+    ASSERT_TRUE(WaitUntil([&] { return w->Progress().Finished(); }));
+    EXPECT_EQ(w->Progress().State(), DownloadProgress::TState::Done);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Staženo - Whole - Band (100 %) - Sonaro Klient"));
+    EXPECT_EQ(ReadAll(file), Body(1000));
+    EXPECT_FALSE(QFile::exists(file + QStringLiteral(".part")));
+    EXPECT_EQ(FServer.Requests()[0].Header("Range"), QByteArray("bytes=1000-"));
+    EXPECT_TRUE(w->close());
+}
+
+TEST_F(TFormDownTransfer, RetryButtonResumesAFailedDownloadAndTerminateKeepsThePart)
+{
+    const QString file = Path(QStringLiteral("again.mp3"));
+    // First the connection drops after 300 bytes, every time; then the
+    // server answers the range properly.
+    TFakeHttpReply cut;
+    cut.Bytes = Head(1000) + Body(1000);
+    cut.DropAfter = Head(1000).size() + 300;
+    FServer.SetReply(cut);
+    QPointer<TFormDown> w = Start(FServer.Url("/again.mp3"), file, QStringLiteral("Again - Band"));
+    ASSERT_TRUE(WaitUntil([&] { return w->Progress().Finished(); }));
+    ASSERT_TRUE(w->Progress().CanRetry());
+
+    FServer.SetReply({"HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 300-999/1000\r\nContent-Length: 700\r\n\r\n"
+                      + Body(1000).mid(300)});
+    w->findChild<QPushButton *>(QStringLiteral("btn_znovu"))->click();
+    EXPECT_EQ(w->Progress().State(), DownloadProgress::TState::Downloading);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Again - Band (30 %) - Sonaro Klient"));
+    EXPECT_EQ(w->Progress().Icon(), 0);
+    EXPECT_FALSE(w->findChild<QPushButton *>(QStringLiteral("btn_znovu"))->isVisible());
+    ASSERT_TRUE(WaitUntil([&] { return w->Progress().Finished(); }));
+    EXPECT_EQ(w->Progress().State(), DownloadProgress::TState::Done);
+    EXPECT_EQ(ReadAll(file), Body(1000));
+    EXPECT_EQ(FServer.Requests().back().Header("Range"), QByteArray("bytes=300-"));
+    EXPECT_TRUE(w->close());
+
+    // Terminating a running download asks nothing and keeps its bytes.
+    TFakeHttpReply stall;
+    stall.Bytes = Head(1000) + Body(250);
+    stall.Stall = true;
+    FServer.SetReply(stall);
+    const QString file2 = Path(QStringLiteral("term.mp3"));
+    QPointer<TFormDown> t = Start(FServer.Url("/term.mp3"), file2, QStringLiteral("Term - Band"));
+    ASSERT_TRUE(WaitUntil([&] { return Bar(t)->value() == 25; }));
+    t->Terminate();
+    ASSERT_TRUE(WaitUntil([&] { return t.isNull(); }));
+    EXPECT_EQ(Questions(FPrompts), 0);
+    ASSERT_TRUE(WaitUntil([] { return THTTPGet::RunningWorkers() == 0; }, 5000));
+    EXPECT_EQ(ReadAll(file2 + QStringLiteral(".part")), Body(250));
+    EXPECT_EQ(PartialFileTag::Read(file2 + QStringLiteral(".part"))->Url, FServer.Url("/term.mp3"));
+}
+
+TEST_F(TFormDownTransfer, EveryFaultAfterNewBytesGetsTheWholeSetOfRetries)
+{
+    // Each connection brings 300 new bytes, then drops: seven faults in all,
+    // more than the two retries a fault without progress would get.
+    FServer.SetHandler([](const TFakeHttpRequest &request) {
+        const QByteArray range = request.Header("Range");
+        const qint64 from = range.isEmpty() ? 0 : range.mid(6).chopped(1).toLongLong();
+        const QByteArray head = from == 0 ? Head(2000)
+                                          : "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes " + QByteArray::number(from)
+                                                + "-1999/2000\r\nContent-Length: " + QByteArray::number(2000 - from)
+                                                + "\r\n\r\n";
+        TFakeHttpReply reply{head + Body(2000).mid(from)};
+        reply.DropAfter = head.size() + 300;
+        return reply;
+    });
+    const QString file = Path(QStringLiteral("steps.mp3"));
+    QPointer<TFormDown> w = Start(FServer.Url("/steps.mp3"), file, QStringLiteral("Steps - Band"));
+    ASSERT_TRUE(WaitUntil([&] { return w->Progress().Finished(); }));
+    EXPECT_EQ(w->Progress().State(), DownloadProgress::TState::Done) << LabelText(w, "lbl_stav").toStdString();
+    EXPECT_EQ(ReadAll(file), Body(2000));
+    EXPECT_EQ(FServer.Requests().size(), 7u);
+    EXPECT_TRUE(w->close());
+}

@@ -1,6 +1,7 @@
 #include "WaitUntil.h"
 #include "THTTPGet.h"
 #include "THTTPWorkerPool.h"
+#include "LoopbackListen.h"
 #include "TFakeHttpServer.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,11 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <functional>
 #include <memory>
@@ -286,36 +292,119 @@ TEST_F(THTTPGetTest, FileThatCannotBeCreatedFails)
     EXPECT_EQ(events.Last().Kind, TEvents::Error);
 }
 
-TEST_F(THTTPGetTest, AbortWhileBlockedInAReadEndsWithOneErrorAndIgnoresTheNextStart)
+TEST_F(THTTPGetTest, AbortThenStartWhileBlockedMakesTheNewRequestAndDropsTheOldOutcome)
 {
-    // Head and part of the body, then silence.
-    server.SetReply({"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nab", 0, 0, 0, -1, false, true});
+    // The first request gets its head and part of the body, then silence;
+    // any other answers with its path.
+    server.SetHandler([](const TFakeHttpRequest &request) {
+        const QByteArray path = request.RequestLine.split(' ').value(1);
+        if (path == "/slow")
+            return TFakeHttpReply{"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nab", 0, 0, 0, -1, false, true};
+        return TFakeHttpReply{TFakeHttpServer::Response(path)};
+    });
     get.URL = server.Url("/slow");
     get.GetString();
     ASSERT_TRUE(WaitUntil([&] { return !events.List.empty(); })); // the first bytes arrived
     ASSERT_EQ(events.List[0].Kind, TEvents::Progress);
 
-    QElapsedTimer clock;
-    clock.start();
     get.Abort();
     get.URL = server.Url("/next");
     get.GetString();
     EXPECT_TRUE(get.IsBusy());
+    // The new request goes out without waiting for the old worker.
+    ASSERT_TRUE(server.WaitForRequests(2, 5000));
+    EXPECT_EQ(server.Requests()[1].RequestLine, "GET /next HTTP/1.0");
     ASSERT_TRUE(events.WaitFinal(1));
-    // The blocked read is woken, not left to a periodic check.
-    EXPECT_LT(clock.elapsed(), 900);
-    EXPECT_EQ(events.Last().Kind, TEvents::Error);
+    EXPECT_EQ(events.Last().Kind, TEvents::DoneString);
+    EXPECT_EQ(events.Last().Text, "/next");
     EXPECT_FALSE(get.IsBusy());
+    // The aborted request lets go of its connection and reports nothing.
+    EXPECT_TRUE(server.WaitForConnectionsClosed(5000));
     ProcessEventsFor(200);
     EXPECT_EQ(events.Finals(), 1);
-    EXPECT_EQ(server.ConnectionCount(), 1);
 
-    // Idle again: the next start is made.
-    server.SetReply({TFakeHttpServer::Response("fresh")});
+    // A start without Abort while busy is still ignored.
+    get.URL = server.Url("/slow");
     get.GetString();
+    get.URL = server.Url("/ignored");
+    get.GetString();
+    ASSERT_TRUE(server.WaitForRequests(3, 5000));
+    ProcessEventsFor(100);
+    EXPECT_EQ(server.Requests().size(), 3u);
+    // Abort alone still ends the request with exactly one error.
+    get.Abort();
     ASSERT_TRUE(events.WaitFinal(2));
-    EXPECT_EQ(events.Last().Text, "fresh");
-    EXPECT_EQ(server.Requests().back().RequestLine, "GET /next HTTP/1.0");
+    EXPECT_EQ(events.Last().Kind, TEvents::Error);
+    ProcessEventsFor(100);
+    EXPECT_EQ(events.Finals(), 2);
+}
+
+TEST_F(THTTPGetTest, ServerThatNeverAnswersOrStopsSendingEndsWithAnError)
+{
+    get.StallTimeoutMs = 1000;
+    QElapsedTimer clock;
+
+    // Accepts and reads the request, then says nothing.
+    server.SetReply({TFakeHttpServer::Response("late"), 60000});
+    get.URL = server.Url("/silent");
+    clock.start();
+    get.GetString();
+    ASSERT_TRUE(events.WaitFinal(1, 15000));
+    EXPECT_EQ(events.Last().Kind, TEvents::Error);
+    // Ended by the silence, not by something else going wrong at once.
+    EXPECT_GE(clock.elapsed(), 900);
+
+    // Part of a file, then silence: an error, and the part stays on disk.
+    server.SetReply({"HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n0123456789", 0, 0, 0, -1, false, true});
+    get.URL = server.Url("/half.mp3");
+    get.FileName = Path("half.mp3");
+    get.GetFile();
+    ASSERT_TRUE(events.WaitFinal(2, 15000));
+    EXPECT_EQ(events.Last().Kind, TEvents::Error);
+    QFile half(Path("half.mp3"));
+    ASSERT_TRUE(half.open(QIODevice::ReadOnly));
+    EXPECT_EQ(half.readAll(), "0123456789");
+
+    // A slow but steady sender is not a stall.
+    server.SetReply({TFakeHttpServer::Response(QByteArray(12, 's')), 0, 10, 300});
+    get.URL = server.Url("/steady");
+    get.GetString();
+    ASSERT_TRUE(events.WaitFinal(3, 15000));
+    EXPECT_EQ(events.Last().Kind, TEvents::DoneString);
+}
+
+TEST_F(THTTPGetTest, ConnectThatNeverCompletesEndsWithAnError)
+{
+    // A listener whose accept queue is full: the kernel drops further SYNs,
+    // so the client's connect waits for ever.
+    std::string host;
+    const int listener = ListenOnPort80(
+        [](unsigned n) { return 0x7FC00000u | ((std::uint32_t(::getpid()) % 4096u) << 10) | (n % 1024u); }, 64, 0,
+        host);
+    ASSERT_GE(listener, 0);
+    std::vector<int> fillers;
+    for (int i = 0; i < 2; ++i) {
+        const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(80);
+        ::inet_pton(AF_INET, host.c_str(), &address.sin_addr);
+        ::connect(s, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+        fillers.push_back(s);
+    }
+    ProcessEventsFor(100);
+
+    get.ConnectTimeoutMs = 500;
+    get.URL = QByteArray("http://") + host.c_str() + "/x";
+    QElapsedTimer clock;
+    clock.start();
+    get.GetString();
+    ASSERT_TRUE(events.WaitFinal(1, 15000));
+    EXPECT_EQ(events.Last().Kind, TEvents::Error);
+    EXPECT_GE(clock.elapsed(), 400);
+    for (const int s : fillers)
+        ::close(s);
+    ::close(listener);
 }
 
 TEST_F(THTTPGetTest, AbortBeforeAnyReplyAndAbortWhenIdle)

@@ -164,21 +164,42 @@ TEST(SearchFlow, FailuresWrongKindsAndBrokenBodies)
     EXPECT_EQ(h.model.count(), 1);
 }
 
-TEST(SearchFlow, SecondSearchWhileOneRunsIsNotSentAndTheFirstFails)
+TEST(SearchFlow, SecondSearchWhileTheFirstStallsGoesOutAtOnceAndFillsTheList)
 {
     Harness h;
-    TFakeHttpReply slow{TFakeHttpServer::Response(finder(record("A", "1", "1")))};
-    slow.DelayMs = 5000; // still running when the second search comes
-    h.server.QueueReply(slow);
+    // The first search's server accepts and never answers; the product's own
+    // timeouts stay in force, so only an immediate second request can pass.
+    h.server.SetHandler([](const TFakeHttpRequest &request) {
+        if (request.RequestLine.contains("find=first"))
+            return TFakeHttpReply{TFakeHttpServer::Response(finder(record("Old", "1", "1"))), 60000};
+        return TFakeHttpReply{TFakeHttpServer::Response(finder(record("A", "1", "7") + record("B", "2", "8")))};
+    });
     h.search.search(QStringLiteral("first"));
     ASSERT_TRUE(h.server.WaitForRequests(1, 5000));
     h.search.search(QStringLiteral("second"));
-    ASSERT_TRUE(h.settle());
+    ASSERT_TRUE(h.server.WaitForRequests(2, 5000));
+    EXPECT_TRUE(h.server.Requests()[1].RequestLine.contains("find=second"));
+    ASSERT_TRUE(WaitUntil([&] { return h.model.count() == 2; }, 5000));
+    EXPECT_EQ(h.column(9), (std::vector<QByteArray>{"7", "8"}));
 
-    EXPECT_EQ(h.server.Requests().size(), 1u);
-    EXPECT_EQ(h.model.count(), 0);
+    // The abandoned first search reports nothing, neither message nor status.
+    ProcessEventsFor(300);
+    EXPECT_TRUE(h.prompts.shown.isEmpty());
+    EXPECT_EQ(h.statuses, (QStringList{kSearching, kSearching, QStringLiteral("Nalezeno 2 MP3")}));
+    EXPECT_TRUE(h.idle());
+}
+
+TEST(SearchFlow, ServerThatNeverAnswersEndsInTheFailureMessage)
+{
+    Harness h;
+    h.find.StallTimeoutMs = 1000;
+    h.server.SetReply({TFakeHttpServer::Response(finder(record("A", "1", "1"))), 60000});
+    h.search.search(QStringLiteral("ticho"));
+    EXPECT_EQ(h.status(), kSearching);
+    ASSERT_TRUE(WaitUntil([&] { return h.status() == kFailed; }, 15000));
     EXPECT_EQ(h.prompts.texts(PromptRecorder::Kind::Message), QStringList{kFailure});
-    EXPECT_EQ(h.statuses, (QStringList{kSearching, kSearching, kFailed}));
+    EXPECT_EQ(h.model.count(), 0);
+    EXPECT_TRUE(h.idle());
 }
 
 TEST(SearchFlow, HugeReplyKeepsTheLoopRunningAndTheFetcherReusable)

@@ -157,7 +157,7 @@ TEST(TrackActionsWire, PlayReplyOpensTheStreamAndMovesTheMarkInTheResultsList)
     h.actions.playSelected();
     ASSERT_TRUE(h.settle());
     EXPECT_EQ(h.state.PreviousTrackId, "a 1");
-    EXPECT_EQ(h.state.CurrentTrackId, "b&2");
+    EXPECT_EQ(h.state.CurrentTrackId, QStringLiteral("b&2"));
     EXPECT_FALSE(h.model.row(0).nowPlaying);
     EXPECT_TRUE(h.model.row(1).nowPlaying);
 }
@@ -209,19 +209,27 @@ TEST(TrackActionsWire, AddRepliesFillThePlaylistAndFailuresShowTheMessage)
     EXPECT_EQ(h.playlist.rows.size(), 2u);
 }
 
-TEST(TrackActionsWire, ASecondCommandWhileOneRunsIsNotSentAndTheFirstEndsInTheMessage)
+TEST(TrackActionsWire, APlayCommandWhileAnotherStallsIsSentAtOnceAndPlays)
 {
     Harness h;
-    TFakeHttpReply slow{TFakeHttpServer::Response(reply("add", "http://s/1.mp3"))};
-    slow.DelayMs = 500;
-    h.server.SetReply(slow);
+    // The first request's server never answers; the second is answered.
+    h.server.SetHandler([](const TFakeHttpRequest &request) {
+        if (request.RequestLine.contains("id=a%201"))
+            return TFakeHttpReply{TFakeHttpServer::Response(reply("play", "http://s/old.mp3")), 60000};
+        return TFakeHttpReply{TFakeHttpServer::Response(reply("play", "http://s/new.mp3"))};
+    });
     h.selected = 0;
-    h.actions.addSelected();
+    h.actions.playSelected();
     ASSERT_TRUE(h.server.WaitForRequests(1, 2000));
-    h.actions.addSelected();
-    ASSERT_TRUE(h.settle());
+    h.selected = 1;
+    h.actions.playSelected();
+    ASSERT_TRUE(h.server.WaitForRequests(2, 5000));
+    EXPECT_TRUE(h.request(1).RequestLine.contains("id=b%262"));
+    ASSERT_TRUE(WaitUntil([&] { return !h.player.opened.empty(); }, 5000));
     ProcessEventsFor(200);
-    EXPECT_EQ(h.server.ConnectionCount(), 1);
-    EXPECT_EQ(h.prompts.texts(PromptRecorder::Kind::Message), QStringList{kFailure});
-    EXPECT_TRUE(h.playlist.rows.empty());
+    EXPECT_EQ(h.player.opened, (std::vector<QByteArray>{"http://s/new.mp3"}));
+    EXPECT_EQ(h.state.CurrentTrackId, QStringLiteral("b&2"));
+    // The abandoned request shows no message.
+    EXPECT_TRUE(h.prompts.shown.isEmpty());
+    EXPECT_TRUE(h.settle());
 }

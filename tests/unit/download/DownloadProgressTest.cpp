@@ -134,3 +134,49 @@ TEST(DownloadProgressUnknownLength, BusyBarAndBytesWithoutDividing)
     EXPECT_EQ(p.Velikost(), QStringLiteral("Velikost : neznámá, staženo 4096 bajtů"));
     EXPECT_EQ(p.Caption(), QStringLiteral("Chyba - Sonaro Klient"));
 }
+
+TEST(DownloadProgressStates, RetryingFailingAndResuming)
+{
+    DownloadProgress p = Started();
+    p.Progress(1000, 300);
+    p.Retrying(QStringLiteral("Server přestal odpovídat. Zkouším znovu (1/4)..."));
+    // Still downloading: closing asks, and there is nothing to retry by hand.
+    EXPECT_EQ(p.State(), DownloadProgress::TState::Downloading);
+    EXPECT_TRUE(p.NeedsCloseQuestion());
+    EXPECT_FALSE(p.CanRetry());
+    EXPECT_EQ(p.Status(), QStringLiteral("Server přestal odpovídat. Zkouším znovu (1/4)..."));
+    // Bytes again: the status goes.
+    p.Progress(1000, 400);
+    EXPECT_TRUE(p.Status().isEmpty());
+
+    p.Failed(QStringLiteral("Server je nedostupný."));
+    EXPECT_EQ(p.State(), DownloadProgress::TState::Failed);
+    EXPECT_EQ(p.Caption(), QStringLiteral("Chyba - Sonaro Klient"));
+    EXPECT_EQ(p.Icon(), DownloadProgress::IconFailed);
+    EXPECT_TRUE(p.CanRetry());
+    EXPECT_FALSE(p.NeedsCloseQuestion());
+    EXPECT_EQ(p.Status(), QStringLiteral("Server je nedostupný."));
+    EXPECT_EQ(p.BarValue(), 40);
+    // A late retry status does not revive a failed download.
+    p.Retrying(QStringLiteral("x"));
+    EXPECT_EQ(p.Status(), QStringLiteral("Server je nedostupný."));
+
+    p.Resume();
+    EXPECT_EQ(p.State(), DownloadProgress::TState::Downloading);
+    EXPECT_EQ(p.Caption(), QStringLiteral("Song - Band (40 %) - Sonaro Klient"));
+    EXPECT_EQ(p.Icon(), DownloadProgress::IconDownloading);
+    EXPECT_TRUE(p.Status().isEmpty());
+    EXPECT_TRUE(p.NeedsCloseQuestion());
+    p.Progress(1000, 1000);
+    p.DoneFile(1000);
+    EXPECT_EQ(p.Caption(), QStringLiteral("Staženo - Song - Band (100 %) - Sonaro Klient"));
+    // Resume only undoes a failure.
+    p.Resume();
+    EXPECT_EQ(p.State(), DownloadProgress::TState::Done);
+
+    // Failing before any length was known resumes to the plain caption.
+    DownloadProgress q = Started();
+    q.Failed(QStringLiteral("Server je nedostupný."));
+    q.Resume();
+    EXPECT_EQ(q.Caption(), QStringLiteral("Song - Band - Sonaro Klient"));
+}
