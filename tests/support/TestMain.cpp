@@ -1,5 +1,6 @@
+#include "ThreadPoolShutdown.h"
+
 #include <QApplication>
-#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,6 @@ int main(int argc, char **argv)
     const int result = RUN_ALL_TESTS();
     // Qt's pool threads (the raster painter's among them) must be gone before
     // the exit-time leak check runs, or it catches one still tearing down.
-    QThreadPool::globalInstance()->setExpiryTimeout(0);
-    QThreadPool::globalInstance()->waitForDone();
+    ThreadPoolShutdown::finish();
     return result;
 }
