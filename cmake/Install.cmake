@@ -21,6 +21,8 @@ if(TARGET sonaroaudio)
 endif()
 install(FILES ${_packaging}/sonaro-klient.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT client)
+install(FILES ${_packaging}/sonaro-klient.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT client)
 install(FILES ${_packaging}/io.github.sonaro.Klient.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT client)
 install(FILES ${_packaging}/icons/sonaro-klient.svg

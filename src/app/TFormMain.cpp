@@ -311,6 +311,12 @@ void TFormMain::formShow()
     showStartupWindow();
 }
 
+void TFormMain::openPlaylistFile(const QString &path)
+{
+    OD_PL.fileName = path;
+    m_playlist->file().reopen(path);
+}
+
 void TFormMain::terminate()
 {
     m_terminating = true;

@@ -109,6 +109,10 @@ public:
     // Applies the "MP3" menu rule to the present focus and selections.
     void updateMp3Menu();
 
+    // Opens a playlist file as the Open command does once its dialog has
+    // chosen path (a .kpl named on the command line).
+    void openPlaylistFile(const QString &path);
+
     // A termination request (SIGTERM, a logout): ends every download without
     // asking, then closes as the close box does; a settings file that cannot
     // be written is reported on the standard error instead of in a box.

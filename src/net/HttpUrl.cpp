@@ -1,5 +1,7 @@
 #include "HttpUrl.h"
 
+#include <algorithm>
+
 namespace HttpUrl {
 
 std::optional<TTarget> Split(const QByteArray &url)
@@ -11,7 +13,20 @@ std::optional<TTarget> Split(const QByteArray &url)
     const qsizetype slash = rest.indexOf('/');
     if (slash <= 0)
         return std::nullopt;
-    return TTarget{rest.left(slash), rest.mid(slash)};
+    TTarget target{rest.left(slash), rest.mid(slash)};
+    // "host:port" with a port of 1..65535; anything else after a colon stays
+    // in the host, where IsPlainHost refuses it.
+    const qsizetype colon = target.Host.lastIndexOf(':');
+    if (colon > 0 && colon + 1 < target.Host.size() && target.Host.size() - colon - 1 <= 5) {
+        const QByteArray digits = target.Host.mid(colon + 1);
+        bool ok = std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+        const int port = ok ? digits.toInt(&ok) : 0;
+        if (ok && port >= 1 && port <= 65535) {
+            target.Host.truncate(colon);
+            target.Port = port;
+        }
+    }
+    return target;
 }
 
 bool IsPlainHost(const QByteArray &host)

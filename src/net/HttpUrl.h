@@ -5,15 +5,16 @@
 #include <optional>
 
 // How the fetcher reads its URL: an optional lower- or upper-case "http://",
-// the host up to the first "/", the path (with query) from there. Ports,
-// user information and other schemes are not recognised; requests always go
-// to port 80.
+// the host (with an optional ":port") up to the first "/", the path (with
+// query) from there. User information and other schemes are not recognised;
+// without a port requests go to port 80.
 namespace HttpUrl {
 
 struct TTarget
 {
     QByteArray Host;
     QByteArray Path; // starts with "/"
+    int Port = 80;
 };
 
 // Empty when no "/" follows the host or the host is empty.

@@ -149,7 +149,7 @@ bool THTTPGetThread::Transfer(TCurlEasy &easy)
 
     easy.Set(CURLOPT_URL, QByteArray("http://" + target->Host + "/").constData());
     easy.Set(CURLOPT_REQUEST_TARGET, HttpUrl::EncodeRequestTarget(target->Path).constData());
-    easy.Set(CURLOPT_PORT, 80L);
+    easy.Set(CURLOPT_PORT, long(target->Port));
     easy.Set(CURLOPT_PROTOCOLS_STR, "http");
     easy.Set(CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_0));
     easy.Set(CURLOPT_PROXY, "");

@@ -31,7 +31,7 @@ done
     || fail "launcher does not lead to the program"
 for f in share/applications/sonaro-klient.desktop share/metainfo/io.github.sonaro.Klient.metainfo.xml \
          share/icons/hicolor/scalable/apps/sonaro-klient.svg share/icons/hicolor/48x48/apps/sonaro-klient.png \
-         share/man/man1/sonaro-service.1 lib/systemd/system/sonaro-service.service; do
+         share/man/man1/sonaro-service.1 share/man/man1/sonaro-klient.1 lib/systemd/system/sonaro-service.service; do
     [ -f "$root/usr/$f" ] || fail "missing /usr/$f"
 done
 # /etc for a /usr build (the packages); <prefix>/etc otherwise.

@@ -457,9 +457,18 @@ TEST_F(THTTPGetTest, UrlPrefixCaseAndMissingPath)
     EXPECT_EQ(server.Requests()[0].RequestLine, "GET /Path/X?Q=1 HTTP/1.0");
     EXPECT_EQ(server.Requests()[0].Header("Host"), server.Host());
 
-    // No "/" after the host, a port, user information: no server is reached.
-    const QByteArray bad[] = {"http://" + server.Host(), server.Url(":80/x"), "http://u@" + server.Host() + "/x"};
-    int finals = 1;
+    // An explicit port is the server's.
+    get.URL = server.Url(":80/x");
+    get.GetString();
+    ASSERT_TRUE(events.WaitFinal(2));
+    EXPECT_EQ(events.Last().Text, "abc");
+    ASSERT_EQ(server.Requests().size(), 2u);
+    EXPECT_EQ(server.Requests()[1].RequestLine, "GET /x HTTP/1.0");
+
+    // No "/" after the host, user information, a port that is none: no server is reached.
+    const QByteArray bad[] = {"http://" + server.Host(), server.Url(":0/x"), server.Url(":80x/x"),
+                              "http://u@" + server.Host() + "/x"};
+    int finals = 2;
     for (const QByteArray &url : bad) {
         get.URL = url;
         get.FileName = Path("never.mp3");
@@ -467,7 +476,7 @@ TEST_F(THTTPGetTest, UrlPrefixCaseAndMissingPath)
         ASSERT_TRUE(events.WaitFinal(++finals)) << url.constData();
         EXPECT_EQ(events.Last().Kind, TEvents::Error) << url.constData();
     }
-    EXPECT_EQ(server.ConnectionCount(), 1);
+    EXPECT_EQ(server.ConnectionCount(), 2);
     EXPECT_FALSE(QFile::exists(Path("never.mp3")));
 }
 

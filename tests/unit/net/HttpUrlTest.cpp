@@ -17,6 +17,27 @@ TEST(HttpUrl, SplitsHostAndPathAfterAnyCaseOfThePrefix)
     EXPECT_EQ(nested->Path, "/p?u=http://x/y");
 }
 
+TEST(HttpUrl, APortAfterTheHostIsTakenOnlyWhenItIsOne)
+{
+    const auto plain = HttpUrl::Split("http://example.org/x");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->Port, 80);
+    const auto withPort = HttpUrl::Split("http://127.0.0.2:8080/engine/finder.php?find=a:b");
+    ASSERT_TRUE(withPort);
+    EXPECT_EQ(withPort->Host, "127.0.0.2");
+    EXPECT_EQ(withPort->Port, 8080);
+    EXPECT_EQ(withPort->Path, "/engine/finder.php?find=a:b");
+    EXPECT_EQ(HttpUrl::Split("h:65535/")->Port, 65535);
+    // Not a port: the colon stays in the host, which is then refused.
+    for (const QByteArray url : {"http://h:0/", "http://h:65536/", "http://h:/", "http://h:8o/", "http://h:+80/",
+                                 "http://h:123456/", "http://u@h:80x/"}) {
+        const auto t = HttpUrl::Split(url);
+        ASSERT_TRUE(t) << url.constData();
+        EXPECT_EQ(t->Port, 80) << url.constData();
+        EXPECT_FALSE(HttpUrl::IsPlainHost(t->Host)) << url.constData();
+    }
+}
+
 TEST(HttpUrl, UrlWithoutPathOrHostHasNoTarget)
 {
     EXPECT_FALSE(HttpUrl::Split("http://example.org"));
