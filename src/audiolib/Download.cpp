@@ -71,9 +71,10 @@ bool Download::resume()
     // A failed run has ended (or is about to): nothing else touches its state.
     if (thread_.joinable())
         thread_.join();
+    // Reopened first: a reader must never see a finished store that has not failed.
+    store_->reopen();
     error_.store(AUDIO_OK);
     failed_.store(false);
-    store_->reopen();
     thread_ = std::thread([this] {
         pthread_setname_np(pthread_self(), "sonaro-dl");
         run();
