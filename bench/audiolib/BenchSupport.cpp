@@ -7,7 +7,7 @@
 #include <sstream>
 #include <vector>
 
-std::string makeMp3(int seconds)
+std::string makeMp3(int seconds, int kbps)
 {
     char pattern[] = "/tmp/sonaroaudio-bench-XXXXXX";
     const std::string dir = mkdtemp(pattern);
@@ -26,7 +26,7 @@ std::string makeMp3(int seconds)
             out.write(reinterpret_cast<const char *>(block.data()), std::streamsize(block.size() * 2));
         }
     }
-    const std::string cmd = "lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -b 128 " + raw + " " + mp3;
+    const std::string cmd = "lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -b " + std::to_string(kbps) + " " + raw + " " + mp3;
     if (std::system(cmd.c_str()) != 0)
         return {};
     std::ifstream in(mp3, std::ios::binary);

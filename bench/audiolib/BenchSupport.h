@@ -68,5 +68,5 @@ private:
     std::string url_;
 };
 
-// A 128 kbit/s MP3 of the given length, made with lame from generated PCM.
-std::string makeMp3(int seconds);
+// An MP3 of the given length and bit rate, made with lame from generated PCM.
+std::string makeMp3(int seconds, int kbps = 128);

@@ -6,6 +6,8 @@
 namespace {
 // How often the end-of-stream wait looks at the output channel.
 constexpr int kDrainPollMs = 20;
+// How often a stream whose download failed is looked at.
+constexpr int kFaultPollMs = 100;
 } // namespace
 
 EngineWindow::EngineWindow(TStreamPlayer *player)
@@ -14,6 +16,18 @@ EngineWindow::EngineWindow(TStreamPlayer *player)
 {
     drainTimer_.setInterval(kDrainPollMs);
     connect(&drainTimer_, &QTimer::timeout, this, [this] { player_->drainTick(); });
+    faultTimer_.setInterval(kFaultPollMs);
+    connect(&faultTimer_, &QTimer::timeout, this, [this] { player_->faultTick(); });
+}
+
+void EngineWindow::startFaultWatch()
+{
+    faultTimer_.start();
+}
+
+void EngineWindow::stopFaultWatch()
+{
+    faultTimer_.stop();
 }
 
 void EngineWindow::startDrain()

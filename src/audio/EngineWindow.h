@@ -15,6 +15,9 @@ public:
 
     void startDrain();
     void stopDrain();
+    // While a failed download's data plays out: looks for the sound to run dry.
+    void startFaultWatch();
+    void stopFaultWatch();
 
 protected:
     bool event(QEvent *event) override;
@@ -22,4 +25,5 @@ protected:
 private:
     TStreamPlayer *player_;
     QTimer drainTimer_;
+    QTimer faultTimer_;
 };

@@ -93,8 +93,19 @@ void OutputPipeline::ResetRing()
     ring_.reset();
     fed_.store(0, std::memory_order_release);
     endReached_.store(false, std::memory_order_release);
+    fault_.store(AUDIO_OK, std::memory_order_release);
     priming_.store(true, std::memory_order_release);
     resetting_.store(false, std::memory_order_seq_cst);
+}
+
+void OutputPipeline::ClearFault()
+{
+    {
+        std::lock_guard<std::mutex> lock(commitMutex_);
+        fault_.store(AUDIO_OK, std::memory_order_release);
+        priming_.store(true, std::memory_order_release);
+    }
+    requestFill();
 }
 
 std::uint32_t OutputPipeline::HeldByOutput() const
@@ -160,13 +171,21 @@ void OutputPipeline::workerLoop()
 void OutputPipeline::fillStep()
 {
     const AUDIO_HANDLE out = output_.load(std::memory_order_acquire);
-    if (!out || endReached_.load(std::memory_order_acquire))
+    if (!out || endReached_.load(std::memory_order_acquire) || fault_.load(std::memory_order_acquire) != AUDIO_OK)
         return;
     const std::uint32_t generation = generation_.load(std::memory_order_acquire);
     const std::uint32_t need = block_;
 
     if (ring_.freeBytes() > need) {
         std::uint32_t got = api_.ChannelGetData(source_, transfer_.data(), block_);
+        // Short because the download failed: not the end, the rest may come.
+        int fault = AUDIO_OK;
+        if (got != block_) {
+            const int code = api_.ErrorGetCode();
+            if (code != AUDIO_OK && code != AUDIO_ERROR_ENDED && code != AUDIO_ERROR_HANDLE
+                && code != AUDIO_ERROR_NOT_INITIALISED)
+                fault = code;
+        }
         // A failed read (the source was stopped or freed) ends the data.
         if (got == static_cast<std::uint32_t>(-1))
             got = 0;
@@ -177,6 +196,12 @@ void OutputPipeline::fillStep()
             // Decoded before the last reset: stale. Priming still needs data.
             if (priming_.load(std::memory_order_acquire))
                 requestFill();
+            return;
+        }
+        if (fault != AUDIO_OK) {
+            ring_.write(transfer_.data(), got);
+            fault_.store(fault, std::memory_order_release);
+            priming_.store(false, std::memory_order_release);
             return;
         }
         if (got == 0) {
@@ -211,7 +236,7 @@ std::uint32_t OutputPipeline::feed(std::uint8_t *buffer, std::uint32_t length)
     if (priming_.load(std::memory_order_acquire)) {
         const auto deadline = std::chrono::steady_clock::now() + kPrimingWaitLimit;
         while (priming_.load(std::memory_order_acquire) && !endReached_.load(std::memory_order_acquire)
-               && !closing_.load(std::memory_order_acquire)
+               && !closing_.load(std::memory_order_acquire) && fault_.load(std::memory_order_acquire) == AUDIO_OK
                && std::chrono::steady_clock::now() < deadline) {
             requestFill();
             std::this_thread::sleep_for(kPrimingPollStep);

@@ -58,6 +58,11 @@ public:
     std::uint32_t block() const { return block_; }
     bool priming() const { return priming_.load(std::memory_order_acquire); }
     bool endReached() const { return endReached_.load(std::memory_order_acquire); }
+    // AUDIO_ERROR_* of the source's failed download once the pipeline has
+    // taken all it had; AUDIO_OK otherwise. The output then waits (never ends).
+    int fault() const { return fault_.load(std::memory_order_acquire); }
+    // After the source's download was resumed: fills again, priming first.
+    void ClearFault();
     // Callback calls that found fewer bytes than asked before the end.
     std::uint64_t underruns() const { return underruns_.load(std::memory_order_relaxed); }
 
@@ -88,6 +93,9 @@ private:
     std::atomic<AUDIO_HANDLE> output_{0};
     // Set by the worker, cleared by ResetRing (under commitMutex_).
     std::atomic<bool> endReached_{false};
+    // Set by the worker when the source's download failed, cleared by
+    // ClearFault and ResetRing (user-interface thread).
+    std::atomic<int> fault_{0};
     // Set by ResetRing, cleared by the worker once enough is buffered.
     std::atomic<bool> priming_{false};
     // Tells a feeder waiting for priming to give up (CloseOutput).

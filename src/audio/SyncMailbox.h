@@ -19,6 +19,7 @@ public:
         PlayEnd = 1131,
         Meta = 1134,
         Downloaded = 1135,
+        DownloadFailed = 1141,
         Opened = 1140,
     };
     static QEvent::Type typeOf(Message message) { return QEvent::Type(int(QEvent::User) + int(message)); }

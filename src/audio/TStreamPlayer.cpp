@@ -39,9 +39,9 @@ void endSync(AUDIO_HANDLE, AUDIO_HANDLE channel, uintptr_t, void *user)
     mailboxOf(user)->post(EngineEvent::PlayEnd, channel);
 }
 
-void downloadSync(AUDIO_HANDLE, AUDIO_HANDLE channel, uintptr_t, void *user)
+void downloadSync(AUDIO_HANDLE, AUDIO_HANDLE channel, uintptr_t result, void *user)
 {
-    mailboxOf(user)->post(EngineEvent::Downloaded, channel);
+    mailboxOf(user)->post(result == AUDIO_OK ? EngineEvent::Downloaded : EngineEvent::DownloadFailed, channel);
 }
 
 void metaSync(AUDIO_HANDLE, AUDIO_HANDLE channel, uintptr_t data, void *user)
@@ -344,6 +344,8 @@ void TStreamPlayer::openRadio()
     if (meta && StreamNames::hasStreamTitle(meta))
         info_.Title = Windows1250::decode(StreamNames::streamTitle(meta));
     a.ChannelSetSync(decodeChannel_, AUDIO_SYNC_META, 0, &metaSync, mailbox_.get());
+    // A station whose reconnections fail for good is reported like a file.
+    a.ChannelSetSync(decodeChannel_, AUDIO_SYNC_DOWNLOAD, 0, &downloadSync, mailbox_.get());
 }
 
 void TStreamPlayer::Close()
@@ -351,8 +353,11 @@ void TStreamPlayer::Close()
     if (kind_ == ChannelKind::ckNone)
         return;
     window_->stopDrain();
+    window_->stopFaultWatch();
     draining_ = false;
     endPending_ = false;
+    downloadFailed_ = false;
+    stoppedAtFault_ = false;
     if (!singleChannel_)
         pipeline_->CloseOutput();
     api().StreamFree(decodeChannel_);
@@ -376,6 +381,15 @@ void TStreamPlayer::Play()
 {
     if (kind_ == ChannelKind::ckNone || mode_ == plmPlaying)
         return;
+    if (stoppedAtFault_ && mode_ == plmStopped) {
+        // Goes on where the data ran out, with a new request for the rest.
+        resumeDownload();
+        if (!singleChannel_ && outputChannel_)
+            api().ChannelPlay(outputChannel_, 0);
+        SetMode(plmPlaying);
+        return;
+    }
+    resumeDownload();
     if (mode_ == plmPaused) {
         ResumePlay();
         return;
@@ -493,7 +507,8 @@ std::uint32_t TStreamPlayer::msOfLength() const
 
 std::uint32_t TStreamPlayer::PlayLength() const
 {
-    if (kind_ == ChannelKind::ckNone)
+    // A live station has no length; the library's estimate only grows with it.
+    if (kind_ == ChannelKind::ckNone || netRadio_)
         return 0;
     return msOfLength();
 }
@@ -603,7 +618,11 @@ void TStreamPlayer::handleEvent(QEvent *event)
         onMeta(message->text);
         break;
     case EngineEvent::Downloaded:
-        onDownloadComplete();
+        if (!netRadio_)
+            onDownloadComplete();
+        break;
+    case EngineEvent::DownloadFailed:
+        onDownloadFailed();
         break;
     case EngineEvent::Opened:
         break;
@@ -677,4 +696,68 @@ void TStreamPlayer::onDownloadComplete()
     info_.Duration = msOfLength();
     if (OnDownloaded)
         OnDownloaded(QString::number(info_.Duration));
+}
+
+void TStreamPlayer::onDownloadFailed()
+{
+    downloadFailed_ = true;
+    window_->startFaultWatch();
+    faultTick();
+}
+
+bool TStreamPlayer::soundRanDry() const
+{
+    const AudioApi &a = api();
+    if (singleChannel_)
+        return a.ChannelIsActive(decodeChannel_) == AUDIO_ACTIVE_STALLED;
+    return pipeline_->fault() != AUDIO_OK && pipeline_->BufferedBytes() == 0
+        && a.ChannelIsActive(outputChannel_) != AUDIO_ACTIVE_PLAYING;
+}
+
+void TStreamPlayer::faultTick()
+{
+    if (!downloadFailed_) {
+        window_->stopFaultWatch();
+        return;
+    }
+    // Paused or stopped by the user: nothing plays, so nothing runs dry yet.
+    if (mode_ != plmPlaying || !soundRanDry())
+        return;
+    window_->stopFaultWatch();
+    downloadFailed_ = false;
+    stoppedAtFault_ = true;
+    api().ChannelStop(outputChannel_);
+    SetMode(plmStopped);
+    showError(QStringLiteral("Přenos skladby se přerušil a nepodařilo se jej obnovit:\n") + streamName_);
+}
+
+void TStreamPlayer::resumeDownload()
+{
+    if (!downloadFailed_ && !stoppedAtFault_)
+        return;
+    window_->stopFaultWatch();
+    downloadFailed_ = false;
+    stoppedAtFault_ = false;
+    // On a decode-only channel this only starts the download again.
+    api().ChannelPlay(decodeChannel_, 0);
+    if (!singleChannel_)
+        pipeline_->ClearFault();
+}
+
+bool TStreamPlayer::WaitingForData() const
+{
+    if (kind_ == ChannelKind::ckNone || mode_ != plmPlaying || !outputChannel_)
+        return false;
+    const AudioApi &a = api();
+    if (singleChannel_)
+        return a.ChannelIsActive(decodeChannel_) == AUDIO_ACTIVE_STALLED;
+    return pipeline_->BufferedBytes() == 0 && a.ChannelIsActive(outputChannel_) == AUDIO_ACTIVE_STALLED;
+}
+
+bool TStreamPlayer::Reconnecting() const
+{
+    if (kind_ == ChannelKind::ckNone)
+        return false;
+    const std::uint64_t retries = api().StreamGetFilePosition(decodeChannel_, AUDIO_FILEPOS_RETRIES);
+    return retries != kNone64 && retries > 0;
 }

@@ -90,6 +90,13 @@ public:
     // them, so it releases nothing.
     int FreeAddOns(std::uint32_t handle);
 
+    // Playing, but the sound has run dry and waits for data from the network.
+    bool WaitingForData() const;
+    // The library is reconnecting to the stream's server.
+    bool Reconnecting() const;
+    // Stopped because the download failed for good; Play goes on from Position.
+    bool StoppedAtFault() const { return stoppedAtFault_; }
+
     // Decoded bytes waiting in the output pipeline (0 in single-channel mode).
     std::uint32_t BufferedBytes() const;
     // Output callback calls that found the pipeline short of data.
@@ -126,6 +133,10 @@ private:
     void drainTick();
     void onMeta(const QString &title);
     void onDownloadComplete();
+    void onDownloadFailed();
+    void faultTick();
+    bool soundRanDry() const;
+    void resumeDownload();
 
     Setup setup_;
     std::unique_ptr<DynamicAudio> library_;
@@ -176,4 +187,8 @@ private:
     // The end sync came while paused; it counts once playing resumes.
     bool endPending_ = false;
     bool endSyncSet_ = false;
+    // The library gave up on the download; once the data that arrived has
+    // played, the engine stops there and reports it.
+    bool downloadFailed_ = false;
+    bool stoppedAtFault_ = false;
 };

@@ -8,6 +8,7 @@
 #include "Mixer.h"
 #include "OutputDevice.h"
 #include "PushStream.h"
+#include "RetryPolicy.h"
 #include "SyncDispatcher.h"
 #include "UrlStream.h"
 
@@ -32,6 +33,7 @@ struct Config {
     std::atomic<uint32_t> netMemoryMiB{512};
     std::atomic<uint32_t> netWindowKiB{2048};
     std::atomic<uint32_t> redirects{1};
+    std::atomic<uint32_t> netRetryMs{uint32_t(RetryPolicy::kDefaultBudget.count())};
 };
 
 struct Library {
@@ -179,6 +181,9 @@ int AUDIO_SetConfig(uint32_t option, uint32_t value)
     case AUDIO_CONFIG_NET_REDIRECTS:
         c.redirects.store(value != 0);
         break;
+    case AUDIO_CONFIG_NET_RETRY:
+        c.netRetryMs.store(std::min<uint32_t>(value, 3600000));
+        break;
     default:
         return result(AUDIO_ERROR_PARAMETER);
     }
@@ -199,6 +204,7 @@ uint32_t AUDIO_GetConfig(uint32_t option)
     case AUDIO_CONFIG_NET_MEMORY: return c.netMemoryMiB.load();
     case AUDIO_CONFIG_NET_WINDOW: return c.netWindowKiB.load();
     case AUDIO_CONFIG_NET_REDIRECTS: return c.redirects.load();
+    case AUDIO_CONFIG_NET_RETRY: return c.netRetryMs.load();
     default: return fail(AUDIO_ERROR_PARAMETER, uint32_t(-1));
     }
 }
@@ -287,7 +293,8 @@ AUDIO_HANDLE AUDIO_StreamCreateURL(const char *url, uint32_t offset, uint32_t fl
     if (!url)
         return fail(AUDIO_ERROR_PARAMETER, AUDIO_HANDLE(0));
     NetConfig net{long(l.config.netTimeoutMs.load()), uint64_t(l.config.netMemoryMiB.load()) << 20,
-                  uint64_t(l.config.netWindowKiB.load()) << 10, l.config.redirects.load() != 0};
+                  uint64_t(l.config.netWindowKiB.load()) << 10, l.config.redirects.load() != 0,
+                  long(l.config.netRetryMs.load())};
     // Spans the waiting and the publication: AUDIO_Free cancels it and waits for it.
     CreationRegistry::Scope scope(l.creations);
     if (!scope.entered())
@@ -371,6 +378,9 @@ uint32_t AUDIO_ChannelGetData(AUDIO_HANDLE handle, void *buffer, uint32_t length
     if (code != AUDIO_OK)
         return fail(code, uint32_t(-1));
     lastError = (delivered == 0 && length > 0) ? AUDIO_ERROR_ENDED : AUDIO_OK;
+    if (delivered < length)
+        if (const int fault = channel->fault(); fault != AUDIO_OK)
+            lastError = fault;
     return delivered;
 }
 

@@ -53,6 +53,13 @@ void ByteStore::finish(bool complete)
     arrived_.notify_all();
 }
 
+void ByteStore::reopen()
+{
+    std::lock_guard lock(mutex_);
+    if (!complete_)
+        finished_ = false;
+}
+
 void ByteStore::keepWindowOnly()
 {
     std::lock_guard lock(mutex_);

@@ -26,6 +26,8 @@ public:
     // Producer side.
     void append(const uint8_t *data, size_t size);
     void finish(bool complete);
+    // After an incomplete finish: more bytes are on their way again.
+    void reopen();
     void keepWindowOnly();
 
     // Copies up to size bytes from offset. With wait, blocks while nothing

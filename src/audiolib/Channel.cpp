@@ -227,6 +227,14 @@ bool Channel::removeSync(AUDIO_HANDLE id)
     return true;
 }
 
+void Channel::rearmDownloadSyncs()
+{
+    std::lock_guard lock(syncMutex_);
+    for (auto &sync : syncs_)
+        if (sync.type == AUDIO_SYNC_DOWNLOAD)
+            sync.fired = false;
+}
+
 void Channel::post(uint32_t events)
 {
     pendingEvents_.fetch_or(events, std::memory_order_acq_rel);
@@ -247,6 +255,8 @@ void Channel::dispatchEvents()
     };
     std::vector<Call> calls;
     std::string meta;
+    // The download sync tells how the download ended.
+    const int downloadResult = (events & kEventDownload) ? fault() : AUDIO_OK;
     std::unique_lock lock(syncMutex_);
     if (freed_)
         return;
@@ -270,7 +280,11 @@ void Channel::dispatchEvents()
         if (freed_)
             break;
         lock.unlock();
-        const uintptr_t data = call.type == AUDIO_SYNC_META ? reinterpret_cast<uintptr_t>(meta.c_str()) : 0;
+        uintptr_t data = 0;
+        if (call.type == AUDIO_SYNC_META)
+            data = reinterpret_cast<uintptr_t>(meta.c_str());
+        else if (call.type == AUDIO_SYNC_DOWNLOAD)
+            data = uintptr_t(downloadResult);
         call.proc(call.id, self, data, call.user);
         lock.lock();
     }

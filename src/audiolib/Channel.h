@@ -76,11 +76,15 @@ public:
     virtual int getData(void *buffer, uint32_t size, uint32_t &delivered);
     virtual int filePosition(uint32_t mode, uint64_t &value) const;
     virtual int tags(uint32_t type, const char *&tags);
+    // AUDIO_ERROR_* of a download that failed after its retries, AUDIO_OK otherwise.
+    virtual int fault() const { return AUDIO_OK; }
 
     // Syncs.
     AUDIO_HANDLE addSync(uint32_t type, AUDIO_SYNCPROC *proc, void *user, AUDIO_HANDLE syncHandle);
     bool removeSync(AUDIO_HANDLE sync);
     void post(uint32_t events);
+    // The next end of the download is reported again.
+    void rearmDownloadSyncs();
     bool hasEvents() const { return pendingEvents_.load() != 0; }
     // Sync thread: calls the syncs of the pending events.
     void dispatchEvents();

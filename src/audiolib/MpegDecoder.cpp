@@ -100,7 +100,8 @@ bool MpegDecoder::feed()
     const auto span = download_.store().read(feedOffset_, feedBuffer_.data(), feedBuffer_.size(), true,
                                              &interrupt_);
     if (span.count == 0) {
-        if (!interruptRequested())
+        // A failed download may be resumed; only a finished one is the end.
+        if (!interruptRequested() && !download_.failed())
             inputEnded_ = true;
         return false;
     }

@@ -17,6 +17,7 @@ struct UrlStream::Shared {
     UrlStream *stream = nullptr;        // guarded by mutex: set by link, cleared by shutdown
     Decoder *decoder = nullptr;         // guarded by mutex
     bool ended = false;                 // guarded by mutex: the download has ended
+    int endError = AUDIO_OK;            // guarded by mutex: how it ended
     std::vector<std::string> earlyMeta; // guarded by mutex: titles that came before link
 };
 
@@ -88,6 +89,7 @@ std::shared_ptr<UrlStream> UrlStream::create(const std::string &url, uint64_t of
     options.followRedirects = net.followRedirects;
     options.memoryCap = net.memoryCap;
     options.window = net.window;
+    options.retryBudget = std::chrono::milliseconds(net.retryBudgetMs);
     options.proc = proc;
     options.user = user;
     auto download = std::make_unique<Download>(
@@ -99,10 +101,12 @@ std::shared_ptr<UrlStream> UrlStream::create(const std::string &url, uint64_t of
             else
                 shared->earlyMeta.push_back(meta);
         },
-        [shared] {
+        [shared](int error) {
             std::lock_guard lock(shared->mutex);
             shared->ended = true;
-            if (shared->decoder)
+            shared->endError = error;
+            // Only the whole file tells the exact length.
+            if (shared->decoder && error == AUDIO_OK)
                 shared->decoder->downloadEnded();
             if (shared->stream)
                 shared->stream->markDownloadEnded();
@@ -137,7 +141,7 @@ std::shared_ptr<UrlStream> UrlStream::create(const std::string &url, uint64_t of
     {
         std::lock_guard lock(shared->mutex);
         shared->decoder = decoder.get();
-        if (shared->ended)
+        if (shared->ended && shared->endError == AUDIO_OK)
             decoder->downloadEnded();
     }
     Format format;
@@ -217,15 +221,36 @@ void UrlStream::shutdown()
 size_t UrlStream::produce(uint8_t *buffer, size_t size, bool &ended)
 {
     const size_t got = decoder_->read(buffer, size);
-    ended = got < size && !decoder_->interrupted();
+    // A failed download is not the end: play() may resume it.
+    ended = got < size && !decoder_->interrupted() && !download_->failed();
     return got;
+}
+
+bool UrlStream::resumeDownload()
+{
+    {
+        std::lock_guard lock(shared_->mutex);
+        if (!download_->failed())
+            return false;
+        shared_->ended = false;
+        shared_->endError = AUDIO_OK;
+        downloadEnded_.store(false);
+    }
+    rearmDownloadSyncs();
+    return download_->resume();
 }
 
 int UrlStream::play(bool restart)
 {
+    const bool resumed = resumeDownload();
     if (decodeOnly_)
-        return AUDIO_ERROR_DECODE_ONLY;
+        return resumed ? AUDIO_OK : AUDIO_ERROR_DECODE_ONLY;
     return Channel::play(restart);
+}
+
+int UrlStream::fault() const
+{
+    return download_->failed() ? download_->error() : AUDIO_OK;
 }
 
 int UrlStream::stop()
@@ -245,7 +270,7 @@ uint32_t UrlStream::activity() const
     if (ended_.load())
         return AUDIO_ACTIVE_STOPPED;
     const ByteStore &store = download_->store();
-    if (!store.finished() && decoder_->fileOffset() >= store.received())
+    if ((!store.finished() || download_->failed()) && decoder_->fileOffset() >= store.received())
         return AUDIO_ACTIVE_STALLED;
     return AUDIO_ACTIVE_PLAYING;
 }
@@ -319,6 +344,9 @@ int UrlStream::getData(void *buffer, uint32_t size, uint32_t &delivered)
     if (decoder_->interrupted()) {
         shared_->interrupt.store(false);
     } else if (delivered < size) {
+        // Short because the download failed: what is missing may still come.
+        if (const int error = fault(); error != AUDIO_OK)
+            return delivered == 0 ? error : AUDIO_OK;
         ended_.store(true);
         post(kEventEnd);
     }
@@ -333,6 +361,9 @@ int UrlStream::filePosition(uint32_t mode, uint64_t &value) const
         return AUDIO_OK;
     case AUDIO_FILEPOS_DOWNLOAD:
         value = offset_ + download_->store().received();
+        return AUDIO_OK;
+    case AUDIO_FILEPOS_RETRIES:
+        value = download_->retries();
         return AUDIO_OK;
     case AUDIO_FILEPOS_END: {
         const int64_t size = download_->fileSize();

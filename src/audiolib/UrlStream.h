@@ -15,6 +15,7 @@ struct NetConfig {
     uint64_t memoryCap;
     uint64_t window;
     bool followRedirects;
+    long retryBudgetMs;
 };
 
 // A stream of an internet file: its download, its decoder and, unless
@@ -41,6 +42,7 @@ public:
     int getData(void *buffer, uint32_t size, uint32_t &delivered) override;
     int filePosition(uint32_t mode, uint64_t &value) const override;
     int tags(uint32_t type, const char *&tags) override;
+    int fault() const override;
 
     // Private to create(); public for std::make_shared.
     UrlStream(const Format &format, bool decodeOnly, std::shared_ptr<Shared> shared,
@@ -61,6 +63,8 @@ public:
     void markDownloadEnded();
 
 private:
+    // Starts a failed download again; false when it had not failed.
+    bool resumeDownload();
     const char *keepTag(uint32_t type, std::string text);
 
     std::shared_ptr<Shared> shared_;

@@ -59,6 +59,7 @@ typedef uint32_t AUDIO_HANDLE; /* stream, sync or plug-in handle */
 #define AUDIO_CONFIG_NET_TIMEOUT 11    /* ms without data before a download gives up (default 30000) */
 #define AUDIO_CONFIG_NET_MEMORY 12     /* MiB an internet file may keep in memory (default 512) */
 #define AUDIO_CONFIG_NET_WINDOW 13     /* KiB of recent data kept for streams without length (default 2048) */
+#define AUDIO_CONFIG_NET_RETRY 14      /* ms a broken download keeps trying to resume (default 60000) */
 #define AUDIO_CONFIG_NET_REDIRECTS 0x10200 /* 1 = follow HTTP redirects (default 1) */
 
 /* AUDIO_Init devices. */
@@ -80,6 +81,7 @@ typedef uint32_t AUDIO_HANDLE; /* stream, sync or plug-in handle */
 #define AUDIO_FILEPOS_CURRENT 0  /* bytes of the file the decoder has consumed */
 #define AUDIO_FILEPOS_DOWNLOAD 1 /* bytes received so far */
 #define AUDIO_FILEPOS_END 2      /* size of the file; -1 when the server did not tell it */
+#define AUDIO_FILEPOS_RETRIES 3  /* failed connection attempts since data last arrived; 0 while it flows */
 
 /* AUDIO_ChannelGetTags types. */
 #define AUDIO_TAG_ID3 0     /* 128-byte ID3 version 1 block */
@@ -99,7 +101,9 @@ typedef uint32_t AUDIO_HANDLE; /* stream, sync or plug-in handle */
 /* AUDIO_ChannelSetSync types. */
 #define AUDIO_SYNC_END 2      /* the channel reached its end; data 0 */
 #define AUDIO_SYNC_META 4     /* new stream metadata; data = (const char*) text, valid during the call */
-#define AUDIO_SYNC_DOWNLOAD 7 /* the download ended (complete or cut); data 0. Fires once */
+/* The download ended: data AUDIO_OK when the whole file arrived, else the
+ * AUDIO_ERROR_* of the failure (after its retries). Fires once per end. */
+#define AUDIO_SYNC_DOWNLOAD 7
 
 /* AUDIO_ChannelGetInfo channel types. */
 #define AUDIO_CTYPE_PUSH 1
@@ -148,6 +152,12 @@ AUDIO_API int AUDIO_ErrorGetCode(void);
 
 /* http:// or https:// URL. Returns once the format is known and the first
  * audio frame decodes. offset: first byte of the file to fetch (0 = all).
+ * A transfer that breaks off once audio has begun is resumed with a range
+ * request (a live stream reconnects), backing off for up to
+ * AUDIO_CONFIG_NET_RETRY ms; meanwhile readers wait and the channel stalls.
+ * Only then does the download fail (see AUDIO_SYNC_DOWNLOAD); the channel
+ * keeps what arrived, never ends because of it, and AUDIO_ChannelPlay
+ * (also on a decode-only channel) resumes the download.
  * May run on a thread of its own while another calls AUDIO_Free: it then
  * returns 0 with AUDIO_ERROR_NOT_INITIALISED without waiting for the network
  * (or, had it finished first, its stream is freed with the others). */
@@ -163,7 +173,8 @@ AUDIO_API uint64_t AUDIO_StreamGetFilePosition(AUDIO_HANDLE handle, uint32_t mod
 
 /* Decode-only channels: blocks while the data is still on its way; returns
  * the bytes delivered, fewer than asked only at the end (0 once ended),
- * (uint32_t)-1 on error. */
+ * (uint32_t)-1 on error. When the download failed: fewer, with the
+ * download's error code, and (uint32_t)-1 once nothing is left. */
 AUDIO_API uint32_t AUDIO_ChannelGetData(AUDIO_HANDLE handle, void *buffer, uint32_t length);
 AUDIO_API int AUDIO_ChannelGetInfo(AUDIO_HANDLE handle, AUDIO_CHANNELINFO *info);
 AUDIO_API uint64_t AUDIO_ChannelGetLength(AUDIO_HANDLE handle, uint32_t mode);

@@ -22,6 +22,13 @@ public:
     // kbit/s; 0 when unknown.
     virtual std::int32_t bitRate() const = 0;
 
+    // Playing, but the sound waits for data from the network.
+    virtual bool waitingForData() const { return false; }
+    // The stream's connection is being made again.
+    virtual bool reconnecting() const { return false; }
+    // Stopped because the stream could not be fetched; play goes on from position().
+    virtual bool stoppedAtFault() const { return false; }
+
     virtual void play() = 0;
     virtual void pause() = 0;
     virtual void stop() = 0;

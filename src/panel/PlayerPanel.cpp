@@ -30,20 +30,27 @@ void PlayerPanel::tick()
         if (const auto width = PanelMath::downloadBarWidth(p.downloadedBytes(), m_state.BarScale, p.streamSize()))
             m_display.setDownloadBar(*width);
     }
+    // A stream cut off for good stops where it was and goes on from there.
+    const bool keepPosition = mode != plmStopped || p.stoppedAtFault();
     // 2: played part.
     // Read once, so the bar and the time agree within a tick.
-    const std::uint32_t position = mode != plmStopped ? p.position() : 0;
-    if (mode != plmStopped) {
+    const std::uint32_t position = keepPosition ? p.position() : 0;
+    if (keepPosition) {
         if (const auto width = PanelMath::playBarWidth(position, m_state.BarScale, p.playLength()))
             m_display.setPlayBar(*width);
     }
+    // While the sound waits for data the title says so and the time stands still.
+    const bool waiting = mode == plmPlaying && p.waitingForData();
+    showStatus(waiting ? (p.reconnecting() ? QStringLiteral("Obnovuji spojení...") : QStringLiteral("Načítám data..."))
+                       : QString());
     // 3: time.
-    if (mode == plmPlaying)
+    if (mode == plmPlaying && !waiting)
         m_display.showNumbers(PanelText::numbers(m_state.BitrateText, position, m_state.TotalTimeText));
     // 4: stopped.
     if (mode == plmStopped) {
-        m_display.showNumbers(PanelText::numbers(m_state.BitrateText, 0, m_state.TotalTimeText));
-        m_display.setPlayBar(0);
+        m_display.showNumbers(PanelText::numbers(m_state.BitrateText, position, m_state.TotalTimeText));
+        if (!keepPosition)
+            m_display.setPlayBar(0);
     }
     // 4-6: buttons and menu items; standby and ready leave them alone.
     if (const auto buttons = PanelButtons::forMode(mode))
@@ -54,7 +61,22 @@ void PlayerPanel::tick()
 
 void PlayerPanel::ledStep()
 {
+    if (!m_status.isEmpty()) {
+        QString status = m_status;
+        m_display.showTitle(LedMarquee::step(status, m_statusScroll));
+        return;
+    }
     m_display.showTitle(LedMarquee::step(m_state.LedText, m_state.LedScrollPos));
+}
+
+void PlayerPanel::showStatus(const QString &status)
+{
+    if (status == m_status)
+        return;
+    m_status = status;
+    m_statusScroll = 0;
+    // At once, not at the next marquee step; the track's title comes back the same way.
+    ledStep();
 }
 
 void PlayerPanel::play()

@@ -44,7 +44,13 @@ public:
     void StartTrackDisplay(const QString &title);
 
 private:
+    void showStatus(const QString &status);
+
     MainState &m_state;
     PanelDisplay &m_display;
     std::unique_ptr<PlayerControl> m_player;
+    // While the sound waits for the network: what the title shows instead
+    // of the track's name, and its own scroll offset.
+    QString m_status;
+    int m_statusScroll = 0;
 };

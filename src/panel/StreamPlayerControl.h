@@ -18,6 +18,9 @@ public:
     std::uint32_t downloadedBytes() const override;
     std::uint32_t streamSize() const override;
     std::int32_t bitRate() const override;
+    bool waitingForData() const override;
+    bool reconnecting() const override;
+    bool stoppedAtFault() const override;
     void play() override;
     void pause() override;
     void stop() override;

@@ -36,6 +36,7 @@ struct LibraryProbe
     decltype(&AUDIO_ChannelGetPosition) position = nullptr;
     decltype(&AUDIO_ChannelIsActive) active = nullptr;
     decltype(&AUDIO_GetConfig) config = nullptr;
+    decltype(&AUDIO_SetConfig) setConfig = nullptr;
 
     void bind()
     {
@@ -46,6 +47,7 @@ struct LibraryProbe
         position = reinterpret_cast<decltype(position)>(dlsym(handle, "AUDIO_ChannelGetPosition"));
         active = reinterpret_cast<decltype(active)>(dlsym(handle, "AUDIO_ChannelIsActive"));
         config = reinterpret_cast<decltype(config)>(dlsym(handle, "AUDIO_GetConfig"));
+        setConfig = reinterpret_cast<decltype(setConfig)>(dlsym(handle, "AUDIO_SetConfig"));
         dlclose(handle); // the engine still holds it
     }
 };
@@ -230,7 +232,68 @@ TEST_F(EngineTest, RadioTypeUrlTakesBitRateFromHeaderAndTitleFromMetadata)
     EXPECT_EQ(player->StreamInfo().Title, "Radio Song");
     EXPECT_TRUE(waitFor([&] { return player->Position() > 300; }));
     EXPECT_EQ(player->DownloadedBytes(), 0u);
+    // A live station has no length, so the panel draws no play bar for it.
+    EXPECT_EQ(player->PlayLength(), 0u);
     EXPECT_TRUE(errors.isEmpty()) << errors.join('|').toStdString();
+}
+
+TEST_F(EngineTest, CutStreamWaitsThenStopsAtItsPlaceAndPlayGoesOnFromThere)
+{
+    probe.setConfig(AUDIO_CONFIG_NET_RETRY, 4000);
+    LoopbackHttpServer::Route cut;
+    cut.body = *tone3s;
+    cut.dropAfter = tone3s->size() * 2 / 5; // every request breaks here
+    server.route("/cut/song.mp3", cut);
+    int ends = 0;
+    player->OnPlayEnd = [&] { ++ends; };
+    ASSERT_TRUE(OpenAndWait(*player, server.url("/cut/song.mp3")));
+    const std::uint32_t length = player->PlayLength();
+    const std::uint32_t size = player->StreamInfo().StreamSize;
+    player->Play();
+
+    // The sound plays what arrived, then waits while the library reconnects.
+    bool sawWaiting = false;
+    bool sawReconnecting = false;
+    ASSERT_TRUE(waitFor([&] {
+        sawWaiting = sawWaiting || (player->WaitingForData() && player->Mode() == plmPlaying);
+        sawReconnecting = sawReconnecting || player->Reconnecting();
+        return player->Mode() == plmStopped;
+    }, 15000));
+    EXPECT_TRUE(sawWaiting);
+    EXPECT_TRUE(sawReconnecting);
+    // Retries spent: stopped where the data ran out, with the engine's message, no end.
+    EXPECT_TRUE(player->StoppedAtFault());
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].endsWith(server.url("/cut/song.mp3"))) << errors[0].toStdString();
+    const std::uint32_t stoppedAt = player->Position();
+    EXPECT_GT(stoppedAt, length / 4);
+    EXPECT_LT(stoppedAt, length * 3 / 4);
+    // The download position counts only what came; the size stays the file's.
+    EXPECT_EQ(player->DownloadedBytes(), std::uint32_t(cut.dropAfter));
+    EXPECT_EQ(player->StreamInfo().StreamSize, size);
+    EXPECT_EQ(player->PlayLength(), length);
+    QTest::qWait(300);
+    EXPECT_EQ(ends, 0);
+    EXPECT_EQ(player->Position(), stoppedAt);
+
+    // The server mends: Play goes on from there with a new request, to the real end.
+    cut.dropAfter = -1;
+    server.route("/cut/song.mp3", cut);
+    const int requests = server.requests();
+    player->Play();
+    EXPECT_EQ(player->Mode(), plmPlaying);
+    EXPECT_FALSE(player->StoppedAtFault());
+    // Only the rest is played, not the track again from its start.
+    std::uint32_t lowest = player->Position();
+    ASSERT_TRUE(waitFor([&] {
+        if (ends == 0)
+            lowest = std::min(lowest, player->Position());
+        return ends == 1;
+    }, 10000));
+    EXPECT_GE(lowest, stoppedAt);
+    EXPECT_GT(server.requests(), requests);
+    EXPECT_EQ(player->DownloadedBytes(), size);
+    EXPECT_EQ(errors.size(), 1);
 }
 
 TEST_F(EngineTest, FailedOpenWhilePlayingResumesTheOldStream)

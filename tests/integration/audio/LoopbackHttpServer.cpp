@@ -147,9 +147,13 @@ void LoopbackHttpServer::serve(int fd)
         while (alive && !stopping_) {
             if (!route.endless && offset >= route.body.size())
                 break;
+            if (route.dropAfter >= 0 && sent >= route.dropAfter)
+                break;
             if (offset >= route.body.size())
                 offset = 0;
             qint64 piece = std::min<qint64>(4096, route.body.size() - offset);
+            if (route.dropAfter >= 0)
+                piece = std::min<qint64>(piece, route.dropAfter - sent);
             if (route.metaInterval > 0)
                 piece = std::min<qint64>(piece, route.metaInterval - sinceMeta);
             alive = sendAll(fd, route.body.constData() + offset, std::size_t(piece));

@@ -33,6 +33,8 @@ public:
         int bytesPerSecond = 0;
         // Silence before the answer; stopping the server ends it early.
         int holdMs = 0;
+        // >= 0: the connection breaks after this many body bytes.
+        qint64 dropAfter = -1;
     };
 
     explicit LoopbackHttpServer(const char *address);

@@ -11,7 +11,8 @@
 #include <thread>
 #include <vector>
 
-// Records sync callbacks; the library calls them on its own threads.
+// Records sync callbacks; the library calls them on its own threads. Data
+// other than 0 is taken for text (metadata syncs).
 struct SyncRecorder {
     std::atomic<int> count{0};
     std::atomic<bool> onCallerThread{false};
@@ -28,6 +29,18 @@ struct SyncRecorder {
             std::lock_guard lock(self->mutex);
             self->texts.emplace_back(reinterpret_cast<const char *>(data));
         }
+        self->count.fetch_add(1);
+    }
+};
+
+// Records download syncs, whose data is the download's result.
+struct DownloadRecorder {
+    std::atomic<int> count{0};
+    std::atomic<int> result{-1};
+    static void proc(AUDIO_HANDLE, AUDIO_HANDLE, uintptr_t data, void *user)
+    {
+        auto *self = static_cast<DownloadRecorder *>(user);
+        self->result.store(int(data));
         self->count.fetch_add(1);
     }
 };

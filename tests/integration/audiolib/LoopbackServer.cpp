@@ -68,6 +68,12 @@ std::string LoopbackServer::lastRequest() const
     return lastRequest_;
 }
 
+std::vector<std::string> LoopbackServer::requestHeads() const
+{
+    std::lock_guard lock(mutex_);
+    return heads_;
+}
+
 void LoopbackServer::acceptLoop()
 {
     while (!stop_.load()) {
@@ -134,12 +140,16 @@ void LoopbackServer::serve(int fd)
     {
         std::lock_guard lock(mutex_);
         lastRequest_ = request;
+        heads_.push_back(request);
+        const int nth = served_[path]++;
         const auto it = routes_.find(path);
         if (it == routes_.end()) {
             reply.status = 404;
             reply.body = "<html><body>Not found</body></html>";
         } else {
             reply = it->second;
+            if (reply.dropTimes >= 0 && nth >= reply.dropTimes)
+                reply.dropAfter = kNever;
         }
     }
     if (reply.headerDelayMs > 0 && !pause(reply.headerDelayMs))

@@ -19,7 +19,8 @@ public:
         int headerDelayMs = 0;           // silence before the status line
         std::string body;
         bool contentLength = true;
-        size_t dropAfter = kNever;       // close the connection after this many body bytes
+        size_t dropAfter = kNever;       // close the connection after this many body bytes ...
+        int dropTimes = -1;              // ... in the first this many requests of the path (-1: all)
         size_t stallAfter = kNever;      // pause once after this many body bytes ...
         int stallMs = 0;                 // ... for this long
         size_t bytesPerSecond = 0;       // 0 = as fast as the socket takes it
@@ -40,6 +41,8 @@ public:
     // Header delays and stalls that ran their full length.
     int pausesServed() const { return pausesServed_.load(); }
     std::string lastRequest() const;
+    // Every request head so far, in order of arrival.
+    std::vector<std::string> requestHeads() const;
 
 private:
     void acceptLoop();
@@ -56,7 +59,9 @@ private:
     std::atomic<int> pausesServed_{0};
     mutable std::mutex mutex_;
     std::map<std::string, Reply> routes_; // guarded by mutex_
+    std::map<std::string, int> served_;   // guarded by mutex_: requests per path
     std::string lastRequest_;             // guarded by mutex_
+    std::vector<std::string> heads_;      // guarded by mutex_
     std::vector<std::thread> workers_;    // guarded by mutex_
     std::thread acceptor_;
 };

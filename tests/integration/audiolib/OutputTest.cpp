@@ -367,6 +367,8 @@ TEST(AudiolibOutput, RadioMetadataIsStrippedAndReported)
     LoopbackServer server;
     LoopbackServer::Reply radio;
     radio.body = readFile(files().cbr);
+    // A live station does not end (a closed connection is reconnected).
+    radio.endless = true;
     // The first title comes after a pause, so the sync below is set before it.
     radio.icyInterval = 16000;
     radio.stallAfter = 12000;
@@ -378,8 +380,17 @@ TEST(AudiolibOutput, RadioMetadataIsStrippedAndReported)
     ASSERT_NE(h, 0u) << AUDIO_ErrorGetCode();
     SyncRecorder meta;
     AUDIO_ChannelSetSync(h, AUDIO_SYNC_META, 0, &SyncRecorder::proc, &meta);
-    const auto pcm = pullAll(h);
-    EXPECT_TRUE(pcm == decodeMpeg(files().cbr)) << "metadata leaked into the audio";
+    // Past the first copy of the body the decoder runs on into the next one.
+    const auto whole = decodeMpeg(files().cbr);
+    std::vector<uint8_t> pcm(whole.size() * 3 / 4);
+    for (size_t at = 0; at < pcm.size();) {
+        const uint32_t n = AUDIO_ChannelGetData(h, pcm.data() + at, uint32_t(std::min<size_t>(4608, pcm.size() - at)));
+        ASSERT_NE(n, uint32_t(-1));
+        ASSERT_GT(n, 0u);
+        at += n;
+    }
+    EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), whole.begin())) << "metadata leaked into the audio"
+        << (std::mismatch(pcm.begin(), pcm.end(), whole.begin()).first - pcm.begin()) << " of " << pcm.size() << " " << whole.size();
     ASSERT_TRUE(waitUntil([&] { return meta.count.load() > 0; }));
     {
         std::lock_guard lock(meta.mutex);

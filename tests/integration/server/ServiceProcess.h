@@ -22,6 +22,8 @@ public:
     // The exit code, or -1 when it is still running after timeout (or died by a signal).
     int waitForExit(std::chrono::milliseconds timeout);
     void stop();
+    // SIGKILL: the process dies at once, its connections broken mid-reply.
+    void kill();
     std::string log() const;
 
 private:

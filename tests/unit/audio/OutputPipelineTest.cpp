@@ -35,6 +35,8 @@ struct FakeLibrary
     void *user = nullptr;
     std::uint32_t createdFlags = 0;
     bool refuseStream = false;
+    int failWith = AUDIO_OK;      // at the end of total: the download failed with this
+    std::atomic<int> lastError{AUDIO_OK};
 };
 FakeLibrary *fake = nullptr;
 
@@ -51,6 +53,9 @@ std::uint32_t fakeGetData(AUDIO_HANDLE handle, void *buffer, std::uint32_t lengt
     if (fake->stopped)
         return static_cast<std::uint32_t>(-1);
     const std::uint64_t n = std::min<std::uint64_t>(length, fake->total - fake->position);
+    fake->lastError.store(n < length ? (fake->failWith != AUDIO_OK ? fake->failWith : AUDIO_ERROR_ENDED) : AUDIO_OK);
+    if (n == 0 && fake->failWith != AUDIO_OK)
+        return static_cast<std::uint32_t>(-1);
     auto *out = static_cast<std::uint8_t *>(buffer);
     for (std::uint64_t i = 0; i < n; ++i)
         out[i] = patternByte(fake->position + i);
@@ -67,6 +72,11 @@ AUDIO_HANDLE fakeStreamCreate(std::uint32_t, std::uint32_t, std::uint32_t flags,
     fake->createdFlags = flags;
     ++fake->created;
     return kOutput;
+}
+
+int fakeErrorGetCode()
+{
+    return fake->lastError.load();
 }
 
 int fakeStreamFree(AUDIO_HANDLE handle)
@@ -102,6 +112,7 @@ protected:
         api.StreamFree = &fakeStreamFree;
         api.ChannelIsActive = &fakeIsActive;
         api.ChannelStop = &fakeStop;
+        api.ErrorGetCode = &fakeErrorGetCode;
     }
     void TearDown() override { fake = nullptr; }
 
@@ -259,4 +270,44 @@ TEST_F(OutputPipelineTest, RefusedStreamOrFormatGivesNoHandle)
     EXPECT_EQ(pipeline.OpenOutput(kSource, 0, 2, 16), 0u);
     EXPECT_EQ(pipeline.OpenOutput(kSource, 44100, 0, 16), 0u);
     EXPECT_EQ(library.created.load(), 0);
+}
+
+TEST_F(OutputPipelineTest, FailedDownloadWaitsInsteadOfEndingAndGoesOnWhenResumed)
+{
+    library.total = 50000;
+    library.failWith = AUDIO_ERROR_CONNECT;
+    OutputPipeline pipeline(api, warn);
+    ASSERT_EQ(pipeline.OpenOutput(kSource, 44100, 2, 16), kOutput);
+    std::vector<std::uint8_t> out;
+    // Everything that arrived is played, then the output waits: no end flag.
+    for (int i = 0; i < 200 && out.size() < 50000; ++i) {
+        EXPECT_EQ(pull(out, 4096) & AUDIO_STREAMPROC_END, 0u);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(out.size(), 50000u);
+    waitUntil([&] { return pipeline.fault() != AUDIO_OK; });
+    EXPECT_EQ(pipeline.fault(), AUDIO_ERROR_CONNECT);
+    EXPECT_FALSE(pipeline.endReached());
+    const auto underruns = pipeline.underruns();
+    EXPECT_EQ(pull(out, 4096), 0u);
+    EXPECT_GT(pipeline.underruns(), underruns);
+
+    // The download came back with the rest: the bytes follow on, then the real end.
+    {
+        std::lock_guard<std::mutex> lock(library.mutex);
+        library.total = 120000;
+        library.failWith = AUDIO_OK;
+    }
+    pipeline.ClearFault();
+    EXPECT_EQ(pipeline.fault(), AUDIO_OK);
+    std::uint32_t result = 0;
+    for (int i = 0; i < 400 && !(result & AUDIO_STREAMPROC_END); ++i) {
+        result = pull(out, 4096);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_NE(result & AUDIO_STREAMPROC_END, 0u);
+    ASSERT_EQ(out.size(), 120000u);
+    for (std::uint64_t i = 0; i < out.size(); ++i)
+        ASSERT_EQ(out[i], patternByte(i)) << "byte " << i;
+    pipeline.CloseOutput();
 }

@@ -14,6 +14,9 @@ struct FakePlayer final : PlayerControl
     std::uint32_t Downloaded = 0;
     std::uint32_t Size = 0;
     std::int32_t BitRate = 0;
+    bool Waiting = false;
+    bool Reconnecting = false;
+    bool StoppedAtFault = false;
     QStringList calls;
 
     TPlayerMode mode() const override { return Mode; }
@@ -29,6 +32,9 @@ struct FakePlayer final : PlayerControl
     std::uint32_t downloadedBytes() const override { return Downloaded; }
     std::uint32_t streamSize() const override { return Size; }
     std::int32_t bitRate() const override { return BitRate; }
+    bool waitingForData() const override { return Waiting; }
+    bool reconnecting() const override { return Reconnecting; }
+    bool stoppedAtFault() const override { return StoppedAtFault; }
     void play() override { calls << "play"; }
     void pause() override { calls << "pause"; }
     void stop() override { calls << "stop"; }

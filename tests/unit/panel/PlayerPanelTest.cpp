@@ -245,3 +245,60 @@ TEST_F(PlayerPanelTest, MarqueeStepShowsTheFoldedTitle)
     EXPECT_EQ(display.title, "  zlutoucky kun  ");
     EXPECT_EQ(state.LedText, "zlutoucky kun");
 }
+
+TEST_F(PlayerPanelTest, AStreamWaitingForDataSaysSoAndItsTimeStandsStill)
+{
+    startTrack();
+    player->Pos = 65'000;
+    panel.tick();
+    EXPECT_EQ(display.numbers, Bitrate128 + "01:05/03:25");
+    panel.ledStep();
+    ASSERT_TRUE(display.title.has_value());
+    EXPECT_TRUE(display.title->contains("lutoucky")) << display.title->toStdString();
+
+    // The connection broke and the sound ran dry: the status shows at once,
+    // the time stays where the sound stopped even if the engine's clock moves.
+    display.clear();
+    player->Waiting = true;
+    player->Reconnecting = true;
+    player->Pos = 66'000;
+    panel.tick();
+    ASSERT_TRUE(display.title.has_value());
+    EXPECT_TRUE(display.title->contains("Obnovuji")) << display.title->toStdString();
+    EXPECT_FALSE(display.numbers.has_value());
+    // The marquee steps the status, not the title.
+    display.clear();
+    panel.ledStep();
+    EXPECT_TRUE(display.title->contains("spojeni")) << display.title->toStdString();
+    // Slow, but connected: another text.
+    player->Reconnecting = false;
+    panel.tick();
+    EXPECT_TRUE(display.title->contains("Na")) << display.title->toStdString();
+    EXPECT_FALSE(display.title->contains("Obnovuji"));
+
+    // Sound again: the track's title is back and the time runs.
+    display.clear();
+    player->Waiting = false;
+    player->Pos = 67'000;
+    panel.tick();
+    ASSERT_TRUE(display.title.has_value());
+    EXPECT_TRUE(display.title->contains("lutoucky")) << display.title->toStdString();
+    EXPECT_EQ(display.numbers, Bitrate128 + "01:07/03:25");
+}
+
+TEST_F(PlayerPanelTest, AStreamStoppedAtAFaultKeepsItsPlace)
+{
+    startTrack();
+    player->Pos = 100'000;
+    player->Mode = plmStopped;
+    player->StoppedAtFault = true;
+    panel.tick();
+    EXPECT_EQ(display.numbers, Bitrate128 + "01:40/03:25");
+    EXPECT_EQ(display.played, 100'000 * 416 / 205'000);
+    ASSERT_TRUE(display.buttons.has_value());
+    // An ordinary stop still shows the start.
+    player->StoppedAtFault = false;
+    panel.tick();
+    EXPECT_EQ(display.numbers, Bitrate128 + "00:00/03:25");
+    EXPECT_EQ(display.played, 0);
+}
