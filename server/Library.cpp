@@ -81,16 +81,12 @@ void Library::reload()
         ++t.count;
         rated.emplace(r.clientId, r.trackId);
     }
-    std::unordered_set<std::int64_t> clients;
-    for (std::int64_t id : store_.clients())
-        clients.insert(id);
 
     std::unique_lock lock(mutex_);
     entries_ = std::move(entries);
     byId_ = std::move(byId);
     totals_ = std::move(totals);
     rated_ = std::move(rated);
-    clients_ = std::move(clients);
 }
 
 std::string Library::ratingTextLocked(std::int64_t trackId) const
@@ -105,9 +101,9 @@ std::vector<Library::Hit> Library::search(const SearchQuery &query, size_t limit
     std::vector<Hit> hits;
     if (query.isEmpty())
         return hits;
+    const bool known = isClient(clientId);
     std::shared_lock lock(mutex_);
     keep.entries = entries_;
-    const bool known = clients_.count(clientId) != 0;
     for (const Entry &e : *entries_) {
         if (hits.size() >= limit)
             break;
@@ -142,25 +138,43 @@ size_t Library::trackCount() const
 
 bool Library::isClient(std::int64_t clientId) const
 {
-    std::shared_lock lock(mutex_);
-    return clients_.count(clientId) != 0;
+    if (clientId <= 0)
+        return false;
+    if (clientId <= lastClientId_.load())
+        return true;
+    // Perhaps another instance on the same store gave it out since.
+    const std::int64_t last = store_.lastClientId();
+    std::int64_t seen = lastClientId_.load();
+    while (seen < last && !lastClientId_.compare_exchange_weak(seen, last)) {
+    }
+    return clientId <= last;
 }
 
 std::int64_t Library::newClient()
 {
-    std::unique_lock lock(mutex_);
-    const std::int64_t id = store_.newClient();
-    clients_.insert(id);
-    return id;
+    std::lock_guard lock(idMutex_);
+    if (nextClientId_ > blockEnd_) {
+        const std::int64_t last = store_.reserveClientIds(kClientIdBlock);
+        // The client keeps its ID as a 32-bit signed number.
+        if (last > INT32_MAX)
+            throw StoreError("database: no client IDs left");
+        blockEnd_ = last;
+        nextClientId_ = last - kClientIdBlock + 1;
+        std::int64_t seen = lastClientId_.load();
+        while (seen < last && !lastClientId_.compare_exchange_weak(seen, last)) {
+        }
+    }
+    return nextClientId_++;
 }
 
 Library::RateResult Library::rate(std::int64_t trackId, std::int64_t clientId, int stars, std::string &ratingText)
 {
+    const bool known = isClient(clientId);
     std::unique_lock lock(mutex_);
     if (!byId_.count(trackId))
         return RateResult::UnknownTrack;
     RateResult result = RateResult::UnknownClient;
-    if (clients_.count(clientId)) {
+    if (known) {
         if (store_.addRating(trackId, clientId, stars)) {
             Totals &t = totals_[trackId];
             t.sum += stars;

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <shared_mutex>
 #include <string>
@@ -17,9 +19,10 @@ class TrackStore;
 
 // The catalogue every request reads: the stored tracks held in memory with
 // their wire texts (Windows-1250, escaped for XML) and folded search keys,
-// plus ratings and known client IDs. Readers share mutex_; a reload, a new
-// client and a rating take it exclusively. The store is written first, so
-// memory never holds what the database does not.
+// plus ratings. Readers share mutex_; a reload and a rating take it
+// exclusively. The store is written first, so memory never holds what the
+// database does not. Client IDs come in blocks from the store's counter; an
+// ID is known when the counter has passed it.
 class Library {
 public:
     // Wire texts of one track, ready to be placed between quotes.
@@ -54,6 +57,8 @@ public:
 
     size_t trackCount() const;
     bool isClient(std::int64_t clientId) const;
+    // Unique and positive, never handed out before, by this or any other
+    // service on the same store.
     std::int64_t newClient();
 
     enum class RateResult { Stored, AlreadyRated, UnknownTrack, UnknownClient };
@@ -84,5 +89,10 @@ private:
     std::unordered_map<std::int64_t, size_t> byId_;          // track ID -> index into *entries_
     std::unordered_map<std::int64_t, Totals> totals_;        // per track
     std::unordered_set<std::pair<std::int64_t, std::int64_t>, PairHash> rated_;  // (client, track)
-    std::unordered_set<std::int64_t> clients_;
+
+    static constexpr std::int64_t kClientIdBlock = 1000;  // one store write per thousand new clients
+    mutable std::atomic<std::int64_t> lastClientId_{0};  // highest reserved ID seen in the store
+    std::mutex idMutex_;
+    std::int64_t nextClientId_ = 1;  // guarded by idMutex_
+    std::int64_t blockEnd_ = 0;      // guarded by idMutex_; last ID of this instance's block
 };

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <iterator>
 #include <string_view>
 
 // A prepared statement that finalises itself; every value is bound, never
@@ -68,25 +69,74 @@ TrackStore::TrackStore(const std::string &path)
         sqlite3_busy_timeout(db_, 5000);
         exec("PRAGMA journal_mode=WAL");
         exec("PRAGMA foreign_keys=ON");
-        // AUTOINCREMENT: an ID of a removed track is never handed to another,
-        // so a stale playlist entry cannot start playing the wrong song.
-        exec("CREATE TABLE IF NOT EXISTS tracks ("
-             " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-             " path TEXT NOT NULL UNIQUE, mtime INTEGER NOT NULL, size INTEGER NOT NULL,"
-             " title TEXT NOT NULL, artist TEXT NOT NULL, album TEXT NOT NULL, genre TEXT NOT NULL,"
-             " number INTEGER NOT NULL, length_ms INTEGER NOT NULL, bitrate INTEGER NOT NULL)");
-        exec("CREATE TABLE IF NOT EXISTS clients ("
-             " id INTEGER PRIMARY KEY AUTOINCREMENT, created INTEGER NOT NULL DEFAULT (strftime('%s','now')))");
-        exec("CREATE TABLE IF NOT EXISTS ratings ("
-             " track_id INTEGER NOT NULL REFERENCES tracks(id) ON DELETE CASCADE,"
-             " client_id INTEGER NOT NULL REFERENCES clients(id) ON DELETE CASCADE,"
-             " stars INTEGER NOT NULL CHECK (stars BETWEEN 1 AND 5),"
-             " PRIMARY KEY (track_id, client_id))");
-        exec("CREATE TABLE IF NOT EXISTS settings (key TEXT PRIMARY KEY, value TEXT NOT NULL)");
+        migrate();
     } catch (...) {
         sqlite3_close(db_);
         throw;
     }
+}
+
+namespace {
+
+// Each step brings the schema from the version before it to its own; a
+// database records the steps it has taken in schema_migrations.
+const char *const kMigrations[] = {
+    // 1: tracks, clients, ratings, settings. IF NOT EXISTS: databases made
+    // before migrations were recorded already hold these tables.
+    // AUTOINCREMENT: an ID of a removed track is never handed to another, so
+    // a stale playlist entry cannot start playing the wrong song.
+    "CREATE TABLE IF NOT EXISTS tracks ("
+    " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " path TEXT NOT NULL UNIQUE, mtime INTEGER NOT NULL, size INTEGER NOT NULL,"
+    " title TEXT NOT NULL, artist TEXT NOT NULL, album TEXT NOT NULL, genre TEXT NOT NULL,"
+    " number INTEGER NOT NULL, length_ms INTEGER NOT NULL, bitrate INTEGER NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS clients ("
+    " id INTEGER PRIMARY KEY AUTOINCREMENT, created INTEGER NOT NULL DEFAULT (strftime('%s','now')));"
+    "CREATE TABLE IF NOT EXISTS ratings ("
+    " track_id INTEGER NOT NULL REFERENCES tracks(id) ON DELETE CASCADE,"
+    " client_id INTEGER NOT NULL REFERENCES clients(id) ON DELETE CASCADE,"
+    " stars INTEGER NOT NULL CHECK (stars BETWEEN 1 AND 5),"
+    " PRIMARY KEY (track_id, client_id));"
+    "CREATE TABLE IF NOT EXISTS settings (key TEXT PRIMARY KEY, value TEXT NOT NULL);",
+    // 2: client IDs come from a counter; a client gets a row only once it rates.
+    "CREATE TABLE counters (name TEXT PRIMARY KEY, value INTEGER NOT NULL);"
+    "INSERT INTO counters (name, value) SELECT 'client_ids', coalesce(max(id), 0) FROM clients;",
+};
+
+} // namespace
+
+void TrackStore::migrate()
+{
+    exec("CREATE TABLE IF NOT EXISTS schema_migrations ("
+         " version INTEGER PRIMARY KEY, applied INTEGER NOT NULL DEFAULT (strftime('%s','now')))");
+    exec("BEGIN IMMEDIATE");
+    try {
+        Statement q(db_, "SELECT coalesce(max(version), 0) FROM schema_migrations");
+        q.step();
+        const std::int64_t have = q.integer(0);
+        const std::int64_t known = std::int64_t(std::size(kMigrations));
+        if (have > known)
+            throw StoreError("database: schema version " + std::to_string(have) + " is newer than this service ("
+                             + std::to_string(known) + ")");
+        for (std::int64_t v = have; v < known; ++v) {
+            exec(kMigrations[v]);
+            Statement record(db_, "INSERT INTO schema_migrations (version) VALUES (?1)");
+            record.bind(1, v + 1);
+            record.step();
+        }
+        exec("COMMIT");
+    } catch (...) {
+        exec("ROLLBACK");
+        throw;
+    }
+}
+
+int TrackStore::schemaVersion() const
+{
+    std::lock_guard lock(mutex_);
+    Statement q(db_, "SELECT coalesce(max(version), 0) FROM schema_migrations");
+    q.step();
+    return int(q.integer(0));
 }
 
 std::string TrackStore::setting(const std::string &key) const
@@ -179,26 +229,25 @@ void TrackStore::removeTrackLocked(std::int64_t id)
     q.step();
 }
 
-std::int64_t TrackStore::newClient()
+std::int64_t TrackStore::reserveClientIds(std::int64_t count)
 {
     std::lock_guard lock(mutex_);
-    Statement q(db_, "INSERT INTO clients DEFAULT VALUES RETURNING id");
+    // One statement: atomic against other processes on the same file.
+    Statement q(db_, "UPDATE counters SET value = value + ?1 WHERE name = 'client_ids' RETURNING value");
+    q.bind(1, count);
     if (!q.step())
-        throw StoreError("database: no client id");
-    const std::int64_t id = q.integer(0);
+        throw StoreError("database: no client ID counter");
+    const std::int64_t last = q.integer(0);
     while (q.step()) {
     }
-    return id;
+    return last;
 }
 
-std::vector<std::int64_t> TrackStore::clients() const
+std::int64_t TrackStore::lastClientId() const
 {
     std::lock_guard lock(mutex_);
-    Statement q(db_, "SELECT id FROM clients");
-    std::vector<std::int64_t> result;
-    while (q.step())
-        result.push_back(q.integer(0));
-    return result;
+    Statement q(db_, "SELECT value FROM counters WHERE name = 'client_ids'");
+    return q.step() ? q.integer(0) : 0;
 }
 
 std::vector<TrackStore::Rating> TrackStore::ratings() const
@@ -214,10 +263,21 @@ std::vector<TrackStore::Rating> TrackStore::ratings() const
 bool TrackStore::addRating(std::int64_t trackId, std::int64_t clientId, int stars)
 {
     std::lock_guard lock(mutex_);
-    Statement q(db_, "INSERT OR IGNORE INTO ratings (track_id, client_id, stars) VALUES (?1, ?2, ?3)");
-    q.bind(1, trackId).bind(2, clientId).bind(3, stars);
-    q.step();
-    return sqlite3_changes(db_) > 0;
+    exec("BEGIN IMMEDIATE");
+    try {
+        Statement client(db_, "INSERT OR IGNORE INTO clients (id) VALUES (?1)");
+        client.bind(1, clientId);
+        client.step();
+        Statement q(db_, "INSERT OR IGNORE INTO ratings (track_id, client_id, stars) VALUES (?1, ?2, ?3)");
+        q.bind(1, trackId).bind(2, clientId).bind(3, stars);
+        q.step();
+        const bool stored = sqlite3_changes(db_) > 0;
+        exec("COMMIT");
+        return stored;
+    } catch (...) {
+        exec("ROLLBACK");
+        throw;
+    }
 }
 
 void TrackStore::applyChanges(std::vector<TrackInfo> &saves, const std::vector<std::int64_t> &removals)

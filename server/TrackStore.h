@@ -39,11 +39,15 @@ public:
     // Removes a track together with its ratings.
     void removeTrack(std::int64_t id);
 
-    std::int64_t newClient();
-    std::vector<std::int64_t> clients() const;
+    // Client IDs are handed out in blocks from a counter: reserves the next
+    // count of them and returns the last. They are never handed out again.
+    std::int64_t reserveClientIds(std::int64_t count);
+    // The highest client ID reserved so far; 0 when none.
+    std::int64_t lastClientId() const;
 
     std::vector<Rating> ratings() const;
-    // False when this client has rated this track before (the first rating stays).
+    // False when this client has rated this track before (the first rating
+    // stays). The client gets its row here.
     bool addRating(std::int64_t trackId, std::int64_t clientId, int stars);
 
     // Small named values of the service itself; empty when never set.
@@ -54,8 +58,11 @@ public:
     // set), then removals. All or nothing.
     void applyChanges(std::vector<TrackInfo> &saves, const std::vector<std::int64_t> &removals);
 
+    int schemaVersion() const;
+
 private:
     class Statement;
+    void migrate();
     void exec(const char *sql);
     // Caller must hold mutex_.
     void saveTrackLocked(TrackInfo &track);

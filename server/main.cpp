@@ -120,6 +120,10 @@ int main(int argc, char **argv)
             std::cout << Options::usage();
             return 0;
         }
+        if (options.version) {
+            std::cout << "sonaro-service " SONARO_SERVICE_VERSION "\n";
+            return 0;
+        }
         return serve(options);
     } catch (const OptionsError &e) {
         std::cerr << "sonaro-service: " << e.what() << '\n';

@@ -29,6 +29,10 @@ private:
     std::string logPath_;
 };
 
+// A blocking TCP connection to address:port, from the local address source
+// when one is given; -1 on failure. The caller closes it.
+int connectTcp(const std::string &address, int port, const std::string &source = {});
+
 // Connects to address:port, sends request as it is and returns everything
 // the server sends until it closes (or timeout). Empty on connection failure.
 std::string rawExchange(const std::string &address, int port, const std::string &request,

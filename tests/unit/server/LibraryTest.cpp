@@ -4,6 +4,11 @@
 
 #include <QTemporaryDir>
 
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <set>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -103,7 +108,7 @@ TEST_F(LibraryTest, RatingsNeedAKnownClientCountOnceAndSurviveARestart)
     const std::int64_t fresh = library.newClient();
     EXPECT_TRUE(library.search(SearchQuery::parse("zima"), 10, fresh, keep)[0].mayRate);
     // A client the database never gave out may not rate.
-    EXPECT_FALSE(library.search(SearchQuery::parse("zima"), 10, fresh + 100, keep)[0].mayRate);
+    EXPECT_FALSE(library.search(SearchQuery::parse("zima"), 10, fresh + 100000, keep)[0].mayRate);
 }
 
 TEST_F(LibraryTest, SearchOrderIsStableAndCapped)
@@ -139,4 +144,96 @@ TEST_F(LibraryTest, SearchOrderIsStableAndCapped)
     EXPECT_EQ(leto->name, "L\xE9to");
     EXPECT_EQ(leto->artist, "\x8A\xE1rka");
     EXPECT_EQ(leto->length, "1:01");
+}
+
+TEST_F(LibraryTest, ClientIdsComeFromACounterSharedByEveryServiceOnTheStore)
+{
+    std::int64_t lastBefore = 0;
+    {
+        TrackStore storeA(dbPath());
+        TrackStore storeB(dbPath());  // a second service on the same file
+        Library a(storeA, "/music"), b(storeB, "/music");
+        std::set<std::int64_t> ids;
+        for (int i = 0; i < 300; ++i) {
+            ids.insert(a.newClient());
+            ids.insert(b.newClient());
+        }
+        EXPECT_EQ(ids.size(), 600u);
+        EXPECT_GT(*ids.begin(), 0);
+        // An ID one service gave out is known to the other.
+        const std::int64_t fromB = b.newClient();
+        EXPECT_TRUE(a.isClient(fromB));
+        EXPECT_FALSE(a.isClient(0));
+        EXPECT_FALSE(a.isClient(fromB + 100000));
+        lastBefore = std::max(*ids.rbegin(), fromB);
+    }
+    // After a restart no ID is handed out again.
+    TrackStore store(dbPath());
+    Library library(store, "/music");
+    EXPECT_GT(library.newClient(), lastBefore);
+}
+
+TEST_F(LibraryTest, AFloodOfNewClientsLeavesTheStoreSmall)
+{
+    TrackStore store(dbPath());
+    Library library(store, "/music");
+    library.newClient();
+    const auto size = [&] {
+        std::uintmax_t total = 0;
+        for (const char *suffix : {"", "-wal"}) {
+            std::error_code ec;
+            const auto n = std::filesystem::file_size(dbPath() + suffix, ec);
+            total += ec ? 0 : n;
+        }
+        return total;
+    };
+    const auto before = size();
+    std::int64_t previous = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const std::int64_t id = library.newClient();
+        ASSERT_GT(id, previous);
+        previous = id;
+    }
+    EXPECT_LT(size() - before, 1024u * 1024u);
+    // Only a client that rates is stored.
+    TrackInfo t = track("x.mp3", "Zima", "Šárka", "Období", 4);
+    store.saveTrack(t);
+    library.reload();
+    std::string text;
+    EXPECT_EQ(library.rate(t.id, previous, 3, text), Library::RateResult::Stored);
+    EXPECT_EQ(store.ratings().size(), 1u);
+}
+
+TEST_F(LibraryTest, AnOlderDatabaseIsMigratedAndKeepsItsClients)
+{
+    {
+        // The layout before migrations were recorded, with clients up to 41.
+        sqlite3 *db = nullptr;
+        ASSERT_EQ(sqlite3_open(dbPath().c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db,
+                               "CREATE TABLE tracks (id INTEGER PRIMARY KEY AUTOINCREMENT, path TEXT NOT NULL UNIQUE,"
+                               " mtime INTEGER NOT NULL, size INTEGER NOT NULL, title TEXT NOT NULL, artist TEXT NOT"
+                               " NULL, album TEXT NOT NULL, genre TEXT NOT NULL, number INTEGER NOT NULL, length_ms"
+                               " INTEGER NOT NULL, bitrate INTEGER NOT NULL);"
+                               "CREATE TABLE clients (id INTEGER PRIMARY KEY AUTOINCREMENT, created INTEGER NOT NULL"
+                               " DEFAULT 0);"
+                               "CREATE TABLE ratings (track_id INTEGER NOT NULL, client_id INTEGER NOT NULL,"
+                               " stars INTEGER NOT NULL, PRIMARY KEY (track_id, client_id));"
+                               "CREATE TABLE settings (key TEXT PRIMARY KEY, value TEXT NOT NULL);"
+                               "INSERT INTO clients (id) VALUES (7), (41);"
+                               "INSERT INTO settings VALUES ('latin1_tags', 'latin-1');",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    TrackStore store(dbPath());
+    EXPECT_GE(store.schemaVersion(), 2);
+    EXPECT_EQ(store.setting("latin1_tags"), "latin-1");
+    Library library(store, "/music");
+    EXPECT_TRUE(library.isClient(41));
+    EXPECT_GT(library.newClient(), 41);
+    // Opening again applies nothing twice.
+    const int version = store.schemaVersion();
+    TrackStore again(dbPath());
+    EXPECT_EQ(again.schemaVersion(), version);
 }
