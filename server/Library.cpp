@@ -54,6 +54,8 @@ Library::Library(TrackStore &store, std::filesystem::path root)
 
 void Library::reload()
 {
+    // Read first: whatever changes after it is caught by the next sync().
+    const TrackStore::Generation generation = store_.generation();
     auto entries = std::make_shared<std::vector<Entry>>();
     for (TrackInfo &t : store_.tracks())
         entries->push_back(makeEntry(std::move(t)));
@@ -75,7 +77,7 @@ void Library::reload()
 
     std::unordered_map<std::int64_t, Totals> totals;
     decltype(rated_) rated;
-    for (const TrackStore::Rating &r : store_.ratings()) {
+    for (const TrackStore::Rating &r : store_.ratings(-1)) {
         Totals &t = totals[r.trackId];
         t.sum += r.stars;
         ++t.count;
@@ -87,6 +89,42 @@ void Library::reload()
     byId_ = std::move(byId);
     totals_ = std::move(totals);
     rated_ = std::move(rated);
+    libraryGeneration_ = generation.library;
+    ratingsSeq_ = generation.ratings;
+}
+
+void Library::sync()
+{
+    const TrackStore::Generation now = store_.generation();
+    std::int64_t library = 0, seq = 0;
+    {
+        std::shared_lock lock(mutex_);
+        library = libraryGeneration_;
+        seq = ratingsSeq_;
+    }
+    if (now.library != library) {
+        std::lock_guard one(reloadMutex_);
+        {
+            std::shared_lock lock(mutex_);
+            if (libraryGeneration_ == now.library)
+                return;  // another request reloaded meanwhile
+        }
+        reload();
+        return;
+    }
+    if (now.ratings <= seq)
+        return;
+    const std::vector<TrackStore::Rating> fresh = store_.ratings(seq);
+    std::unique_lock lock(mutex_);
+    for (const TrackStore::Rating &r : fresh) {
+        // A rating read by a reload as well is counted once.
+        if (r.seq <= ratingsSeq_ || !rated_.emplace(r.clientId, r.trackId).second)
+            continue;
+        Totals &t = totals_[r.trackId];
+        t.sum += r.stars;
+        ++t.count;
+    }
+    ratingsSeq_ = std::max(ratingsSeq_, now.ratings);
 }
 
 std::string Library::ratingTextLocked(std::int64_t trackId) const
@@ -169,22 +207,16 @@ std::int64_t Library::newClient()
 
 Library::RateResult Library::rate(std::int64_t trackId, std::int64_t clientId, int stars, std::string &ratingText)
 {
-    const bool known = isClient(clientId);
-    std::unique_lock lock(mutex_);
-    if (!byId_.count(trackId))
-        return RateResult::UnknownTrack;
-    RateResult result = RateResult::UnknownClient;
-    if (known) {
-        if (store_.addRating(trackId, clientId, stars)) {
-            Totals &t = totals_[trackId];
-            t.sum += stars;
-            ++t.count;
-            rated_.emplace(clientId, trackId);
-            result = RateResult::Stored;
-        } else {
-            result = RateResult::AlreadyRated;
-        }
+    {
+        std::shared_lock lock(mutex_);
+        if (!byId_.count(trackId))
+            return RateResult::UnknownTrack;
     }
+    RateResult result = RateResult::UnknownClient;
+    if (isClient(clientId))
+        result = store_.addRating(trackId, clientId, stars) ? RateResult::Stored : RateResult::AlreadyRated;
+    sync();
+    std::shared_lock lock(mutex_);
     ratingText = ratingTextLocked(trackId);
     return result;
 }

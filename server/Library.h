@@ -19,7 +19,7 @@ class TrackStore;
 
 // The catalogue every request reads: the stored tracks held in memory with
 // their wire texts (Windows-1250, escaped for XML) and folded search keys,
-// plus ratings. Readers share mutex_; a reload and a rating take it
+// plus ratings. Readers share mutex_; a reload and new ratings take it
 // exclusively. The store is written first, so memory never holds what the
 // database does not. Client IDs come in blocks from the store's counter; an
 // ID is known when the counter has passed it.
@@ -45,8 +45,11 @@ public:
 
     Library(TrackStore &store, std::filesystem::path root);
 
-    // Reads tracks, clients and ratings from the store again (after a scan).
+    // Reads tracks and ratings from the store again (after a scan).
     void reload();
+    // Catches up with what other services on the same store have changed:
+    // new ratings are added, a changed library is read again.
+    void sync();
 
     // Matches in the catalogue's stable order (artist, album, number, name),
     // at most limit of them. clientId < 0: unknown caller, who may not rate.
@@ -89,6 +92,9 @@ private:
     std::unordered_map<std::int64_t, size_t> byId_;          // track ID -> index into *entries_
     std::unordered_map<std::int64_t, Totals> totals_;        // per track
     std::unordered_set<std::pair<std::int64_t, std::int64_t>, PairHash> rated_;  // (client, track)
+    std::int64_t libraryGeneration_ = -1;  // the store's library generation entries_ shows
+    std::int64_t ratingsSeq_ = 0;          // the newest rating totals_ counts
+    std::mutex reloadMutex_;               // one reload by sync() at a time
 
     static constexpr std::int64_t kClientIdBlock = 1000;  // one store write per thousand new clients
     mutable std::atomic<std::int64_t> lastClientId_{0};  // highest reserved ID seen in the store

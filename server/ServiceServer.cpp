@@ -271,6 +271,7 @@ std::string ServiceServer::baseUrl(const httplib::Request &req) const
 
 void ServiceServer::finder(const httplib::Request &req, httplib::Response &res)
 {
+    library_.sync();
     const std::optional<std::string> text = QueryString::searchText(queryOf(req));
     if (!text)
         return badRequest(res, "no search text (find=)");
@@ -282,6 +283,7 @@ void ServiceServer::finder(const httplib::Request &req, httplib::Response &res)
 
 void ServiceServer::getMp3(const httplib::Request &req, httplib::Response &res)
 {
+    library_.sync();
     const QueryString params(queryOf(req));
     const std::string action = params.value("act").value_or("");
     if (action != "play" && action != "down" && action != "add")
@@ -328,6 +330,7 @@ void ServiceServer::rate(const httplib::Request &req, httplib::Response &res)
 
 void ServiceServer::update(const httplib::Request &req, httplib::Response &res)
 {
+    library_.sync();
     const QueryString params(queryOf(req));
     ReplyWriter::Update u;
     const auto kid = decimal<std::int64_t>(params.value("kid").value_or(""));
@@ -345,6 +348,7 @@ void ServiceServer::update(const httplib::Request &req, httplib::Response &res)
 
 void ServiceServer::file(const httplib::Request &req, httplib::Response &res)
 {
+    library_.sync();
     const auto id = decimal<std::int64_t>(req.matches[1].str());
     Library::Snapshot keep;
     const Library::Entry *entry = id ? library_.find(*id, keep) : nullptr;

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <mutex>
 #include <pthread.h>
 #include <thread>
@@ -16,7 +17,10 @@ namespace {
 
 void scanAndReload(const LibraryScanner &scanner, TrackStore &store, Library &library, bool rereadAll = false)
 {
-    const LibraryScanner::Report r = scanner.scan(store, rereadAll);
+    LibraryScanner::Report r;
+    // Services sharing a store scan one after the other: the later one
+    // finds the rows the first wrote.
+    store.exclusively([&] { r = scanner.scan(store, rereadAll); });
     library.reload();
     std::cerr << "sonaro-service: " << library.trackCount() << " tracks (" << r.added << " new, " << r.changed
               << " changed, " << r.removed << " removed";
@@ -44,7 +48,8 @@ int serve(const Options &options)
 
     if (options.tagsWindows1250)
         LibraryScanner::readLatin1TagsAsWindows1250();
-    TrackStore store(options.database);
+    const std::unique_ptr<TrackStore> storage = TrackStore::open(options.database);
+    TrackStore &store = *storage;
     const LibraryScanner scanner(options.musicFolder);
     Library library(store, options.musicFolder);
     std::mutex scanMutex;  // one scan at a time

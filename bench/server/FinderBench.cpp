@@ -11,7 +11,7 @@
 #include "Library.h"
 #include "Options.h"
 #include "ServiceServer.h"
-#include "TrackStore.h"
+#include "SqliteTrackStore.h"
 
 #include <httplib.h>
 
@@ -109,7 +109,7 @@ int main(int argc, char **argv)
     }
 
     QTemporaryDir dir;
-    TrackStore store(dir.filePath("bench.db").toStdString());
+    SqliteTrackStore store(dir.filePath("bench.db").toStdString());
     fill(store, args.tracks);
     Library library(store, dir.path().toStdString());
     library.reload();

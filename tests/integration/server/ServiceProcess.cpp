@@ -88,6 +88,15 @@ void ServiceProcess::stop()
     }
 }
 
+void ServiceProcess::kill()
+{
+    if (pid_ <= 0)
+        return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
 bool ServiceProcess::waitUntilListening(const std::string &address, int port, std::chrono::milliseconds timeout)
 {
     const auto end = std::chrono::steady_clock::now() + timeout;

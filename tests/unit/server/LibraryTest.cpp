@@ -1,6 +1,6 @@
 #include "Library.h"
 #include "SearchQuery.h"
-#include "TrackStore.h"
+#include "SqliteTrackStore.h"
 
 #include <QTemporaryDir>
 
@@ -43,7 +43,7 @@ TEST_F(LibraryTest, TrackIdsStayWithTheirPathAndAreNeverReused)
 {
     std::int64_t rosaId = 0, jaroId = 0;
     {
-        TrackStore store(dbPath());
+        SqliteTrackStore store(dbPath());
         TrackInfo rosa = track("a/rosa.mp3", "Ranní rosa", "Modrý Kámen", "Ticho", 1);
         TrackInfo jaro = track("b/jaro.mp3", "Jaro", "Šárka", "Období", 1);
         store.saveTrack(rosa);
@@ -59,7 +59,7 @@ TEST_F(LibraryTest, TrackIdsStayWithTheirPathAndAreNeverReused)
         store.removeTrack(jaroId);
     }
     // Reopened: the rows are there, and a new file does not inherit the removed ID.
-    TrackStore store(dbPath());
+    SqliteTrackStore store(dbPath());
     const auto tracks = store.tracks();
     ASSERT_EQ(tracks.size(), 1u);
     EXPECT_EQ(tracks[0].title, "Ranní rosa (remix)");
@@ -73,7 +73,7 @@ TEST_F(LibraryTest, RatingsNeedAKnownClientCountOnceAndSurviveARestart)
 {
     std::int64_t id = 0, client = 0;
     {
-        TrackStore store(dbPath());
+        SqliteTrackStore store(dbPath());
         TrackInfo t = track("x.mp3", "Zima", "Šárka", "Období", 4);
         store.saveTrack(t);
         id = t.id;
@@ -97,7 +97,7 @@ TEST_F(LibraryTest, RatingsNeedAKnownClientCountOnceAndSurviveARestart)
         EXPECT_EQ(library.rate(id, other, 5, text), Library::RateResult::Stored);
         EXPECT_EQ(text, "4,5");
     }
-    TrackStore store(dbPath());
+    SqliteTrackStore store(dbPath());
     Library library(store, "/music");
     library.reload();
     Library::Snapshot keep;
@@ -113,7 +113,7 @@ TEST_F(LibraryTest, RatingsNeedAKnownClientCountOnceAndSurviveARestart)
 
 TEST_F(LibraryTest, SearchOrderIsStableAndCapped)
 {
-    TrackStore store(dbPath());
+    SqliteTrackStore store(dbPath());
     // Inserted out of order; expected: by artist, album, number, name.
     for (TrackInfo t : {track("4", "Léto", "Šárka", "Období", 2), track("1", "Úsvit", "Jiří", "Příliš", 1),
                         track("3", "Jaro", "Šárka", "Období", 1), track("2", "Zima", "Šárka", "Dříve", 9),
@@ -150,8 +150,8 @@ TEST_F(LibraryTest, ClientIdsComeFromACounterSharedByEveryServiceOnTheStore)
 {
     std::int64_t lastBefore = 0;
     {
-        TrackStore storeA(dbPath());
-        TrackStore storeB(dbPath());  // a second service on the same file
+        SqliteTrackStore storeA(dbPath());
+        SqliteTrackStore storeB(dbPath());  // a second service on the same file
         Library a(storeA, "/music"), b(storeB, "/music");
         std::set<std::int64_t> ids;
         for (int i = 0; i < 300; ++i) {
@@ -168,14 +168,14 @@ TEST_F(LibraryTest, ClientIdsComeFromACounterSharedByEveryServiceOnTheStore)
         lastBefore = std::max(*ids.rbegin(), fromB);
     }
     // After a restart no ID is handed out again.
-    TrackStore store(dbPath());
+    SqliteTrackStore store(dbPath());
     Library library(store, "/music");
     EXPECT_GT(library.newClient(), lastBefore);
 }
 
 TEST_F(LibraryTest, AFloodOfNewClientsLeavesTheStoreSmall)
 {
-    TrackStore store(dbPath());
+    SqliteTrackStore store(dbPath());
     Library library(store, "/music");
     library.newClient();
     const auto size = [&] {
@@ -226,7 +226,7 @@ TEST_F(LibraryTest, AnOlderDatabaseIsMigratedAndKeepsItsClients)
                   SQLITE_OK);
         sqlite3_close(db);
     }
-    TrackStore store(dbPath());
+    SqliteTrackStore store(dbPath());
     EXPECT_GE(store.schemaVersion(), 2);
     EXPECT_EQ(store.setting("latin1_tags"), "latin-1");
     Library library(store, "/music");
@@ -234,6 +234,43 @@ TEST_F(LibraryTest, AnOlderDatabaseIsMigratedAndKeepsItsClients)
     EXPECT_GT(library.newClient(), 41);
     // Opening again applies nothing twice.
     const int version = store.schemaVersion();
-    TrackStore again(dbPath());
+    SqliteTrackStore again(dbPath());
     EXPECT_EQ(again.schemaVersion(), version);
+}
+
+TEST_F(LibraryTest, ServicesOnOneStoreSeeEachOthersRatingsAndScans)
+{
+    SqliteTrackStore storeA(dbPath()), storeB(dbPath());
+    TrackInfo t = track("x.mp3", "Zima", "Šárka", "Období", 4);
+    storeA.saveTrack(t);
+    Library a(storeA, "/music"), b(storeB, "/music");
+    a.reload();
+    b.reload();
+    const std::int64_t client = a.newClient();
+    std::string text;
+    ASSERT_EQ(a.rate(t.id, client, 2, text), Library::RateResult::Stored);
+    const std::int64_t other = b.newClient();
+    ASSERT_EQ(b.rate(t.id, other, 5, text), Library::RateResult::Stored);
+    EXPECT_EQ(text, "3,5");  // the average of both: B counted A's rating too
+
+    b.sync();
+    Library::Snapshot keep;
+    auto hits = b.search(SearchQuery::parse("zima"), 10, client, keep);
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(hits[0].rating, "3,5");
+    EXPECT_FALSE(hits[0].mayRate);
+    a.sync();
+    a.sync();  // twice changes nothing
+    EXPECT_EQ(a.search(SearchQuery::parse("zima"), 10, other, keep)[0].rating, "3,5");
+
+    // A track A's scan stored reaches B at its next sync, ratings intact.
+    TrackInfo added = track("y.mp3", "Jaro", "Šárka", "Období", 5);
+    std::vector<TrackInfo> saves{added};
+    storeA.applyChanges(saves, {});
+    EXPECT_EQ(b.trackCount(), 1u);
+    b.sync();
+    EXPECT_EQ(b.trackCount(), 2u);
+    EXPECT_EQ(b.search(SearchQuery::parse("zima"), 10, -1, keep)[0].rating, "3,5");
+    // The store counted each change once.
+    EXPECT_EQ(storeB.generation().ratings, 2);
 }
