@@ -181,9 +181,9 @@ bool ConnectionGate::wholeRequest(std::string_view data, const Limits &limits)
     return true;
 }
 
-bool ConnectionGate::receive(Connection &c)
+bool ConnectionGate::receive(Connection &c, const Limits &limits)
 {
-    const size_t cap = limits_.readBudget();
+    const size_t cap = limits.readBudget();
     std::string &buffer = c.buffer();
     for (;;) {
         if (buffer.size() >= cap)
@@ -200,7 +200,7 @@ bool ConnectionGate::receive(Connection &c)
         if (n < 0 && errno == EINTR)
             continue;
         // The peer is done sending: what it sent may still be a request.
-        return n == 0 && wholeRequest(std::string_view(buffer).substr(c.pos()), limits_);
+        return n == 0 && wholeRequest(std::string_view(buffer).substr(c.pos()), limits);
     }
 }
 
@@ -243,7 +243,7 @@ void ConnectionGate::run()
             if (it == waiting_.end())
                 continue;
             Connection &c = *it->second;
-            const bool alive = receive(c);
+            const bool alive = receive(c, limits_);
             const bool whole = wholeRequest(std::string_view(c.buffer()).substr(c.pos()), limits_);
             if (!alive && !whole) {
                 ::epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, nullptr);

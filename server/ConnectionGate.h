@@ -53,13 +53,16 @@ public:
     // the cap, a client waiting for "100 Continue").
     static bool wholeRequest(std::string_view data, const Limits &limits);
 
+    // Reads what has arrived on the (non-blocking) socket into its buffer,
+    // up to the read budget. False when the peer has gone or broke the
+    // connection and what it sent is no whole request.
+    static bool receive(Connection &connection, const Limits &limits);
+
     size_t connectionsFrom(const std::string &peer) const;
 
 private:
     void run();
     void take(std::shared_ptr<Connection> connection);
-    // False when the peer has gone or broke the connection.
-    bool receive(Connection &connection);
     void release(const std::string &peer);
     void wake();
 

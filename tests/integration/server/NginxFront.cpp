@@ -1,7 +1,5 @@
 #include "NginxFront.h"
 
-#include "ServiceProcess.h"
-
 #include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
@@ -12,6 +10,22 @@
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+
+namespace {
+
+bool accepts(const std::string &address, int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(uint16_t(port));
+    ::inet_pton(AF_INET, address.c_str(), &sa.sin_addr);
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa) == 0;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
 
 int freePort(const std::string &address)
 {
@@ -75,11 +89,8 @@ NginxFront::NginxFront(const std::string &address, int port, const std::vector<s
         folder + "/stderr.log", -1, -1, SIGTERM);
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     for (;;) {
-        const int fd = connectTcp(address, port);
-        if (fd >= 0) {
-            ::close(fd);
+        if (accepts(address, port))
             return;
-        }
         if (!nginx_->running() || std::chrono::steady_clock::now() > end) {
             problem_ = "nginx did not start: " + log();
             return;
