@@ -13,7 +13,7 @@ public:
     void shutdown() override {}
 };
 
-thread_local const GatedStream *currentStream = nullptr;
+thread_local GatedStream *currentStream = nullptr;
 
 } // namespace
 
@@ -48,6 +48,12 @@ bool GatedHttpServer::currentRequestOverBudget()
     return currentStream && currentStream->overBudget();
 }
 
+void GatedHttpServer::closeCurrentAfterReply()
+{
+    if (currentStream)
+        currentStream->closeAfterReply();
+}
+
 bool GatedHttpServer::process_and_close_socket(socket_t sock)
 {
     gate_.admit(sock);
@@ -69,7 +75,7 @@ void GatedHttpServer::serve(std::shared_ptr<Connection> connection)
         currentStream = &stream;
         const bool ok = process_request(stream, last, closed, nullptr);
         currentStream = nullptr;
-        if (!ok || closed || last || stream.broken() || stream.overBudget() || !serving_)
+        if (!ok || closed || last || stream.broken() || stream.overBudget() || stream.closingAfterReply() || !serving_)
             return;
         ++connection->requestsServed;
         connection->compact();

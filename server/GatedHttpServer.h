@@ -34,6 +34,8 @@ public:
     // On a worker thread, while a handler or error handler runs: the
     // request read more than a request may.
     static bool currentRequestOverBudget();
+    // Same thread: the connection closes after this reply (its body is left unread).
+    static void closeCurrentAfterReply();
 
     const ConnectionGate &gate() const { return gate_; }
 

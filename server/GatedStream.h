@@ -27,6 +27,10 @@ public:
     bool overBudget() const { return overBudget_; }
     // A read or write failed or timed out: the connection cannot go on.
     bool broken() const { return broken_; }
+    // The request is answered without its body being read: the connection
+    // must close after the reply.
+    void closeAfterReply() { closeAfterReply_ = true; }
+    bool closingAfterReply() const { return closeAfterReply_; }
 
 private:
     bool wait(short events, std::chrono::milliseconds timeout) const;
@@ -38,4 +42,5 @@ private:
     size_t read_ = 0;
     bool overBudget_ = false;
     bool broken_ = false;
+    bool closeAfterReply_ = false;
 };

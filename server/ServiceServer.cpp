@@ -192,6 +192,18 @@ ServiceServer::ServiceServer(Library &library, const Options &options)
     both("/engine/up_data.php", [](const httplib::Request &, httplib::Response &r) { reply(r, 200, ReplyWriter::upData()); });
     s.Get(R"(/files/(\d{1,18})/(.*))", [this](const httplib::Request &q, httplib::Response &r) { file(q, r); });
 
+    // Before the library reads (or skips) a body: one announced too big is
+    // refused at once and the connection closed, its body never read.
+    s.set_pre_routing_handler([](const httplib::Request &req, httplib::Response &res) {
+        const std::string length = req.get_header_value("Content-Length");
+        const auto announced = decimal<std::uint64_t>(length);
+        if (length.empty() || (announced && *announced <= kBodyMax))
+            return httplib::Server::HandlerResponse::Unhandled;
+        GatedHttpServer::closeCurrentAfterReply();
+        res.set_header("Connection", "close");
+        reply(res, announced ? 413 : 400, ReplyWriter::error(announced ? "body too large" : "bad Content-Length"));
+        return httplib::Server::HandlerResponse::Handled;
+    });
     s.set_exception_handler([](const httplib::Request &req, httplib::Response &res, std::exception_ptr ep) {
         std::string what = "unknown error";
         try {

@@ -120,13 +120,21 @@ TEST(ServiceHardening, SlowAndIdleConnectionsHoldNoWorker)
     ASSERT_TRUE(service.up());
 
     // Far more connections than workers: half send nothing, half send a
-    // request head a byte at a time.
+    // request head a byte at a time, some of them after a quick first
+    // request on the same connection.
     Sockets idle, slow;
+    const std::string quick = "GET /engine/finder.php?find=jaro HTTP/1.1\r\nHost: x\r\n\r\n";
     for (int i = 0; i < 150; ++i) {
         idle.fds.push_back(connectTcp(address, 80));
         slow.fds.push_back(connectTcp(address, 80));
         ASSERT_GE(idle.fds.back(), 0);
         ASSERT_GE(slow.fds.back(), 0);
+        if (i % 5 == 0) {
+            ASSERT_EQ(::send(slow.fds.back(), quick.data(), quick.size(), MSG_NOSIGNAL), ssize_t(quick.size()));
+            char reply[16] = {};
+            ASSERT_EQ(::recv(slow.fds.back(), reply, 15, 0), 15);
+            ASSERT_TRUE(std::string(reply).starts_with("HTTP/1.1 200")) << reply;
+        }
     }
     std::atomic<bool> dripping{true};
     std::thread drip([&] {
