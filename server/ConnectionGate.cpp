@@ -185,16 +185,15 @@ bool ConnectionGate::receive(Connection &c, const Limits &limits)
 {
     const size_t cap = limits.readBudget();
     std::string &buffer = c.buffer();
+    char chunk[16 * 1024];
     for (;;) {
         if (buffer.size() >= cap)
             return true;
-        const size_t old = buffer.size();
-        const size_t want = std::min<size_t>(16 * 1024, cap - old);
-        buffer.resize(old + want);
-        const ssize_t n = ::recv(c.fd(), buffer.data() + old, want, 0);
-        buffer.resize(old + size_t(std::max<ssize_t>(n, 0)));
-        if (n > 0)
+        const ssize_t n = ::recv(c.fd(), chunk, std::min(sizeof chunk, cap - buffer.size()), 0);
+        if (n > 0) {
+            buffer.append(chunk, size_t(n));
             continue;
+        }
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             return true;
         if (n < 0 && errno == EINTR)

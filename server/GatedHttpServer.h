@@ -43,9 +43,12 @@ private:
     // Called by the library's accept loop for each accepted socket.
     bool process_and_close_socket(socket_t sock) override;
     void serve(std::shared_ptr<Connection> connection);
+    // True when the connection's next request has arrived whole within wait.
+    bool nextRequestSoon(Connection &connection, std::chrono::milliseconds wait) const;
 
     const Settings settings_;
     std::atomic<bool> serving_{true};
+    std::atomic<size_t> busy_{0};  // workers in serve()
     std::unique_ptr<httplib::ThreadPool> workers_;
     ConnectionGate gate_;
 };

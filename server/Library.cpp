@@ -174,13 +174,20 @@ size_t Library::trackCount() const
     return entries_->size();
 }
 
-bool Library::isClient(std::int64_t clientId) const
+bool Library::isClient(std::int64_t clientId, bool askStore) const
 {
     if (clientId <= 0)
         return false;
     if (clientId <= lastClientId_.load())
         return true;
-    // Perhaps another instance on the same store gave it out since.
+    // Perhaps another instance on the same store gave it out since. IDs no
+    // one gave out (a forged or stale one, sent with every request) ask the
+    // store at most every kUnknownIdRecheck.
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    std::int64_t checked = lastIdCheck_.load();
+    if (!askStore
+        && (now - checked < kUnknownIdRecheck.count() || !lastIdCheck_.compare_exchange_strong(checked, now)))
+        return clientId <= lastClientId_.load();
     const std::int64_t last = store_.lastClientId();
     std::int64_t seen = lastClientId_.load();
     while (seen < last && !lastClientId_.compare_exchange_weak(seen, last)) {
@@ -213,7 +220,8 @@ Library::RateResult Library::rate(std::int64_t trackId, std::int64_t clientId, i
             return RateResult::UnknownTrack;
     }
     RateResult result = RateResult::UnknownClient;
-    if (isClient(clientId))
+    // A rating is not refused for a cache: the store is asked.
+    if (isClient(clientId, true))
         result = store_.addRating(trackId, clientId, stars) ? RateResult::Stored : RateResult::AlreadyRated;
     sync();
     std::shared_lock lock(mutex_);

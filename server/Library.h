@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <atomic>
+#include <chrono>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -59,7 +61,9 @@ public:
     std::filesystem::path filePath(const Entry &entry) const;
 
     size_t trackCount() const;
-    bool isClient(std::int64_t clientId) const;
+    // askStore: ask the store about an ID above the highest known even if it
+    // was asked a moment ago (IDs no one gave out ask it at most every 100 ms).
+    bool isClient(std::int64_t clientId, bool askStore = false) const;
     // Unique and positive, never handed out before, by this or any other
     // service on the same store.
     std::int64_t newClient();
@@ -98,6 +102,8 @@ private:
 
     static constexpr std::int64_t kClientIdBlock = 1000;  // one store write per thousand new clients
     mutable std::atomic<std::int64_t> lastClientId_{0};  // highest reserved ID seen in the store
+    static constexpr std::chrono::nanoseconds kUnknownIdRecheck = std::chrono::milliseconds(100);
+    mutable std::atomic<std::int64_t> lastIdCheck_{std::numeric_limits<std::int64_t>::min() / 2};  // steady_clock ns
     std::mutex idMutex_;
     std::int64_t nextClientId_ = 1;  // guarded by idMutex_
     std::int64_t blockEnd_ = 0;      // guarded by idMutex_; last ID of this instance's block

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <unistd.h>
 
 #include <iterator>
@@ -76,8 +78,6 @@ SqliteTrackStore::SqliteTrackStore(const std::string &path) : path_(path)
         exec("PRAGMA journal_mode=WAL");
         exec("PRAGMA foreign_keys=ON");
         migrate();
-        if (sqlite3_prepare_v2(db_, "PRAGMA data_version", -1, &dataVersion_, nullptr) != SQLITE_OK)
-            throw StoreError(std::string("database: ") + sqlite3_errmsg(db_));
     } catch (...) {
         sqlite3_close(db_);
         throw;
@@ -170,7 +170,6 @@ void SqliteTrackStore::setSetting(const std::string &key, const std::string &val
 
 SqliteTrackStore::~SqliteTrackStore()
 {
-    sqlite3_finalize(dataVersion_);
     sqlite3_close(db_);
 }
 
@@ -274,7 +273,6 @@ bool SqliteTrackStore::addRating(std::int64_t trackId, std::int64_t clientId, in
         }
         if (stored)
             exec("UPDATE counters SET value = value + 1 WHERE name = 'ratings'");
-        wrote_ = true;
         exec("COMMIT");
         return stored;
     } catch (...) {
@@ -285,18 +283,33 @@ bool SqliteTrackStore::addRating(std::int64_t trackId, std::int64_t clientId, in
 
 TrackStore::Generation SqliteTrackStore::generation() const
 {
+    // Every commit, by any connection, appends frames to the write-ahead
+    // log or, after a checkpoint, starts it again with new salts in its
+    // header: its size and first salt name the state of the database.
+    std::uint64_t size = 0, salt = 0;
+    const int fd = ::open((path_ + "-wal").c_str(), O_RDONLY | O_CLOEXEC);
+    unsigned char header[32];
+    struct stat st {};
+    const bool stamped = fd >= 0 && ::fstat(fd, &st) == 0 && ::pread(fd, header, sizeof header, 0) == sizeof header;
+    if (fd >= 0)
+        ::close(fd);
+    if (stamped) {
+        size = std::uint64_t(st.st_size);
+        for (int i = 16; i < 24; ++i)
+            salt = salt << 8 | header[i];
+        if (size == stampSize_.load(std::memory_order_acquire) && salt == stampSalt_.load(std::memory_order_acquire))
+            return {cachedLibrary_.load(), cachedRatings_.load()};
+    }
     std::lock_guard lock(mutex_);
-    const std::int64_t version = sqlite3_step(dataVersion_) == SQLITE_ROW ? sqlite3_column_int64(dataVersion_, 0) : -1;
-    sqlite3_reset(dataVersion_);  // else it holds a read transaction open
-    if (!wrote_ && version == seenDataVersion_ && version >= 0)
-        return generation_;
-    wrote_ = false;
-    seenDataVersion_ = version;
     Statement q(db_, "SELECT name, value FROM counters WHERE name IN ('library', 'ratings')");
     Generation g;
     while (q.step())
         (q.text(0) == "library" ? g.library : g.ratings) = q.integer(1);
-    generation_ = g;
+    // The counters first: whoever sees the stamp sees them too.
+    cachedLibrary_ = g.library;
+    cachedRatings_ = g.ratings;
+    stampSize_.store(stamped ? size : ~0ull, std::memory_order_release);
+    stampSalt_.store(stamped ? salt : ~0ull, std::memory_order_release);
     return g;
 }
 
@@ -315,7 +328,6 @@ void SqliteTrackStore::applyChanges(std::vector<TrackInfo> &saves, const std::ve
             q.step();
         }
         exec("UPDATE counters SET value = value + 1 WHERE name = 'library'");
-        wrote_ = true;
         exec("COMMIT");
     } catch (...) {
         exec("ROLLBACK");

@@ -2,10 +2,10 @@
 
 #include "TrackStore.h"
 
+#include <atomic>
 #include <mutex>
 
 struct sqlite3;
-struct sqlite3_stmt;
 
 // The embedded store: one SQLite file, shared safely by services on the
 // same machine. Calls are serialised by mutex_.
@@ -38,12 +38,12 @@ private:
     const std::string path_;
     mutable std::mutex mutex_;
     sqlite3 *db_ = nullptr; // guarded by mutex_
-    // generation() asked on every request: the counters are read again only
-    // when a commit has happened since, by this or another connection.
-    // All guarded by mutex_.
-    sqlite3_stmt *dataVersion_ = nullptr;
-    mutable std::int64_t seenDataVersion_ = -1;
-    mutable bool wrote_ = true;
-    mutable Generation generation_;
+    // generation() is asked on every request, so it reads the counters only
+    // when the write-ahead log shows a commit since (see there): a read of
+    // the log's header, no transaction, no file lock, no mutex.
+    mutable std::atomic<std::uint64_t> stampSize_{~0ull};
+    mutable std::atomic<std::uint64_t> stampSalt_{~0ull};
+    mutable std::atomic<std::int64_t> cachedLibrary_{0};
+    mutable std::atomic<std::int64_t> cachedRatings_{0};
     std::mutex exclusiveMutex_;  // work of this process; a file lock keeps out others
 };
