@@ -99,7 +99,7 @@ void GatedHttpServer::serve(std::shared_ptr<Connection> connection)
         const bool last = connection->requestsServed + 1 >= settings_.keepAliveMax;
         bool closed = false;
         currentStream = &stream;
-        const bool ok = process_request(stream, last, closed, nullptr);
+        const bool ok = process_request(stream, last, closed, nullptr) && stream.flush();
         currentStream = nullptr;
         if (!ok || closed || last || stream.broken() || stream.overBudget() || stream.closingAfterReply() || !serving_)
             return;

@@ -62,6 +62,27 @@ ssize_t GatedStream::read(char *ptr, size_t size)
 
 ssize_t GatedStream::write(const char *ptr, size_t size)
 {
+    constexpr size_t kHold = 16 * 1024;
+    if (held_.size() + size <= kHold) {
+        held_.append(ptr, size);
+        return ssize_t(size);
+    }
+    if (!flush() || !sendAll(ptr, size))
+        return -1;
+    return ssize_t(size);
+}
+
+bool GatedStream::flush()
+{
+    if (held_.empty())
+        return !broken_;
+    const bool ok = sendAll(held_.data(), held_.size());
+    held_.clear();
+    return ok;
+}
+
+bool GatedStream::sendAll(const char *ptr, size_t size)
+{
     size_t done = 0;
     while (done < size) {
         const ssize_t n = ::send(connection_.fd(), ptr + done, size - done, MSG_NOSIGNAL);
@@ -74,9 +95,9 @@ ssize_t GatedStream::write(const char *ptr, size_t size)
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && wait(POLLOUT, writeTimeout_))
             continue;
         broken_ = true;
-        return -1;
+        return false;
     }
-    return ssize_t(done);
+    return true;
 }
 
 void GatedStream::get_remote_ip_and_port(std::string &ip, int &port) const

@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <string>
 
 class Connection;
 
@@ -23,6 +24,9 @@ public:
     void get_local_ip_and_port(std::string &ip, int &port) const override;
     socket_t socket() const override;
 
+    // Sends what write() has held back; false when the peer cannot take it.
+    bool flush();
+
     // The request read more than its budget.
     bool overBudget() const { return overBudget_; }
     // A read or write failed or timed out: the connection cannot go on.
@@ -34,6 +38,7 @@ public:
 
 private:
     bool wait(short events, std::chrono::milliseconds timeout) const;
+    bool sendAll(const char *ptr, size_t size);
 
     Connection &connection_;
     const std::chrono::milliseconds readTimeout_;
@@ -43,4 +48,7 @@ private:
     bool overBudget_ = false;
     bool broken_ = false;
     bool closeAfterReply_ = false;
+    // Small writes (a reply's head, a short body) leave in one segment:
+    // fewer system calls, and a peer that dies sees a reply whole or not at all.
+    std::string held_;
 };

@@ -271,6 +271,8 @@ TEST_F(TopologyTest, KillingAnInstanceLosesNoRequestNginxCanRetry)
 {
     std::atomic<bool> running{true};
     std::atomic<int> answered{0}, failed{0};
+    std::mutex mutex;
+    std::string failures;
     std::vector<std::thread> load;
     for (int t = 0; t < 4; ++t)
         load.emplace_back([&, t] {
@@ -281,6 +283,12 @@ TEST_F(TopologyTest, KillingAnInstanceLosesNoRequestNginxCanRetry)
                 const bool ok = res && res->status == 200
                                 && (search ? bool(TFinderReply::Read(res->body)) : bool(TUpdateReply::Read(res->body)));
                 ++(ok ? answered : failed);
+                if (!ok) {
+                    std::lock_guard lock(mutex);
+                    failures += (res ? "status " + std::to_string(res->status) + ": " + res->body.substr(0, 200)
+                                     : "error " + httplib::to_string(res.error()))
+                                + "\n";
+                }
             }
         });
     std::this_thread::sleep_for(500ms);
@@ -290,7 +298,7 @@ TEST_F(TopologyTest, KillingAnInstanceLosesNoRequestNginxCanRetry)
     running = false;
     for (auto &t : load)
         t.join();
-    EXPECT_EQ(failed.load(), 0);
+    EXPECT_EQ(failed.load(), 0) << failures << front_->log();
     EXPECT_GT(beforeKill, 0);
     EXPECT_GT(answered.load(), beforeKill);
     // The other instance goes on alone.
