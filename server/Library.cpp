@@ -8,6 +8,7 @@
 #include "Windows1250.h"
 
 #include <algorithm>
+#include <exception>
 #include <mutex>
 #include <tuple>
 
@@ -94,6 +95,39 @@ void Library::reload()
 }
 
 void Library::sync()
+{
+    if (store_.cheapGeneration()) {
+        catchUp();
+        return;
+    }
+    // Requests that arrive together share one look at the store: any look
+    // that starts after this call did is fresh enough for it.
+    std::unique_lock lock(checkMutex_);
+    const std::uint64_t need = checksStarted_ + 1;
+    while (checksDone_ < need) {
+        if (checking_) {
+            checked_.wait(lock);
+            continue;
+        }
+        checking_ = true;
+        const std::uint64_t mine = ++checksStarted_;
+        lock.unlock();
+        std::exception_ptr error;
+        try {
+            catchUp();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        lock.lock();
+        checking_ = false;
+        checksDone_ = mine;
+        checked_.notify_all();
+        if (error)
+            std::rethrow_exception(error);
+    }
+}
+
+void Library::catchUp()
 {
     const TrackStore::Generation now = store_.generation();
     std::int64_t library = 0, seq = 0;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <atomic>
+#include <condition_variable>
 #include <chrono>
 #include <limits>
 #include <memory>
@@ -86,6 +87,7 @@ private:
     };
 
     std::string ratingTextLocked(std::int64_t trackId) const;
+    void catchUp();
 
     TrackStore &store_;
     const std::filesystem::path root_;
@@ -99,6 +101,13 @@ private:
     std::int64_t libraryGeneration_ = -1;  // the store's library generation entries_ shows
     std::int64_t ratingsSeq_ = 0;          // the newest rating totals_ counts
     std::mutex reloadMutex_;               // one reload by sync() at a time
+
+    std::mutex checkMutex_;
+    std::condition_variable checked_;
+    // All three guarded by checkMutex_: looks at the store by sync().
+    std::uint64_t checksStarted_ = 0;
+    std::uint64_t checksDone_ = 0;
+    bool checking_ = false;
 
     static constexpr std::int64_t kClientIdBlock = 1000;  // one store write per thousand new clients
     mutable std::atomic<std::int64_t> lastClientId_{0};  // highest reserved ID seen in the store

@@ -23,6 +23,7 @@ public:
     std::vector<Rating> ratings(std::int64_t afterSeq = -1) const override;
     bool addRating(std::int64_t trackId, std::int64_t clientId, int stars) override;
     Generation generation() const override;
+    bool cheapGeneration() const override { return true; }
     std::string setting(const std::string &key) const override;
     void setSetting(const std::string &key, const std::string &value) override;
     int schemaVersion() const override;

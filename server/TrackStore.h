@@ -58,6 +58,9 @@ public:
     virtual bool addRating(std::int64_t trackId, std::int64_t clientId, int stars) = 0;
 
     virtual Generation generation() const = 0;
+    // True when generation() costs no trip to a server, so callers need not
+    // share one call among them.
+    virtual bool cheapGeneration() const { return false; }
 
     // Small named values of the service itself; empty when never set.
     virtual std::string setting(const std::string &key) const = 0;
