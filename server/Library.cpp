@@ -8,6 +8,7 @@
 #include "Windows1250.h"
 
 #include <algorithm>
+#include <exception>
 #include <mutex>
 #include <tuple>
 
@@ -54,6 +55,8 @@ Library::Library(TrackStore &store, std::filesystem::path root)
 
 void Library::reload()
 {
+    // Read first: whatever changes after it is caught by the next sync().
+    const TrackStore::Generation generation = store_.generation();
     auto entries = std::make_shared<std::vector<Entry>>();
     for (TrackInfo &t : store_.tracks())
         entries->push_back(makeEntry(std::move(t)));
@@ -75,22 +78,87 @@ void Library::reload()
 
     std::unordered_map<std::int64_t, Totals> totals;
     decltype(rated_) rated;
-    for (const TrackStore::Rating &r : store_.ratings()) {
+    for (const TrackStore::Rating &r : store_.ratings(-1)) {
         Totals &t = totals[r.trackId];
         t.sum += r.stars;
         ++t.count;
         rated.emplace(r.clientId, r.trackId);
     }
-    std::unordered_set<std::int64_t> clients;
-    for (std::int64_t id : store_.clients())
-        clients.insert(id);
 
     std::unique_lock lock(mutex_);
     entries_ = std::move(entries);
     byId_ = std::move(byId);
     totals_ = std::move(totals);
     rated_ = std::move(rated);
-    clients_ = std::move(clients);
+    libraryGeneration_ = generation.library;
+    ratingsSeq_ = generation.ratings;
+}
+
+void Library::sync()
+{
+    if (store_.cheapGeneration()) {
+        catchUp();
+        return;
+    }
+    // Requests that arrive together share one look at the store: any look
+    // that starts after this call did is fresh enough for it.
+    std::unique_lock lock(checkMutex_);
+    const std::uint64_t need = checksStarted_ + 1;
+    while (checksDone_ < need) {
+        if (checking_) {
+            checked_.wait(lock);
+            continue;
+        }
+        checking_ = true;
+        const std::uint64_t mine = ++checksStarted_;
+        lock.unlock();
+        std::exception_ptr error;
+        try {
+            catchUp();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        lock.lock();
+        checking_ = false;
+        checksDone_ = mine;
+        checked_.notify_all();
+        if (error)
+            std::rethrow_exception(error);
+    }
+}
+
+void Library::catchUp()
+{
+    const TrackStore::Generation now = store_.generation();
+    std::int64_t library = 0, seq = 0;
+    {
+        std::shared_lock lock(mutex_);
+        library = libraryGeneration_;
+        seq = ratingsSeq_;
+    }
+    if (now.library != library) {
+        std::lock_guard one(reloadMutex_);
+        {
+            std::shared_lock lock(mutex_);
+            if (libraryGeneration_ == now.library)
+                return;  // another request reloaded meanwhile
+        }
+        reload();
+        return;
+    }
+    if (now.ratings <= seq)
+        return;
+    const std::vector<TrackStore::Rating> fresh = store_.ratings(seq);
+    std::unique_lock lock(mutex_);
+    for (const TrackStore::Rating &r : fresh) {
+        // A rating read by a reload as well is counted once.
+        if (r.seq <= ratingsSeq_ || !rated_.emplace(r.clientId, r.trackId).second)
+            continue;
+        Totals &t = totals_[r.trackId];
+        t.sum += r.stars;
+        ++t.count;
+    }
+    ratingsSeq_ = std::max(ratingsSeq_, now.ratings);
 }
 
 std::string Library::ratingTextLocked(std::int64_t trackId) const
@@ -105,9 +173,9 @@ std::vector<Library::Hit> Library::search(const SearchQuery &query, size_t limit
     std::vector<Hit> hits;
     if (query.isEmpty())
         return hits;
+    const bool known = isClient(clientId);
     std::shared_lock lock(mutex_);
     keep.entries = entries_;
-    const bool known = clients_.count(clientId) != 0;
     for (const Entry &e : *entries_) {
         if (hits.size() >= limit)
             break;
@@ -140,37 +208,57 @@ size_t Library::trackCount() const
     return entries_->size();
 }
 
-bool Library::isClient(std::int64_t clientId) const
+bool Library::isClient(std::int64_t clientId, bool askStore) const
 {
-    std::shared_lock lock(mutex_);
-    return clients_.count(clientId) != 0;
+    if (clientId <= 0)
+        return false;
+    if (clientId <= lastClientId_.load())
+        return true;
+    // Perhaps another instance on the same store gave it out since. IDs no
+    // one gave out (a forged or stale one, sent with every request) ask the
+    // store at most every kUnknownIdRecheck.
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    std::int64_t checked = lastIdCheck_.load();
+    if (!askStore
+        && (now - checked < kUnknownIdRecheck.count() || !lastIdCheck_.compare_exchange_strong(checked, now)))
+        return clientId <= lastClientId_.load();
+    const std::int64_t last = store_.lastClientId();
+    std::int64_t seen = lastClientId_.load();
+    while (seen < last && !lastClientId_.compare_exchange_weak(seen, last)) {
+    }
+    return clientId <= last;
 }
 
 std::int64_t Library::newClient()
 {
-    std::unique_lock lock(mutex_);
-    const std::int64_t id = store_.newClient();
-    clients_.insert(id);
-    return id;
+    std::lock_guard lock(idMutex_);
+    if (nextClientId_ > blockEnd_) {
+        const std::int64_t last = store_.reserveClientIds(kClientIdBlock);
+        // The client keeps its ID as a 32-bit signed number.
+        if (last > INT32_MAX)
+            throw StoreError("database: no client IDs left");
+        blockEnd_ = last;
+        nextClientId_ = last - kClientIdBlock + 1;
+        std::int64_t seen = lastClientId_.load();
+        while (seen < last && !lastClientId_.compare_exchange_weak(seen, last)) {
+        }
+    }
+    return nextClientId_++;
 }
 
 Library::RateResult Library::rate(std::int64_t trackId, std::int64_t clientId, int stars, std::string &ratingText)
 {
-    std::unique_lock lock(mutex_);
-    if (!byId_.count(trackId))
-        return RateResult::UnknownTrack;
-    RateResult result = RateResult::UnknownClient;
-    if (clients_.count(clientId)) {
-        if (store_.addRating(trackId, clientId, stars)) {
-            Totals &t = totals_[trackId];
-            t.sum += stars;
-            ++t.count;
-            rated_.emplace(clientId, trackId);
-            result = RateResult::Stored;
-        } else {
-            result = RateResult::AlreadyRated;
-        }
+    {
+        std::shared_lock lock(mutex_);
+        if (!byId_.count(trackId))
+            return RateResult::UnknownTrack;
     }
+    RateResult result = RateResult::UnknownClient;
+    // A rating is not refused for a cache: the store is asked.
+    if (isClient(clientId, true))
+        result = store_.addRating(trackId, clientId, stars) ? RateResult::Stored : RateResult::AlreadyRated;
+    sync();
+    std::shared_lock lock(mutex_);
     ratingText = ratingTextLocked(trackId);
     return result;
 }

@@ -4,7 +4,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <atomic>
+#include <condition_variable>
+#include <chrono>
+#include <limits>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <shared_mutex>
 #include <string>
@@ -17,9 +22,10 @@ class TrackStore;
 
 // The catalogue every request reads: the stored tracks held in memory with
 // their wire texts (Windows-1250, escaped for XML) and folded search keys,
-// plus ratings and known client IDs. Readers share mutex_; a reload, a new
-// client and a rating take it exclusively. The store is written first, so
-// memory never holds what the database does not.
+// plus ratings. Readers share mutex_; a reload and new ratings take it
+// exclusively. The store is written first, so memory never holds what the
+// database does not. Client IDs come in blocks from the store's counter; an
+// ID is known when the counter has passed it.
 class Library {
 public:
     // Wire texts of one track, ready to be placed between quotes.
@@ -42,8 +48,11 @@ public:
 
     Library(TrackStore &store, std::filesystem::path root);
 
-    // Reads tracks, clients and ratings from the store again (after a scan).
+    // Reads tracks and ratings from the store again (after a scan).
     void reload();
+    // Catches up with what other services on the same store have changed:
+    // new ratings are added, a changed library is read again.
+    void sync();
 
     // Matches in the catalogue's stable order (artist, album, number, name),
     // at most limit of them. clientId < 0: unknown caller, who may not rate.
@@ -53,7 +62,11 @@ public:
     std::filesystem::path filePath(const Entry &entry) const;
 
     size_t trackCount() const;
-    bool isClient(std::int64_t clientId) const;
+    // askStore: ask the store about an ID above the highest known even if it
+    // was asked a moment ago (IDs no one gave out ask it at most every 100 ms).
+    bool isClient(std::int64_t clientId, bool askStore = false) const;
+    // Unique and positive, never handed out before, by this or any other
+    // service on the same store.
     std::int64_t newClient();
 
     enum class RateResult { Stored, AlreadyRated, UnknownTrack, UnknownClient };
@@ -74,6 +87,7 @@ private:
     };
 
     std::string ratingTextLocked(std::int64_t trackId) const;
+    void catchUp();
 
     TrackStore &store_;
     const std::filesystem::path root_;
@@ -84,5 +98,22 @@ private:
     std::unordered_map<std::int64_t, size_t> byId_;          // track ID -> index into *entries_
     std::unordered_map<std::int64_t, Totals> totals_;        // per track
     std::unordered_set<std::pair<std::int64_t, std::int64_t>, PairHash> rated_;  // (client, track)
-    std::unordered_set<std::int64_t> clients_;
+    std::int64_t libraryGeneration_ = -1;  // the store's library generation entries_ shows
+    std::int64_t ratingsSeq_ = 0;          // the newest rating totals_ counts
+    std::mutex reloadMutex_;               // one reload by sync() at a time
+
+    std::mutex checkMutex_;
+    std::condition_variable checked_;
+    // All three guarded by checkMutex_: looks at the store by sync().
+    std::uint64_t checksStarted_ = 0;
+    std::uint64_t checksDone_ = 0;
+    bool checking_ = false;
+
+    static constexpr std::int64_t kClientIdBlock = 1000;  // one store write per thousand new clients
+    mutable std::atomic<std::int64_t> lastClientId_{0};  // highest reserved ID seen in the store
+    static constexpr std::chrono::nanoseconds kUnknownIdRecheck = std::chrono::milliseconds(100);
+    mutable std::atomic<std::int64_t> lastIdCheck_{std::numeric_limits<std::int64_t>::min() / 2};  // steady_clock ns
+    std::mutex idMutex_;
+    std::int64_t nextClientId_ = 1;  // guarded by idMutex_
+    std::int64_t blockEnd_ = 0;      // guarded by idMutex_; last ID of this instance's block
 };

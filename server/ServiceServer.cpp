@@ -1,5 +1,6 @@
 #include "ServiceServer.h"
 
+#include "GatedHttpServer.h"
 #include "Library.h"
 #include "Options.h"
 #include "QueryString.h"
@@ -20,6 +21,24 @@ namespace {
 
 constexpr const char *kXml = "text/xml; charset=windows-1250";
 constexpr size_t kChunk = 64 * 1024;
+constexpr size_t kBodyMax = 64 * 1024;
+
+GatedHttpServer::Settings settingsOf(const Options &options)
+{
+    GatedHttpServer::Settings s;
+    s.threads = size_t(options.threads);
+    s.limits.requestTimeout = std::chrono::seconds(options.requestTimeout);
+    s.limits.idleTimeout = std::chrono::seconds(options.requestTimeout);
+    s.limits.bodyMax = kBodyMax;
+    s.limits.perAddress = size_t(options.maxPerAddress);
+    s.limits.maxConnections = size_t(options.maxConnections);
+    return s;
+}
+
+bool wildcard(const std::string &address)
+{
+    return address == "0.0.0.0" || address == "::" || address == "[::]";
+}
 
 std::string_view queryOf(const httplib::Request &req)
 {
@@ -141,19 +160,12 @@ bool clampRanges(httplib::Ranges &ranges, std::int64_t size)
 } // namespace
 
 ServiceServer::ServiceServer(Library &library, const Options &options)
-    : library_(library), options_(options), http_(std::make_unique<httplib::Server>())
+    : library_(library), options_(options), http_(std::make_unique<GatedHttpServer>(settingsOf(options)))
 {
     httplib::Server &s = *http_;
-    const size_t threads = size_t(options.threads);
-    s.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-    // A connection holds its worker until it closes, so a stalled or idle
-    // one must let go soon: 5 s to send or take a request, 2 s idle between
-    // keep-alive requests.
-    s.set_read_timeout(5, 0);
-    s.set_write_timeout(5, 0);
-    s.set_keep_alive_timeout(2);
-    s.set_keep_alive_max_count(1000);
-    s.set_payload_max_length(64 * 1024);
+    // Announced bodies over the cap are refused unread; chunked ones are cut
+    // off by the gate's read budget and checked again below.
+    s.set_payload_max_length(kBodyMax);
     // Headers and body leave in separate writes; with Nagle's algorithm the
     // body would wait for the client's delayed ACK (40 ms a reply).
     s.set_tcp_nodelay(true);
@@ -167,7 +179,11 @@ ServiceServer::ServiceServer(Library &library, const Options &options)
 
     const auto both = [&s](const std::string &pattern, httplib::Server::Handler handler) {
         s.Get(pattern, handler);
-        s.Post(pattern, std::move(handler));
+        s.Post(pattern, [handler](const httplib::Request &q, httplib::Response &r) {
+            if (q.body.size() > kBodyMax)
+                return reply(r, 413, ReplyWriter::error("body too large"));
+            handler(q, r);
+        });
     };
     both("/engine/finder.php", [this](const httplib::Request &q, httplib::Response &r) { finder(q, r); });
     both("/engine/getmp3.php", [this](const httplib::Request &q, httplib::Response &r) { getMp3(q, r); });
@@ -176,6 +192,18 @@ ServiceServer::ServiceServer(Library &library, const Options &options)
     both("/engine/up_data.php", [](const httplib::Request &, httplib::Response &r) { reply(r, 200, ReplyWriter::upData()); });
     s.Get(R"(/files/(\d{1,18})/(.*))", [this](const httplib::Request &q, httplib::Response &r) { file(q, r); });
 
+    // Before the library reads (or skips) a body: one announced too big is
+    // refused at once and the connection closed, its body never read.
+    s.set_pre_routing_handler([](const httplib::Request &req, httplib::Response &res) {
+        const std::string length = req.get_header_value("Content-Length");
+        const auto announced = decimal<std::uint64_t>(length);
+        if (length.empty() || (announced && *announced <= kBodyMax))
+            return httplib::Server::HandlerResponse::Unhandled;
+        GatedHttpServer::closeCurrentAfterReply();
+        res.set_header("Connection", "close");
+        reply(res, announced ? 413 : 400, ReplyWriter::error(announced ? "body too large" : "bad Content-Length"));
+        return httplib::Server::HandlerResponse::Handled;
+    });
     s.set_exception_handler([](const httplib::Request &req, httplib::Response &res, std::exception_ptr ep) {
         std::string what = "unknown error";
         try {
@@ -188,6 +216,10 @@ ServiceServer::ServiceServer(Library &library, const Options &options)
         reply(res, 500, ReplyWriter::error("internal error"));
     });
     s.set_error_handler([](const httplib::Request &, httplib::Response &res) {
+        if (GatedHttpServer::currentRequestOverBudget()) {
+            res.status = 413;
+            res.body.clear();
+        }
         if (res.body.empty())
             reply(res, res.status, ReplyWriter::error("HTTP " + std::to_string(res.status)));
     });
@@ -216,6 +248,12 @@ void ServiceServer::bind()
 void ServiceServer::run()
 {
     http_->listen_after_bind();
+    http_->shutdownGate();
+}
+
+size_t ServiceServer::connectionsFrom(const std::string &peer) const
+{
+    return http_->gate().connectionsFrom(peer);
 }
 
 void ServiceServer::stop()
@@ -227,11 +265,17 @@ std::string ServiceServer::baseUrl(const httplib::Request &req) const
 {
     if (!options_.publicUrl.empty())
         return options_.publicUrl;
-    // The client reached us under this name, so its player will too.
-    const std::string host = req.get_header_value("Host");
-    if (safeHost(host))
-        return "http://" + host + "/";
-    std::string url = "http://" + options_.address;
+    // A Host header is the client's to choose: reflected only when the
+    // operator says a proxy in front has checked it.
+    if (options_.urlFromHost) {
+        const std::string host = req.get_header_value("Host");
+        if (safeHost(host))
+            return "http://" + host + "/";
+    }
+    std::string address = wildcard(options_.address) ? req.local_addr : options_.address;
+    if (address.find(':') != std::string::npos && address.front() != '[')
+        address = "[" + address + "]";
+    std::string url = "http://" + address;
     if (options_.port != 80)
         url += ':' + std::to_string(options_.port);
     return url + "/";
@@ -239,6 +283,7 @@ std::string ServiceServer::baseUrl(const httplib::Request &req) const
 
 void ServiceServer::finder(const httplib::Request &req, httplib::Response &res)
 {
+    library_.sync();
     const std::optional<std::string> text = QueryString::searchText(queryOf(req));
     if (!text)
         return badRequest(res, "no search text (find=)");
@@ -250,6 +295,7 @@ void ServiceServer::finder(const httplib::Request &req, httplib::Response &res)
 
 void ServiceServer::getMp3(const httplib::Request &req, httplib::Response &res)
 {
+    library_.sync();
     const QueryString params(queryOf(req));
     const std::string action = params.value("act").value_or("");
     if (action != "play" && action != "down" && action != "add")
@@ -296,6 +342,7 @@ void ServiceServer::rate(const httplib::Request &req, httplib::Response &res)
 
 void ServiceServer::update(const httplib::Request &req, httplib::Response &res)
 {
+    library_.sync();
     const QueryString params(queryOf(req));
     ReplyWriter::Update u;
     const auto kid = decimal<std::int64_t>(params.value("kid").value_or(""));
@@ -313,12 +360,30 @@ void ServiceServer::update(const httplib::Request &req, httplib::Response &res)
 
 void ServiceServer::file(const httplib::Request &req, httplib::Response &res)
 {
+    library_.sync();
     const auto id = decimal<std::int64_t>(req.matches[1].str());
     Library::Snapshot keep;
     const Library::Entry *entry = id ? library_.find(*id, keep) : nullptr;
     if (!entry) {
         res.status = 404;
         res.set_content("unknown track\n", "text/plain");
+        return;
+    }
+    if (!options_.accelPrefix.empty()) {
+        // nginx sends the file, ranges and all; relPath came from the scan.
+        std::string target = options_.accelPrefix;
+        std::string_view rest = entry->info.relPath;
+        for (;;) {
+            const auto slash = rest.find('/');
+            target += urlEncode(rest.substr(0, slash));
+            if (slash == std::string_view::npos)
+                break;
+            target += '/';
+            rest.remove_prefix(slash + 1);
+        }
+        const_cast<httplib::Request &>(req).ranges.clear();
+        res.set_header("X-Accel-Redirect", target);
+        res.set_content("", "audio/mpeg");
         return;
     }
     const std::filesystem::path path = library_.filePath(*entry);

@@ -4,10 +4,10 @@
 #include <stdexcept>
 #include <string>
 
+class GatedHttpServer;
 class Library;
 struct Options;
 namespace httplib {
-class Server;
 struct Request;
 struct Response;
 }
@@ -18,9 +18,9 @@ public:
 };
 
 // The HTTP face of the service: the four endpoints under /engine/ and the
-// track files under /files/<id>/<name>.mp3. Requests run on a pool of
-// options.threads workers; read and write timeouts keep a stalled client
-// from holding a worker for long.
+// track files under /files/<id>/<name>.mp3. A connection waits for its
+// whole request without a worker (GatedHttpServer); requests run on a pool
+// of options.threads workers.
 class ServiceServer {
 public:
     ServiceServer(Library &library, const Options &options);
@@ -34,6 +34,8 @@ public:
     void run();
     // From any thread.
     void stop();
+    // Open connections from one peer address (for tests).
+    size_t connectionsFrom(const std::string &peer) const;
 
 private:
     void finder(const httplib::Request &req, httplib::Response &res);
@@ -45,6 +47,6 @@ private:
 
     Library &library_;
     const Options &options_;
-    std::unique_ptr<httplib::Server> http_;
+    std::unique_ptr<GatedHttpServer> http_;
     int listenFd_ = -1;  // the listening socket, owned by http_; set during bind()
 };

@@ -1,237 +1,24 @@
 #include "TrackStore.h"
 
-#include <sqlite3.h>
+#include "PostgresTrackStore.h"
+#include "SqliteTrackStore.h"
 
-#include <string_view>
-
-// A prepared statement that finalises itself; every value is bound, never
-// spliced into SQL text.
-class TrackStore::Statement {
-public:
-    Statement(sqlite3 *db, const char *sql) : db_(db)
-    {
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK)
-            fail();
-    }
-    ~Statement() { sqlite3_finalize(stmt_); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-
-    Statement &bind(int index, std::int64_t value)
-    {
-        check(sqlite3_bind_int64(stmt_, index, value));
-        return *this;
-    }
-    Statement &bind(int index, std::string_view text)
-    {
-        check(sqlite3_bind_text(stmt_, index, text.data(), int(text.size()), SQLITE_TRANSIENT));
-        return *this;
-    }
-    // True while a row is available.
-    bool step()
-    {
-        const int rc = sqlite3_step(stmt_);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc != SQLITE_DONE)
-            fail();
-        return false;
-    }
-    std::int64_t integer(int column) const { return sqlite3_column_int64(stmt_, column); }
-    std::string text(int column) const
-    {
-        const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, column));
-        return p ? std::string(p, size_t(sqlite3_column_bytes(stmt_, column))) : std::string();
-    }
-
-private:
-    void check(int rc)
-    {
-        if (rc != SQLITE_OK)
-            fail();
-    }
-    [[noreturn]] void fail() { throw StoreError(std::string("database: ") + sqlite3_errmsg(db_)); }
-
-    sqlite3 *db_;
-    sqlite3_stmt *stmt_ = nullptr;
-};
-
-TrackStore::TrackStore(const std::string &path)
+std::unique_ptr<TrackStore> TrackStore::open(const std::string &database)
 {
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                        nullptr) != SQLITE_OK) {
-        std::string message = "cannot open database " + path + ": " + (db_ ? sqlite3_errmsg(db_) : "out of memory");
-        sqlite3_close(db_);
-        throw StoreError(message);
-    }
-    try {
-        sqlite3_busy_timeout(db_, 5000);
-        exec("PRAGMA journal_mode=WAL");
-        exec("PRAGMA foreign_keys=ON");
-        // AUTOINCREMENT: an ID of a removed track is never handed to another,
-        // so a stale playlist entry cannot start playing the wrong song.
-        exec("CREATE TABLE IF NOT EXISTS tracks ("
-             " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-             " path TEXT NOT NULL UNIQUE, mtime INTEGER NOT NULL, size INTEGER NOT NULL,"
-             " title TEXT NOT NULL, artist TEXT NOT NULL, album TEXT NOT NULL, genre TEXT NOT NULL,"
-             " number INTEGER NOT NULL, length_ms INTEGER NOT NULL, bitrate INTEGER NOT NULL)");
-        exec("CREATE TABLE IF NOT EXISTS clients ("
-             " id INTEGER PRIMARY KEY AUTOINCREMENT, created INTEGER NOT NULL DEFAULT (strftime('%s','now')))");
-        exec("CREATE TABLE IF NOT EXISTS ratings ("
-             " track_id INTEGER NOT NULL REFERENCES tracks(id) ON DELETE CASCADE,"
-             " client_id INTEGER NOT NULL REFERENCES clients(id) ON DELETE CASCADE,"
-             " stars INTEGER NOT NULL CHECK (stars BETWEEN 1 AND 5),"
-             " PRIMARY KEY (track_id, client_id))");
-        exec("CREATE TABLE IF NOT EXISTS settings (key TEXT PRIMARY KEY, value TEXT NOT NULL)");
-    } catch (...) {
-        sqlite3_close(db_);
-        throw;
-    }
+    if (database.rfind("postgresql://", 0) == 0 || database.rfind("postgres://", 0) == 0)
+        return std::make_unique<PostgresTrackStore>(database);
+    return std::make_unique<SqliteTrackStore>(database);
 }
 
-std::string TrackStore::setting(const std::string &key) const
+void TrackStore::saveTrack(TrackInfo &track)
 {
-    std::lock_guard lock(mutex_);
-    Statement q(db_, "SELECT value FROM settings WHERE key = ?1");
-    q.bind(1, key);
-    return q.step() ? q.text(0) : std::string();
-}
-
-void TrackStore::setSetting(const std::string &key, const std::string &value)
-{
-    std::lock_guard lock(mutex_);
-    Statement q(db_, "INSERT INTO settings (key, value) VALUES (?1, ?2) ON CONFLICT(key) DO UPDATE SET value = ?2");
-    q.bind(1, key).bind(2, value);
-    q.step();
-}
-
-TrackStore::~TrackStore()
-{
-    sqlite3_close(db_);
-}
-
-void TrackStore::exec(const char *sql)
-{
-    char *error = nullptr;
-    if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) != SQLITE_OK) {
-        std::string message = std::string("database: ") + (error ? error : "unknown error");
-        sqlite3_free(error);
-        throw StoreError(message);
-    }
-}
-
-std::vector<TrackInfo> TrackStore::tracks() const
-{
-    std::lock_guard lock(mutex_);
-    Statement q(db_, "SELECT id, path, mtime, size, title, artist, album, genre, number, length_ms, bitrate"
-                     " FROM tracks ORDER BY id");
-    std::vector<TrackInfo> result;
-    while (q.step()) {
-        TrackInfo t;
-        t.id = q.integer(0);
-        t.relPath = q.text(1);
-        t.mtime = q.integer(2);
-        t.size = q.integer(3);
-        t.title = q.text(4);
-        t.artist = q.text(5);
-        t.album = q.text(6);
-        t.genre = q.text(7);
-        t.number = int(q.integer(8));
-        t.lengthMs = int(q.integer(9));
-        t.bitrate = int(q.integer(10));
-        result.push_back(std::move(t));
-    }
-    return result;
-}
-
-void TrackStore::saveTrack(TrackInfo &t)
-{
-    std::lock_guard lock(mutex_);
-    saveTrackLocked(t);
-}
-
-void TrackStore::saveTrackLocked(TrackInfo &t)
-{
-    Statement q(db_, "INSERT INTO tracks (path, mtime, size, title, artist, album, genre, number, length_ms, bitrate)"
-                     " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"
-                     " ON CONFLICT(path) DO UPDATE SET mtime=?2, size=?3, title=?4, artist=?5, album=?6,"
-                     " genre=?7, number=?8, length_ms=?9, bitrate=?10"
-                     " RETURNING id");
-    q.bind(1, t.relPath).bind(2, t.mtime).bind(3, t.size).bind(4, t.title).bind(5, t.artist);
-    q.bind(6, t.album).bind(7, t.genre).bind(8, t.number).bind(9, t.lengthMs).bind(10, t.bitrate);
-    if (!q.step())
-        throw StoreError("database: no id for " + t.relPath);
-    t.id = q.integer(0);
-    while (q.step()) {
-    }
+    std::vector<TrackInfo> saves{track};
+    applyChanges(saves, {});
+    track.id = saves[0].id;
 }
 
 void TrackStore::removeTrack(std::int64_t id)
 {
-    std::lock_guard lock(mutex_);
-    removeTrackLocked(id);
-}
-
-void TrackStore::removeTrackLocked(std::int64_t id)
-{
-    Statement q(db_, "DELETE FROM tracks WHERE id = ?1");
-    q.bind(1, id);
-    q.step();
-}
-
-std::int64_t TrackStore::newClient()
-{
-    std::lock_guard lock(mutex_);
-    Statement q(db_, "INSERT INTO clients DEFAULT VALUES RETURNING id");
-    if (!q.step())
-        throw StoreError("database: no client id");
-    const std::int64_t id = q.integer(0);
-    while (q.step()) {
-    }
-    return id;
-}
-
-std::vector<std::int64_t> TrackStore::clients() const
-{
-    std::lock_guard lock(mutex_);
-    Statement q(db_, "SELECT id FROM clients");
-    std::vector<std::int64_t> result;
-    while (q.step())
-        result.push_back(q.integer(0));
-    return result;
-}
-
-std::vector<TrackStore::Rating> TrackStore::ratings() const
-{
-    std::lock_guard lock(mutex_);
-    Statement q(db_, "SELECT track_id, client_id, stars FROM ratings");
-    std::vector<Rating> result;
-    while (q.step())
-        result.push_back({q.integer(0), q.integer(1), int(q.integer(2))});
-    return result;
-}
-
-bool TrackStore::addRating(std::int64_t trackId, std::int64_t clientId, int stars)
-{
-    std::lock_guard lock(mutex_);
-    Statement q(db_, "INSERT OR IGNORE INTO ratings (track_id, client_id, stars) VALUES (?1, ?2, ?3)");
-    q.bind(1, trackId).bind(2, clientId).bind(3, stars);
-    q.step();
-    return sqlite3_changes(db_) > 0;
-}
-
-void TrackStore::applyChanges(std::vector<TrackInfo> &saves, const std::vector<std::int64_t> &removals)
-{
-    std::lock_guard lock(mutex_);
-    exec("BEGIN IMMEDIATE");
-    try {
-        for (TrackInfo &t : saves)
-            saveTrackLocked(t);
-        for (const std::int64_t id : removals)
-            removeTrackLocked(id);
-        exec("COMMIT");
-    } catch (...) {
-        exec("ROLLBACK");
-        throw;
-    }
+    std::vector<TrackInfo> none;
+    applyChanges(none, {id});
 }

@@ -8,6 +8,8 @@
 #include <csignal>
 #include <filesystem>
 #include <iostream>
+#include <malloc.h>
+#include <memory>
 #include <mutex>
 #include <pthread.h>
 #include <thread>
@@ -16,7 +18,10 @@ namespace {
 
 void scanAndReload(const LibraryScanner &scanner, TrackStore &store, Library &library, bool rereadAll = false)
 {
-    const LibraryScanner::Report r = scanner.scan(store, rereadAll);
+    LibraryScanner::Report r;
+    // Services sharing a store scan one after the other: the later one
+    // finds the rows the first wrote.
+    store.exclusively([&] { r = scanner.scan(store, rereadAll); });
     library.reload();
     std::cerr << "sonaro-service: " << library.trackCount() << " tracks (" << r.added << " new, " << r.changed
               << " changed, " << r.removed << " removed";
@@ -44,7 +49,8 @@ int serve(const Options &options)
 
     if (options.tagsWindows1250)
         LibraryScanner::readLatin1TagsAsWindows1250();
-    TrackStore store(options.database);
+    const std::unique_ptr<TrackStore> storage = TrackStore::open(options.database);
+    TrackStore &store = *storage;
     const LibraryScanner scanner(options.musicFolder);
     Library library(store, options.musicFolder);
     std::mutex scanMutex;  // one scan at a time
@@ -114,10 +120,20 @@ int serve(const Options &options)
 
 int main(int argc, char **argv)
 {
+    // Large replies (megabytes of XML) are built on many worker threads; by
+    // default glibc raises its mmap threshold after the first is freed and
+    // keeps later ones in per-thread arenas, which never shrink. A fixed
+    // threshold gives each large buffer back to the system when it is freed
+    // (bench_server_memory: 115 MB after 80 replies of 1.75 MB, now 29 MB).
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     try {
         const Options options = Options::parse(std::vector<std::string>(argv + 1, argv + argc));
         if (options.help) {
             std::cout << Options::usage();
+            return 0;
+        }
+        if (options.version) {
+            std::cout << "sonaro-service " SONARO_SERVICE_VERSION "\n";
             return 0;
         }
         return serve(options);

@@ -11,7 +11,7 @@
 #include "Library.h"
 #include "Options.h"
 #include "ServiceServer.h"
-#include "TrackStore.h"
+#include "SqliteTrackStore.h"
 
 #include <httplib.h>
 
@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <sys/resource.h>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -109,7 +110,7 @@ int main(int argc, char **argv)
     }
 
     QTemporaryDir dir;
-    TrackStore store(dir.filePath("bench.db").toStdString());
+    SqliteTrackStore store(dir.filePath("bench.db").toStdString());
     fill(store, args.tracks);
     Library library(store, dir.path().toStdString());
     library.reload();
@@ -121,6 +122,12 @@ int main(int argc, char **argv)
     server.bind();
     std::thread serving([&] { server.run(); });
 
+    const auto cpuNow = [] {
+        rusage u{};
+        getrusage(RUSAGE_SELF, &u);
+        return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+    };
+    const double cpuStart = cpuNow();
     std::atomic<bool> stop{false};
     std::atomic<long> errors{0}, records{0};
     std::vector<std::vector<double>> latencies(size_t(args.connections));
@@ -150,6 +157,7 @@ int main(int argc, char **argv)
     stop = true;
     for (auto &t : clients)
         t.join();
+    const double cpuMs = cpuNow() - cpuStart;
     server.stop();
     serving.join();
 
@@ -159,10 +167,12 @@ int main(int argc, char **argv)
     std::sort(all.begin(), all.end());
     const auto pct = [&](double p) { return all.empty() ? 0.0 : all[std::min(all.size() - 1, size_t(p * double(all.size())))]; };
     std::printf("finder.php, %d tracks, %d %s, %d s: %zu requests, %.0f requests/s, "
-                "p50 %.2f ms, p99 %.2f ms, max %.2f ms, %.1f records per reply, %ld errors\n",
+                "p50 %.2f ms, p99 %.2f ms, max %.2f ms, %.1f records per reply, %ld errors, "
+                "%.3f ms CPU per request (service and clients)\n",
                 args.tracks, args.connections,
                 args.newConnections ? "clients (a connection per request)" : "keep-alive connections", args.seconds, all.size(), double(all.size()) / args.seconds,
                 pct(0.50), pct(0.99), all.empty() ? 0.0 : all.back(),
-                all.empty() ? 0.0 : double(records) / double(all.size()), errors.load());
+                all.empty() ? 0.0 : double(records) / double(all.size()), errors.load(),
+                all.empty() ? 0.0 : cpuMs / double(all.size()));
     return errors.load() == 0 ? 0 : 1;
 }

@@ -15,13 +15,20 @@
 #include <thread>
 #include <unistd.h>
 
-namespace {
-
-int connectTo(const std::string &address, int port)
+int connectTcp(const std::string &address, int port, const std::string &source)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
+    if (!source.empty()) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        ::inet_pton(AF_INET, source.c_str(), &local.sin_addr);
+        if (::bind(fd, reinterpret_cast<sockaddr *>(&local), sizeof local) != 0) {
+            ::close(fd);
+            return -1;
+        }
+    }
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_port = htons(uint16_t(port));
@@ -32,8 +39,6 @@ int connectTo(const std::string &address, int port)
     }
     return fd;
 }
-
-} // namespace
 
 ServiceProcess::ServiceProcess(const std::vector<std::string> &args, const std::string &logPath)
     : logPath_(logPath)
@@ -100,7 +105,7 @@ bool ServiceProcess::waitUntilListening(const std::string &address, int port, st
             pid_ = -1;
             return false;
         }
-        const int fd = connectTo(address, port);
+        const int fd = connectTcp(address, port);
         if (fd >= 0) {
             ::close(fd);
             return true;
@@ -137,7 +142,7 @@ std::string ServiceProcess::log() const
 std::string rawExchange(const std::string &address, int port, const std::string &request,
                         std::chrono::milliseconds timeout)
 {
-    const int fd = connectTo(address, port);
+    const int fd = connectTcp(address, port);
     if (fd < 0)
         return {};
     ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);

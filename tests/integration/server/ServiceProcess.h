@@ -22,7 +22,7 @@ public:
     // The exit code, or -1 when it is still running after timeout (or died by a signal).
     int waitForExit(std::chrono::milliseconds timeout);
     void stop();
-    // SIGKILL: the process dies at once, its connections broken mid-reply.
+    // SIGKILL, as a crash would end it: its connections break mid-reply.
     void kill();
     std::string log() const;
 
@@ -30,6 +30,10 @@ private:
     pid_t pid_ = -1;
     std::string logPath_;
 };
+
+// A blocking TCP connection to address:port, from the local address source
+// when one is given; -1 on failure. The caller closes it.
+int connectTcp(const std::string &address, int port, const std::string &source = {});
 
 // Connects to address:port, sends request as it is and returns everything
 // the server sends until it closes (or timeout). Empty on connection failure.

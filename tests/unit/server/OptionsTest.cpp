@@ -50,4 +50,30 @@ TEST(Options, MistakesAreReportedNotGuessed)
     fails({"-m", "/m", "--max-results", "-1"}, "--max-results");
     fails({"-m", "/m", "--public-url", "https://x/"}, "http://");
     fails({"-m", "/m", "--verbose"}, "unknown option");
+    fails({"-m", "/m", "--request-timeout", "0"}, "--request-timeout");
+    fails({"-m", "/m", "--max-per-address", "-3"}, "--max-per-address");
+    fails({"-m", "/m", "--accel-prefix", "music/"}, "--accel-prefix");
+    fails({"-m", "/m", "--accel-prefix", "/music"}, "--accel-prefix");
+}
+
+TEST(Options, ConnectionLimitsHostTrustAndVersion)
+{
+    const Options d = Options::parse({"--music", "/m"});
+    EXPECT_EQ(d.requestTimeout, 5);
+    EXPECT_EQ(d.maxPerAddress, 64);
+    EXPECT_FALSE(d.urlFromHost);  // a Host header is never trusted unasked
+    EXPECT_TRUE(d.accelPrefix.empty());
+
+    const Options o = Options::parse({"-m", "/m", "--request-timeout", "2", "--max-per-address", "0",
+                                      "--max-connections=100", "--url-from-host", "--accel-prefix", "/in/"});
+    EXPECT_EQ(o.requestTimeout, 2);
+    EXPECT_EQ(o.maxPerAddress, 0);
+    EXPECT_EQ(o.maxConnections, 100);
+    EXPECT_TRUE(o.urlFromHost);
+    EXPECT_EQ(o.accelPrefix, "/in/");
+
+    // --version needs no music folder, like --help.
+    EXPECT_TRUE(Options::parse({"--version"}).version);
+    EXPECT_NE(Options::usage().find("--version"), std::string::npos);
+    EXPECT_NE(Options::usage().find("postgresql://"), std::string::npos);
 }
