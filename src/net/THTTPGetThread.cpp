@@ -1,5 +1,6 @@
 #include "THTTPGetThread.h"
 
+#include "HttpHead.h"
 #include "HttpUrl.h"
 #include "TCurlEasy.h"
 #include "THTTPWorkerPool.h"
@@ -15,28 +16,6 @@
 #include <climits>
 
 std::atomic<int> THTTPGetThread::FRunning{0};
-
-namespace {
-
-// Strict decimal within the range of the 32-bit size the events carry.
-bool ParseContentLength(QByteArray text, int &value)
-{
-    text = text.trimmed();
-    if (text.isEmpty() || text.size() > 10)
-        return false;
-    qint64 n = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        n = n * 10 + (c - '0');
-    }
-    if (n > INT_MAX)
-        return false;
-    value = static_cast<int>(n);
-    return true;
-}
-
-} // namespace
 
 THTTPGetThread::THTTPGetThread(THTTPRequest request, THTTPGet *owner, THTTPGet::TOnProgressEvent onProgress)
     : FRequest(std::move(request))
@@ -150,7 +129,7 @@ bool THTTPGetThread::Transfer(TCurlEasy &easy)
 
     // No response at all (no server, refused, nothing sent back) is a
     // failure, never an empty download.
-    if (Stopped() || FBodyFailed || !FHeadersDone)
+    if (Stopped() || FBodyFailed || !FHead.Done)
         return false;
     if (!FBodyPrepared && !PrepareBody())
         return false;
@@ -161,43 +140,17 @@ bool THTTPGetThread::Transfer(TCurlEasy &easy)
             return false;
     }
     if (FRequest.FileMode)
-        return FReceived == FContentLength;
+        return FReceived == FHead.ContentLength;
     // A body cut short (reset, or fewer bytes than announced) is not a reply.
-    return FReceived > 0 && rc == CURLE_OK && (!FHasContentLength || FReceived == FContentLength);
-}
-
-void THTTPGetThread::HeaderLine(const QByteArray &line)
-{
-    if (line.startsWith("HTTP/")) {
-        // A new response head (the final one after any interim 1xx) starts afresh.
-        FHasContentLength = false;
-        FBadContentLength = false;
-        FContentLength = 0;
-        FHeadersDone = false;
-        const QList<QByteArray> parts = line.split(' ');
-        FInterimHead = parts.size() >= 2 && parts[1].startsWith('1');
-        return;
-    }
-    const QByteArray trimmed = line.trimmed();
-    if (trimmed.isEmpty()) {
-        FHeadersDone = !FInterimHead;
-        return;
-    }
-    const qsizetype colon = trimmed.indexOf(':');
-    if (colon > 0 && trimmed.left(colon).trimmed().toLower() == "content-length") {
-        int value = 0;
-        FHasContentLength = true;
-        FBadContentLength = !ParseContentLength(trimmed.mid(colon + 1), value);
-        FContentLength = FBadContentLength ? 0 : value;
-    }
+    return FReceived > 0 && rc == CURLE_OK && (!FHead.HasContentLength || FReceived == FHead.ContentLength);
 }
 
 bool THTTPGetThread::PrepareBody()
 {
     FBodyPrepared = true;
-    if (Stopped() || FBadContentLength)
+    if (Stopped() || FHead.BadContentLength)
         return false;
-    if (!FHasContentLength && FRequest.BinaryData)
+    if (!FHead.HasContentLength && FRequest.BinaryData)
         return false;
     FReceived = 0;
     if (FRequest.FileMode) {
@@ -234,7 +187,7 @@ size_t THTTPGetThread::HeaderCallback(char *data, size_t size, size_t count, voi
 {
     auto *worker = static_cast<THTTPGetThread *>(self);
     const size_t bytes = size * count;
-    worker->HeaderLine(QByteArray(data, qsizetype(bytes)));
+    HttpHead::TakeLine(worker->FHead, QByteArray(data, qsizetype(bytes)));
     return worker->Stopped() ? 0 : bytes;
 }
 
@@ -303,7 +256,7 @@ void THTTPGetThread::PostToOwner(QEvent::Type type)
 
 void THTTPGetThread::PostProgress()
 {
-    const auto total = static_cast<std::uint32_t>(FContentLength);
+    const auto total = static_cast<std::uint32_t>(FHead.ContentLength);
     const auto readed = static_cast<std::uint32_t>(std::min<qint64>(FReceived, INT_MAX));
     FProgressValue.store((std::uint64_t(total) << 32) | readed, std::memory_order_release);
     if (FProgressQueued.exchange(true, std::memory_order_acq_rel))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HttpHead.h"
 #include "THTTPGet.h"
 
 #include <curl/curl.h>
@@ -69,7 +70,7 @@ public:
     bool Succeeded() const { return FSuccess; }
     bool FileMode() const { return FRequest.FileMode; }
     const QString &FileName() const { return FRequest.FileName; }
-    int ContentLength() const { return FContentLength; }
+    int ContentLength() const { return FHead.ContentLength; }
     QByteArray TakeResult() { return std::move(FResult); }
 
     // Requests not finished yet (all components together).
@@ -83,7 +84,6 @@ private:
     bool Transfer(TCurlEasy &easy);
     bool PrepareBody();
     bool TakeBlock(const char *data, size_t size);
-    void HeaderLine(const QByteArray &line);
     void PostProgress();
     void PostCompletion();
     void PostToOwner(QEvent::Type type);
@@ -122,11 +122,7 @@ private:
     // thread reads them (ordered by FLock through Receive).
     bool FSuccess = false;
     QByteArray FResult;
-    int FContentLength = 0;
-    bool FHasContentLength = false;
-    bool FBadContentLength = false;
-    bool FHeadersDone = false;
-    bool FInterimHead = false;
+    HttpHead::TState FHead;
     bool FBodyPrepared = false;
     bool FBodyFailed = false;
     qint64 FReceived = 0;
