@@ -4,6 +4,7 @@
 // value.
 #include "IniFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -45,7 +46,10 @@ void fail(const char *what, const Probe &p)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    static QTemporaryDir folder;
+    // In memory where there is such a place: every write is a synced replacement.
+    static QTemporaryDir folder(QDir(QStringLiteral("/dev/shm")).exists()
+                                    ? QStringLiteral("/dev/shm/sonaro-fuzz-ini-XXXXXX")
+                                    : QDir::tempPath() + QStringLiteral("/sonaro-fuzz-ini-XXXXXX"));
     if (size == 0 || !folder.isValid())
         return 0;
     const QString path = folder.filePath(QStringLiteral("settings.ini"));
