@@ -6,6 +6,7 @@
 #include "IcyFilter.h"
 #include "StreamNames.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
