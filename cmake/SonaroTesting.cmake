@@ -1,9 +1,10 @@
 # sonaro_add_test(<name> LABEL <folder> SOURCES <files...> [LIBS <targets...>]
-#                 [TIMEOUT <seconds>] [GUI])
+#                 [TIMEOUT <seconds>] [GUI] [X11])
 # One GoogleTest executable per call, registered with CTest under the
-# folder's label. GUI tests run on the offscreen Qt platform.
+# folder's label. GUI tests run on the offscreen Qt platform; X11 tests on a
+# private X display with a window manager (skipped where none can be started).
 function(sonaro_add_test name)
-    cmake_parse_arguments(T "GUI" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "GUI;X11" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
     if(NOT T_LABEL)
         message(FATAL_ERROR "sonaro_add_test(${name}) needs a LABEL")
     endif()
@@ -13,7 +14,12 @@ function(sonaro_add_test name)
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock sonaro_test_main)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/bin)
-    add_test(NAME ${name} COMMAND ${name})
+    if(T_X11)
+        add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/tests/support/x11/with-window-manager.sh $<TARGET_FILE:${name}>)
+        set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+    endif()
     set_tests_properties(${name} PROPERTIES
         LABELS ${T_LABEL}
         TIMEOUT ${T_TIMEOUT}

@@ -38,6 +38,8 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDebug>
+#include <QKeyEvent>
 #include <QFrame>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -269,8 +271,8 @@ void TFormMain::formCreate()
     SD_PL.initialFolder = folders.playlistSave;
     OD_PL.initialFolder = folders.playlistOpen;
     svd_mp3.initialFolder = folders.mp3Save;
-    // 7
-    QApplication::setApplicationDisplayName(QString::fromLatin1(ProgramConstants::ApplicationTitle));
+    // 7: the title is the window's caption (a display name would be appended
+    // to every other caption by the toolkit).
     QApplication::setWindowIcon(QIcon(ImageLists::appIcon(16)));
     // 8: the stopped-state pictures.
     bt_play->setIcon(QIcon(ImageLists::playerButton(0)));
@@ -309,6 +311,33 @@ void TFormMain::formShow()
     showStartupWindow();
 }
 
+void TFormMain::terminate()
+{
+    m_terminating = true;
+    TFormDown::endAll();
+    close();
+}
+
+bool TFormMain::event(QEvent *event)
+{
+    // A guarded shortcut whose item the menu rule leaves disabled gives its
+    // key to the focused control (Ctrl+A selects all in the search box).
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QKeySequence pressed(key->keyCombination());
+        for (QAction *item : {m_menu->Pidatdoplaylistu2, m_menu->Odebratzplaylist1}) {
+            if (pressed != item->shortcut())
+                continue;
+            updateMp3Menu();
+            if (!item->isVisible() || !item->isEnabled()) {
+                event->accept();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::event(event);
+}
+
 void TFormMain::closeEvent(QCloseEvent *event)
 {
     formClose();
@@ -332,8 +361,11 @@ void TFormMain::formClose()
         m_settings->writeAtClose(values);
     } catch (const IniWriteError &e) {
         // Reported, and the window still closes: an unwritable settings file
-        // must not keep the user from quitting.
-        m_prompts->error(QString::fromStdString(e.what()));
+        // must not keep the user from quitting, nor a box a logout.
+        if (m_terminating)
+            qWarning().noquote() << QtPrompts::ErrorCaption + QStringLiteral(": ") + QString::fromStdString(e.what());
+        else
+            m_prompts->error(QString::fromStdString(e.what()));
     }
     // 2
     m_settings.reset();

@@ -109,7 +109,13 @@ public:
     // Applies the "MP3" menu rule to the present focus and selections.
     void updateMp3Menu();
 
+    // A termination request (SIGTERM, a logout): ends every download without
+    // asking, then closes as the close box does; a settings file that cannot
+    // be written is reported on the standard error instead of in a box.
+    void terminate();
+
 protected:
+    bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -168,4 +174,5 @@ private:
     std::unique_ptr<TrackActions> m_trackActions;
     bool m_shown = false;
     bool m_closed = false;
+    bool m_terminating = false;
 };

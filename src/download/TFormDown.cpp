@@ -5,6 +5,7 @@
 #include "THTTPGet.h"
 #include "Windows1250.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -161,7 +162,7 @@ void TFormDown::ApplyProgress()
 
 bool TFormDown::FormCloseQuery()
 {
-    if (FProgress.NeedsCloseQuestion() && !FPrompts.confirm(QStringLiteral("Chcete zrušit stahování?")))
+    if (!FEnding && FProgress.NeedsCloseQuestion() && !FPrompts.confirm(QStringLiteral("Chcete zrušit stahování?")))
         return false;
     if (FHTTPGet) {
         FHTTPGet->OnProgress = nullptr;
@@ -171,6 +172,16 @@ bool TFormDown::FormCloseQuery()
         FHTTPGet.reset();
     }
     return true;
+}
+
+void TFormDown::endAll()
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (auto *down = qobject_cast<TFormDown *>(window)) {
+            down->FEnding = true;
+            down->close();
+        }
+    }
 }
 
 void TFormDown::closeEvent(QCloseEvent *event)

@@ -41,6 +41,11 @@ public:
     QString DownloadTitle;
     QString DownloadFullTitle;
 
+    // A termination request: every open download window stops its transfer
+    // without asking, keeps what it wrote so far (as a failed download does)
+    // and closes.
+    static void endAll();
+
     const DownloadProgress &Progress() const { return FProgress; }
     // Whether the fetcher still exists (it is gone once a close was accepted).
     bool HasFetcher() const { return FHTTPGet != nullptr; }
@@ -62,6 +67,8 @@ private:
     // Set by the first show: a window is shown again after a minimise, and
     // that must not start (and truncate) the file a second time.
     bool FStarted = false;
+    // Set by endAll: the close query does not ask.
+    bool FEnding = false;
     int FShownIcon = DownloadProgress::IconDownloading;
 
     QLabel *lbl_stahuji;

@@ -1,5 +1,7 @@
 #include "THTTPGet.h"
 
+#include "THTTPWorkerPool.h"
+
 #include "THTTPGetThread.h"
 
 #include <QCoreApplication>
@@ -34,6 +36,11 @@ void THTTPGet::GlobalInit()
         if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
             qWarning("THTTPGet: curl_global_init failed");
     });
+}
+
+bool THTTPGet::WaitForWorkers(int milliseconds)
+{
+    return THTTPWorkerPool::WaitUntilIdle(std::chrono::milliseconds(milliseconds));
 }
 
 int THTTPGet::RunningWorkers()

@@ -59,6 +59,10 @@ public:
     // Requests of all components whose worker has not finished yet (also
     // those detached from a destroyed component).
     static int RunningWorkers();
+    // Waits at most milliseconds until every worker has finished, aborted
+    // ones included (the program's end: what a download received so far
+    // must reach its file). True when none runs any more.
+    static bool WaitForWorkers(int milliseconds);
 
 protected:
     // Progress and completion posted by the worker.

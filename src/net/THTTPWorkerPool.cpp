@@ -24,6 +24,7 @@ struct TPoolState
 {
     std::mutex Lock; // guards everything below
     std::condition_variable Wake;
+    std::condition_variable Settled; // a thread finished its job
     std::deque<THTTPWorkerPool::TJob> Jobs; // handed over, not yet taken
     int Idle = 0;                           // threads watching or sleeping for a job
     int Sleeping = 0;                       // of those, the ones on the condition variable
@@ -59,6 +60,7 @@ void ThreadLoop(const std::shared_ptr<TPoolState> &state, THTTPWorkerPool::TJob 
         std::unique_lock lock(state->Lock);
         ++state->Idle;
         lock.unlock();
+        state->Settled.notify_all();
         const auto until = std::chrono::steady_clock::now() + SpinTime;
         while (state->Queued.load(std::memory_order_acquire) == 0 && std::chrono::steady_clock::now() < until)
             std::this_thread::yield(); // two cores are shared with the server and the user interface
@@ -101,4 +103,12 @@ int THTTPWorkerPool::Threads()
     const std::shared_ptr<TPoolState> state = State();
     std::lock_guard lock(state->Lock);
     return state->Threads;
+}
+
+bool THTTPWorkerPool::WaitUntilIdle(std::chrono::milliseconds limit)
+{
+    const std::shared_ptr<TPoolState> state = State();
+    std::unique_lock lock(state->Lock);
+    return state->Settled.wait_for(lock, limit,
+                                   [&] { return state->Idle == state->Threads && state->Jobs.empty(); });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 
 class TCurlEasy;
@@ -18,4 +19,6 @@ public:
     static void Run(TJob job);
     // Threads alive, busy or idle (for tests and diagnostics).
     static int Threads();
+    // Waits until no job runs or waits, at most limit; true when none does.
+    static bool WaitUntilIdle(std::chrono::milliseconds limit);
 };

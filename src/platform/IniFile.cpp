@@ -1,6 +1,7 @@
 #include "IniFile.h"
 
 #include "IniWriteError.h"
+#include "Windows1250.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,78 +9,117 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QStringList>
+#include <QStringConverter>
 
 #include <optional>
+#include <vector>
 
 namespace {
 
-QString sectionName(const QString &line)
+// One line of the file as it lies on disk: its bytes and its own line end
+// ("\r\n", "\n" or nothing on a last line), so lines nobody changes are
+// written back byte for byte, whatever their encoding.
+struct Line
 {
-    const QString t = line.trimmed();
-    if (t.startsWith(u'[') && t.endsWith(u']'))
-        return t.mid(1, t.size() - 2).trimmed();
-    return {};
+    QByteArray text;
+    QByteArray end;
+};
+
+std::vector<Line> readLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray all = file.readAll();
+    std::vector<Line> lines;
+    qsizetype start = 0;
+    while (start < all.size()) {
+        const qsizetype nl = all.indexOf('\n', start);
+        if (nl < 0) {
+            lines.push_back({all.mid(start), {}});
+            break;
+        }
+        const bool crlf = nl > start && all[nl - 1] == '\r';
+        lines.push_back({all.mid(start, nl - start - (crlf ? 1 : 0)), crlf ? QByteArray("\r\n") : QByteArray("\n")});
+        start = nl + 1;
+    }
+    return lines;
 }
 
-bool isSection(const QString &line)
+bool isSection(const QByteArray &line)
 {
-    const QString t = line.trimmed();
-    return t.startsWith(u'[') && t.endsWith(u']');
+    const QByteArray t = line.trimmed();
+    return t.startsWith('[') && t.endsWith(']');
+}
+
+QByteArray sectionName(const QByteArray &line)
+{
+    const QByteArray t = line.trimmed();
+    return t.mid(1, t.size() - 2).trimmed();
 }
 
 // The key of a "Key=Value" line, or nothing for comments and other lines.
-std::optional<QString> keyOf(const QString &line)
+std::optional<QByteArray> keyOf(const QByteArray &line)
 {
-    const QString t = line.trimmed();
-    if (t.isEmpty() || t.startsWith(u';') || isSection(t))
+    const QByteArray t = line.trimmed();
+    if (t.isEmpty() || t.startsWith(';') || isSection(t))
         return std::nullopt;
-    const qsizetype eq = t.indexOf(u'=');
+    const qsizetype eq = t.indexOf('=');
     if (eq <= 0)
         return std::nullopt;
     return t.left(eq).trimmed();
 }
 
 // Quotes stay part of the value, so a quoted search text reads back as written.
-QString valueOf(const QString &line)
+QByteArray valueOf(const QByteArray &line)
 {
-    return line.mid(line.indexOf(u'=') + 1).trimmed();
+    return line.mid(line.indexOf('=') + 1).trimmed();
 }
 
-QStringList readLines(const QString &path)
+// Our own values are UTF-8; a file written on the original platform holds
+// Windows-1250, which is what any other byte sequence is read as.
+QString decodeValue(const QByteArray &bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QString text = QString::fromUtf8(file.readAll());
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QStringList lines = text.split(u'\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
+    auto utf8 = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return Windows1250::decode(bytes);
 }
 
-bool sameName(const QString &a, const QString &b)
+bool sameName(const QByteArray &a, const QByteArray &b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// The line end for lines we add: the file's own, so a CRLF file stays CRLF.
+QByteArray lineEndOf(const std::vector<Line> &lines)
+{
+    for (const Line &line : lines)
+        if (!line.end.isEmpty())
+            return line.end;
+    return "\n";
+}
+
 // Sets key=value in section of lines, adding the key (and the section) when absent.
-void setEntry(QStringList &lines, const QString &section, const QString &key, const QString &value)
+void setEntry(std::vector<Line> &lines, const QString &section, const QString &key, const QString &value)
 {
     // A line break inside a value would start keys of its own.
     QString flat = value;
     flat.replace(u'\r', u' ').replace(u'\n', u' ');
-    const QString entry = key + u'=' + flat;
+    const QByteArray sectionBytes = section.toUtf8();
+    const QByteArray keyBytes = key.toUtf8();
+    const QByteArray entry = keyBytes + '=' + flat.toUtf8();
+    const QByteArray newEnd = lineEndOf(lines);
 
     qsizetype sectionStart = -1; // index of the section's header line
     qsizetype insertAt = -1;     // after the section's last key line
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString &line = lines[i];
+    for (qsizetype i = 0; i < qsizetype(lines.size()); ++i) {
+        const QByteArray &line = lines[i].text;
         if (isSection(line)) {
             if (sectionStart >= 0)
                 break; // left our section
-            if (sameName(sectionName(line), section)) {
+            if (sameName(sectionName(line), sectionBytes)) {
                 sectionStart = i;
                 insertAt = i + 1;
             }
@@ -90,17 +130,24 @@ void setEntry(QStringList &lines, const QString &section, const QString &key, co
         const auto k = keyOf(line);
         if (!k)
             continue;
-        if (sameName(*k, key)) {
-            lines[i] = entry;
+        if (sameName(*k, keyBytes)) {
+            lines[i].text = entry;
             return;
         }
         insertAt = i + 1;
     }
+    // A last line without its line end gets one before anything follows it.
+    const auto endPrevious = [&](qsizetype at) {
+        if (at > 0 && lines[at - 1].end.isEmpty())
+            lines[at - 1].end = newEnd;
+    };
     if (sectionStart >= 0) {
-        lines.insert(insertAt, entry);
+        endPrevious(insertAt);
+        lines.insert(lines.begin() + insertAt, Line{entry, newEnd});
     } else {
-        lines.append(u'[' + section + u']');
-        lines.append(entry);
+        endPrevious(qsizetype(lines.size()));
+        lines.push_back({'[' + sectionBytes + ']', newEnd});
+        lines.push_back({entry, newEnd});
     }
 }
 
@@ -130,17 +177,19 @@ QString IniFile::defaultPath()
 
 QString IniFile::readString(const QString &section, const QString &key, const QString &defaultValue) const
 {
+    const QByteArray sectionBytes = section.toUtf8();
+    const QByteArray keyBytes = key.toUtf8();
     bool inSection = false;
-    for (const QString &line : readLines(m_path)) {
-        if (isSection(line)) {
-            inSection = sameName(sectionName(line), section);
+    for (const Line &line : readLines(m_path)) {
+        if (isSection(line.text)) {
+            inSection = sameName(sectionName(line.text), sectionBytes);
             continue;
         }
         if (!inSection)
             continue;
-        const auto k = keyOf(line);
-        if (k && sameName(*k, key))
-            return valueOf(line);
+        const auto k = keyOf(line.text);
+        if (k && sameName(*k, keyBytes))
+            return decodeValue(valueOf(line.text));
     }
     return defaultValue;
 }
@@ -165,7 +214,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
 
 void IniFile::writeStrings(const QList<Entry> &entries)
 {
-    QStringList lines = readLines(m_path);
+    std::vector<Line> lines = readLines(m_path);
     for (const Entry &e : entries)
         setEntry(lines, e.section, e.key, e.value);
 
@@ -178,7 +227,9 @@ void IniFile::writeStrings(const QList<Entry> &entries)
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw IniWriteError(pathText);
-    const QByteArray bytes = (lines.join(u'\n') + u'\n').toUtf8();
+    QByteArray bytes;
+    for (const Line &line : lines)
+        bytes += line.text + line.end;
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();
         throw IniWriteError(pathText);

@@ -8,7 +8,8 @@
 // the file as it is on disk, every write replaces the whole file atomically
 // at once, so two objects on one file always agree and a crash never leaves a
 // half-written file. Section and key names match without regard to case;
-// other sections, keys, comments and their order are kept. UTF-8 text.
+// other sections, keys, comments and their order are kept byte for byte;
+// values written are UTF-8, and a value that is not UTF-8 reads as Windows-1250.
 class IniFile
 {
 public:

@@ -1,10 +1,11 @@
 #include "QtPrompts.h"
 
 #include "FileDialogOptions.h"
+#include "ProgramConstants.h"
 
 #include <QDebug>
 #include <QFileDialog>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QMessageBox>
 
 const QString QtPrompts::ErrorCaption = QStringLiteral("Chyba");
@@ -13,7 +14,17 @@ namespace {
 
 QString captionOr(const QString &caption)
 {
-    return caption.isEmpty() ? QGuiApplication::applicationDisplayName() : caption;
+    return caption.isEmpty() ? QString::fromLatin1(ProgramConstants::ApplicationTitle) : caption;
+}
+
+// A box belongs to the window the user is looking at: while a modal window
+// runs (the start-up window, with the main window still off the screen), the
+// box centres on it instead of on a parent nobody sees.
+QWidget *ownerFor(QWidget *parent)
+{
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    return parent;
 }
 
 // Every box is also written to the standard error, so what a user was told
@@ -30,19 +41,19 @@ QtPrompts::QtPrompts(QWidget *parent) : m_parent(parent) {}
 void QtPrompts::message(const QString &text, const QString &caption)
 {
     logBox(captionOr(caption), text);
-    QMessageBox::information(m_parent, captionOr(caption), text, QMessageBox::Ok);
+    QMessageBox::information(ownerFor(m_parent), captionOr(caption), text, QMessageBox::Ok);
 }
 
 void QtPrompts::error(const QString &text)
 {
     logBox(ErrorCaption, text);
-    QMessageBox::critical(m_parent, ErrorCaption, text, QMessageBox::Ok);
+    QMessageBox::critical(ownerFor(m_parent), ErrorCaption, text, QMessageBox::Ok);
 }
 
 bool QtPrompts::confirm(const QString &text, const QString &caption)
 {
     logBox(captionOr(caption), text);
-    return QMessageBox::question(m_parent, captionOr(caption), text, QMessageBox::Yes | QMessageBox::No,
+    return QMessageBox::question(ownerFor(m_parent), captionOr(caption), text, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No)
         == QMessageBox::Yes;
 }

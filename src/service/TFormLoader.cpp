@@ -1,5 +1,6 @@
 #include "TFormLoader.h"
 
+#include "FramePlacer.h"
 #include "IniFile.h"
 #include "ProgramConstants.h"
 #include "ShellOpen.h"
@@ -171,8 +172,5 @@ void TFormLoader::placeMainWindow(int top, int left)
     if (!main)
         return;
     QScreen *screen = main->screen() ? main->screen() : QGuiApplication::primaryScreen();
-    const QSize screenSize = screen ? screen->geometry().size() : QSize();
-    const QSize frame = main->frameGeometry().size();
-    main->move(WindowPlacement::coordinate(left, screenSize.width(), frame.width()),
-               WindowPlacement::coordinate(top, screenSize.height(), frame.height()));
+    FramePlacer::place(main, top, left, screen ? screen->geometry().size() : QSize());
 }

@@ -7,6 +7,7 @@
 #include "ProgramConstants.h"
 #include "TFormMain.h"
 #include "THTTPGet.h"
+#include "TFormDown.h"
 #include "TLEDLabel.h"
 #include "UserKeyStore.h"
 
@@ -16,18 +17,23 @@
 #include <QUrl>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QPointer>
 #include <QScreen>
+#include <QShortcut>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
+
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
@@ -410,6 +416,81 @@ TEST_F(TFormMainTest, UnwritableSettingsAreReportedAndTheWindowStillCloses)
     EXPECT_EQ(prompts.shown[0].text, "Unable to write to " + path);
     EXPECT_EQ(prompts.shown[0].caption, "Chyba");
     EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(TFormMainTest, CtrlAIsTheFocusedControlsOwnWhereTheMenuRuleDisablesAdding)
+{
+    TFormMain form(environment());
+    auto results = resultsModel("false");
+    form.list_mp3->setModel(results.get());
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    int added = 0;
+    QObject::connect(form.menu().Pidatdoplaylistu2, &QAction::triggered, [&] { ++added; });
+    int ambiguous = 0;
+    for (QShortcut *s : form.findChildren<QShortcut *>())
+        QObject::connect(s, &QShortcut::activatedAmbiguously, [&] { ++ambiguous; });
+
+    // A result is selected, but the search box has the focus: select all there.
+    selectRow(form.list_mp3, 0);
+    form.edt_find->setText(QStringLiteral("Kabát"));
+    form.edt_find->setFocus();
+    form.edt_find->deselect();
+    QTest::keyClick(form.edt_find, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(form.edt_find->selectedText(), QStringLiteral("Kabát"));
+    EXPECT_EQ(added, 0);
+    EXPECT_EQ(ambiguous, 0);
+
+    // In the results list with a selected row the key adds it.
+    form.list_mp3->setFocus();
+    QTest::keyClick(form.list_mp3, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(added, 1);
+    EXPECT_EQ(ambiguous, 0);
+    form.close();
+}
+
+TEST_F(TFormMainTest, TerminationEndsDownloadsWithoutAskingAndReportsOnStandardError)
+{
+    // A download that has received part of its file and then stalls.
+    TFakeHttpServer files;
+    TFakeHttpReply partial;
+    partial.Bytes = "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + QByteArray(4000, 'x');
+    partial.Stall = true;
+    files.SetReply(partial);
+
+    const QString folder = dir.filePath("gone");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    MainEnvironment unwritable = environment();
+    unwritable.iniPath = folder + "/sonaro-klient.ini";
+    TFormMain form(unwritable);
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    const QString target = dir.filePath("song.mp3");
+    QPointer<TFormDown> down = TFormDown::start(prompts, files.Url("/song.mp3"), target, "Song", "Song Album");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return down && down->Progress().Procent() == "4 %"; }, 10000));
+
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &text) { warnings.append(text); });
+    form.terminate();
+    qInstallMessageHandler(previous);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return down.isNull(); }, 5000));
+    // As main does before the program ends.
+    EXPECT_TRUE(THTTPGet::WaitForWorkers(5000));
+    EXPECT_FALSE(form.isVisible());
+    // No question, no box: both would keep a logout waiting.
+    EXPECT_TRUE(prompts.shown.isEmpty()) << prompts.shown.size();
+    EXPECT_TRUE(warnings.contains("Chyba: Unable to write to " + unwritable.iniPath)) << warnings.join('\n').toStdString();
+    // What arrived stays on disk, as after a failed download.
+    QFile written(target);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), QByteArray(4000, 'x'));
 }
 
 #include "TFormMainTest.moc"

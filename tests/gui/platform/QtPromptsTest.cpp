@@ -2,6 +2,8 @@
 #include "QtPrompts.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QScreen>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -119,4 +121,55 @@ TEST(QtPrompts, SaveDialogStartsInTheFolderAndRemembersTheChoice)
     whenModal([](QWidget *w) { qobject_cast<QDialog *>(w)->reject(); });
     EXPECT_FALSE(prompts.openFileName(options));
     EXPECT_EQ(options.fileName, dir.filePath("moje.kpl"));
+}
+
+TEST(QtPromptsPlacement, BoxesDuringAModalWindowCentreOnItNotOnTheirParent)
+{
+    // The main window waits off the screen while the start-up window runs.
+    QWidget main;
+    main.resize(900, 600);
+    main.move(-1000, -1000);
+    main.show();
+    QDialog startup(&main, Qt::Dialog | Qt::FramelessWindowHint);
+    startup.setFixedSize(273, 153);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    startup.move(screen.center() - QPoint(136, 76));
+
+    QtPrompts prompts(&main);
+    QRect boxGeometry;
+    QWidget *boxParent = nullptr;
+    QString boxTitle;
+    QTimer::singleShot(0, &startup, [&] {
+        QTimer probe;
+        int tries = 0;
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                auto *box = qobject_cast<QMessageBox *>(w);
+                if (box && box->isVisible()) {
+                    probe.stop();
+                    boxGeometry = box->frameGeometry();
+                    boxParent = box->parentWidget();
+                    boxTitle = box->windowTitle();
+                    box->button(QMessageBox::Ok)->click();
+                    return;
+                }
+            }
+            if (++tries > 250) {
+                probe.stop();
+                ADD_FAILURE() << "no message box appeared";
+                QApplication::activeModalWidget()->close();
+            }
+        });
+        probe.start(20);
+        prompts.message(QStringLiteral("Při dotazu na server došlo k chybě."));
+        startup.accept();
+    });
+    startup.exec();
+
+    EXPECT_EQ(boxParent, &startup);
+    EXPECT_EQ(boxTitle, QStringLiteral("Sonaro Klient"));
+    ASSERT_TRUE(boxGeometry.isValid());
+    EXPECT_NEAR(boxGeometry.center().x(), startup.frameGeometry().center().x(), 8);
+    EXPECT_NEAR(boxGeometry.center().y(), startup.frameGeometry().center().y(), 8);
+    EXPECT_TRUE(screen.contains(boxGeometry.topLeft()));
 }

@@ -82,13 +82,37 @@ std::vector<int16_t> playToDisk(std::vector<std::pair<PcmSource *, std::array<ui
     return samplesOf(readFile(file));
 }
 
-// Index in out where want starts, or npos.
-size_t locate(const std::vector<int16_t> &out, const std::vector<int16_t> &want, size_t probe = 64)
+// Index in out where want starts, or npos: the first frame from which a long
+// run of want matches within tolerance. A short exact probe can match
+// early by chance or miss by a rounding step.
+size_t locate(const std::vector<int16_t> &out, const std::vector<int16_t> &want, int tolerance = 0)
 {
-    for (size_t i = 0; i + want.size() <= out.size(); i += 2)
-        if (std::equal(want.begin(), want.begin() + probe, out.begin() + i))
+    const size_t probe = std::min<size_t>(want.size(), 2048);
+    const auto near = [tolerance](int16_t a, int16_t b) { return std::abs(int(a) - int(b)) <= tolerance; };
+    for (size_t i = 0; i + probe <= out.size(); i += 2)
+        if (std::equal(want.begin(), want.begin() + probe, out.begin() + i, near))
             return i;
     return std::string::npos;
+}
+
+// What the device played from at on, less the runs of silence that an output
+// underrun inserts when the machine is loaded: a gap delays samples, it must
+// not count as losing them. The signal itself never holds such a run.
+std::vector<int16_t> withoutInsertedSilence(const std::vector<int16_t> &out, size_t at)
+{
+    constexpr size_t MinRun = 64;
+    std::vector<int16_t> kept;
+    kept.reserve(out.size() - at);
+    size_t i = at;
+    while (i < out.size()) {
+        size_t run = 0;
+        while (i + run < out.size() && out[i + run] == 0)
+            ++run;
+        if (run < MinRun)
+            kept.insert(kept.end(), out.begin() + i, out.begin() + i + std::max<size_t>(run, 1));
+        i += std::max<size_t>(run, 1);
+    }
+    return kept;
 }
 
 } // namespace
@@ -102,8 +126,9 @@ TEST(AudiolibOutput, DeviceReceivesTheExactPcmAndHalfAtHalfVolume)
         const auto out = playToDisk({{&source, {44100, 2}}}, 255, 255);
         const size_t at = locate(out, pcm);
         ASSERT_NE(at, std::string::npos) << "the PCM never reached the device";
-        ASSERT_LE(at + pcm.size(), out.size());
-        const auto diverge = std::mismatch(pcm.begin(), pcm.end(), out.begin() + at);
+        const auto played = withoutInsertedSilence(out, at);
+        ASSERT_GE(played.size(), pcm.size()) << "samples were lost";
+        const auto diverge = std::mismatch(pcm.begin(), pcm.end(), played.begin());
         EXPECT_EQ(diverge.first, pcm.end()) << "differs from sample " << (diverge.first - pcm.begin())
                                             << " of " << pcm.size();
     }
@@ -111,15 +136,17 @@ TEST(AudiolibOutput, DeviceReceivesTheExactPcmAndHalfAtHalfVolume)
         PcmSource source;
         source.data = bytesOf(pcm);
         const auto out = playToDisk({{&source, {44100, 2}}}, 100, 200);
+        // Half volume: within one step of half of each sample, whichever way it rounds.
         std::vector<int16_t> half(pcm.size());
         for (size_t i = 0; i < pcm.size(); ++i)
-            half[i] = int16_t(pcm[i] >> 1);
-        const size_t at = locate(out, half, 16);
-        ASSERT_NE(at, std::string::npos);
-        ASSERT_LE(at + half.size(), out.size());
+            half[i] = int16_t(pcm[i] / 2);
+        const size_t at = locate(out, half, 1);
+        ASSERT_NE(at, std::string::npos) << "the half-volume PCM never reached the device";
+        const auto played = withoutInsertedSilence(out, at);
+        ASSERT_GE(played.size(), half.size()) << "samples were lost";
         size_t off = 0;
         for (size_t i = 0; i < half.size(); ++i)
-            off += std::abs(int(out[at + i]) - int(pcm[i]) / 2) > 1;
+            off += std::abs(int(played[i]) - int(half[i])) > 1;
         EXPECT_EQ(off, 0u);
     }
 }

@@ -183,3 +183,43 @@ TEST_F(IniFileTest, PathBesideTheProgramOrInTheUserConfigFolder)
     ini.writeBool("Hlavni", "AAPouzivat", true);
     EXPECT_EQ(contents(dir.filePath("cfg/sonaro-klient/sonaro-klient.ini")), QByteArray("[Hlavni]\nAAPouzivat=1\n"));
 }
+
+TEST_F(IniFileTest, BytesThatAreNotUtf8SurviveWritesOfOtherKeys)
+{
+    // As the program wrote it on its original platform: Windows-1250, CRLF.
+    const QByteArray legacy = "[Hlavni]\r\nPosledniFind=Kab\xe1t\r\nAAPouzivat=1\r\n[Cesty]\r\nPLS=C:\\Hudba\\\x8a\xe9\r\n";
+    put(path(), legacy);
+    IniFile ini(path());
+    EXPECT_EQ(ini.readString("Hlavni", "PosledniFind", ""), QStringLiteral("Kabát"));
+    ini.writeInteger("Okno", "Top", 80);
+    EXPECT_EQ(contents(path()), legacy + "[Okno]\r\nTop=80\r\n");
+
+    // A value the program writes is UTF-8, in place, with the line's own end.
+    ini.writeString("Hlavni", "PosledniFind", QStringLiteral("Kabát"));
+    EXPECT_TRUE(contents(path()).startsWith("[Hlavni]\r\nPosledniFind=Kab\xc3\xa1t\r\nAAPouzivat=1\r\n"));
+    EXPECT_EQ(ini.readString("Hlavni", "PosledniFind", ""), QStringLiteral("Kabát"));
+}
+
+TEST_F(IniFileTest, ArbitraryBytesAreKeptExactly)
+{
+    QByteArray noise(10 * 1024, '\0');
+    quint32 state = 12345;
+    for (char &c : noise) {
+        state = state * 1103515245u + 12345u;
+        c = char(state >> 24);
+    }
+    // No line that could be taken for a section header of ours.
+    noise.replace('[', '(');
+    put(path(), noise);
+    IniFile ini(path());
+    ini.writeStrings({{"Okno", "Top", "80"}, {"Okno", "Left", "120"}});
+    const QByteArray after = contents(path());
+    ASSERT_TRUE(after.startsWith(noise)) << "size " << after.size();
+    // Added lines take the file's first line end; a last line without one gets it.
+    const qsizetype nl = noise.indexOf('\n');
+    const QByteArray end = nl > 0 && noise[nl - 1] == '\r' ? "\r\n" : "\n";
+    const QByteArray expected = (noise.endsWith('\n') ? QByteArray() : end) + "[Okno]" + end + "Top=80" + end
+                                + "Left=120" + end;
+    EXPECT_EQ(after.mid(noise.size()), expected);
+    EXPECT_EQ(ini.readInteger("Okno", "Left", -1), 120);
+}
