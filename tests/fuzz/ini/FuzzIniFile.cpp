@@ -1,13 +1,15 @@
 // Takes the input (after its first byte) as a settings file, reads a set of
 // keys, writes one of them and checks that it reads back as written while
-// every other key reads as before. The first byte picks the key and the
-// value.
+// every other key reads as before, and that the file's other lines keep their
+// bytes: the write changes one line or adds at most two (key and section).
+// The first byte picks the key and the value.
 #include "IniFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -35,6 +37,38 @@ const std::array<QString, 5> values{
     QStringLiteral("C:\\Hudba"), QStringLiteral("  kab\u00e1t  "), QStringLiteral("a\r\nb\nc"),
     QStringLiteral(";[Okno]=x"), QString(),
 };
+
+// The lines' bytes without their line ends ("\n" or "\r\n").
+QList<QByteArray> linesOf(const QByteArray &bytes)
+{
+    QList<QByteArray> lines = bytes.split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    for (QByteArray &line : lines)
+        if (line.endsWith('\r'))
+            line.chop(1);
+    return lines;
+}
+
+bool changedOneBlock(const QList<QByteArray> &before, const QList<QByteArray> &after)
+{
+    const qsizetype shorter = std::min(before.size(), after.size());
+    qsizetype prefix = 0;
+    while (prefix < shorter && before[prefix] == after[prefix])
+        ++prefix;
+    qsizetype suffix = 0;
+    while (prefix + suffix < shorter && before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
+        ++suffix;
+    return prefix + suffix >= before.size() - 1 && after.size() - prefix - suffix <= 2;
+}
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        std::abort();
+    return file.readAll();
+}
 
 void fail(const char *what, const Probe &p)
 {
@@ -75,6 +109,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::size_t target = data[0] % probes.size();
     const QString &value = values[(data[0] >> 4) % values.size()];
     ini.writeString(probes[target].section, probes[target].key, value);
+    if (!changedOneBlock(linesOf(QByteArray(reinterpret_cast<const char *>(data) + 1, qsizetype(size - 1))),
+                         linesOf(contentOf(path))))
+        fail("lines other than the written key's changed", probes[target]);
 
     // A value is one line without blanks at its ends.
     QString expected = value;
