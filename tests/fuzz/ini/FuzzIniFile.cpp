@@ -38,15 +38,17 @@ const std::array<QString, 5> values{
     QStringLiteral(";[Okno]=x"), QString(),
 };
 
-// The lines' bytes without their line ends ("\n" or "\r\n").
+// The lines' bytes without their line ends ("\n" or "\r\n"; a last line
+// without "\n" has none, so a "\r" there is its own).
 QList<QByteArray> linesOf(const QByteArray &bytes)
 {
     QList<QByteArray> lines = bytes.split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
+    const bool ended = lines.last().isEmpty();
+    if (ended)
         lines.removeLast();
-    for (QByteArray &line : lines)
-        if (line.endsWith('\r'))
-            line.chop(1);
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        if ((ended || i + 1 < lines.size()) && lines[i].endsWith('\r'))
+            lines[i].chop(1);
     return lines;
 }
 
