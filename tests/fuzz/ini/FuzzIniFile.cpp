@@ -1,7 +1,7 @@
 // Takes the input (after its first byte) as a settings file, reads a set of
 // keys, writes one of them and checks that it reads back as written while
 // every other key reads as before, and that the file's other lines keep their
-// bytes: the write changes one line or adds at most two (key and section).
+// bytes: the write replaces one line's value or adds a key and a section.
 // The first byte picks the key and the value.
 #include "IniFile.h"
 
@@ -38,21 +38,11 @@ const std::array<QString, 5> values{
     QStringLiteral(";[Okno]=x"), QString(),
 };
 
-// The lines' bytes without their line ends ("\n" or "\r\n"; a last line
-// without "\n" has none, so a "\r" there is its own).
-QList<QByteArray> linesOf(const QByteArray &bytes)
-{
-    QList<QByteArray> lines = bytes.split('\n');
-    const bool ended = lines.last().isEmpty();
-    if (ended)
-        lines.removeLast();
-    for (qsizetype i = 0; i < lines.size(); ++i)
-        if ((ended || i + 1 < lines.size()) && lines[i].endsWith('\r'))
-            lines[i].chop(1);
-    return lines;
-}
-
-bool changedOneBlock(const QList<QByteArray> &before, const QList<QByteArray> &after)
+// Whether after differs from before in one stretch that lies inside one
+// line of before (a replaced value) or between two of its lines (added
+// lines, with the line end a last line may need): every other line keeps
+// its bytes, line end included.
+bool changedWithinOneLine(const QByteArray &before, const QByteArray &after)
 {
     const qsizetype shorter = std::min(before.size(), after.size());
     qsizetype prefix = 0;
@@ -61,7 +51,9 @@ bool changedOneBlock(const QList<QByteArray> &before, const QList<QByteArray> &a
     qsizetype suffix = 0;
     while (prefix + suffix < shorter && before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
         ++suffix;
-    return prefix + suffix >= before.size() - 1 && after.size() - prefix - suffix <= 2;
+    const QByteArrayView removed = QByteArrayView(before).sliced(prefix, before.size() - prefix - suffix);
+    const QByteArrayView added = QByteArrayView(after).sliced(prefix, after.size() - prefix - suffix);
+    return !removed.contains('\n') && added.count('\n') <= 3;
 }
 
 QByteArray contentOf(const QString &path)
@@ -111,8 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::size_t target = data[0] % probes.size();
     const QString &value = values[(data[0] >> 4) % values.size()];
     ini.writeString(probes[target].section, probes[target].key, value);
-    if (!changedOneBlock(linesOf(QByteArray(reinterpret_cast<const char *>(data) + 1, qsizetype(size - 1))),
-                         linesOf(contentOf(path))))
+    if (!changedWithinOneLine(QByteArray(reinterpret_cast<const char *>(data) + 1, qsizetype(size - 1)),
+                              contentOf(path)))
         fail("lines other than the written key's changed", probes[target]);
 
     // A value is one line without blanks at its ends.
