@@ -1,5 +1,6 @@
 #include "ServiceServer.h"
 
+#include "ByteRanges.h"
 #include "GatedHttpServer.h"
 #include "Library.h"
 #include "Options.h"
@@ -129,32 +130,6 @@ std::string urlEncode(std::string_view text)
         }
     }
     return out;
-}
-
-// The HTTP library takes parsed ranges as they are: one that starts past the
-// end underflows its Content-Length, and an end past the file reads beyond
-// it. So ranges are checked and cut to the file here: false when none can be
-// served (416). The ranges live in the library's own, non-const request.
-bool clampRanges(httplib::Ranges &ranges, std::int64_t size)
-{
-    if (ranges.empty())
-        return true;
-    if (ranges.size() > 16 || size == 0)
-        return false;
-    for (auto &[first, last] : ranges) {
-        if (first < 0) {  // "-N": the last N bytes
-            if (last <= 0)
-                return false;
-            first = std::max<std::int64_t>(0, size - last);
-            last = size - 1;
-            continue;
-        }
-        if (first >= size || (last >= 0 && last < first))
-            return false;
-        if (last < 0 || last >= size)
-            last = size - 1;
-    }
-    return true;
 }
 
 } // namespace
@@ -398,6 +373,7 @@ void ServiceServer::file(const httplib::Request &req, httplib::Response &res)
         res.set_content("file is gone\n", "text/plain");
         return;
     }
+    // The ranges live in the library's own, non-const request.
     httplib::Ranges &ranges = const_cast<httplib::Request &>(req).ranges;
     if (!clampRanges(ranges, std::int64_t(size))) {
         ranges.clear();  // else the library cuts this reply by them too

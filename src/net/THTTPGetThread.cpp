@@ -1,5 +1,6 @@
 #include "THTTPGetThread.h"
 
+#include "HttpHead.h"
 #include "HttpUrl.h"
 #include "PartialFileTag.h"
 #include "TCurlEasy.h"
@@ -19,24 +20,6 @@
 std::atomic<int> THTTPGetThread::FRunning{0};
 
 namespace {
-
-// Strict decimal within the range of the 32-bit size the events carry.
-bool ParseContentLength(QByteArray text, int &value)
-{
-    text = text.trimmed();
-    if (text.isEmpty() || text.size() > 10)
-        return false;
-    qint64 n = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        n = n * 10 + (c - '0');
-    }
-    if (n > INT_MAX)
-        return false;
-    value = static_cast<int>(n);
-    return true;
-}
 
 // "bytes a-b/t" of a 206: a and t (t = -1 when given as "*").
 bool ParseContentRange(const QByteArray &value, qint64 &first, qint64 &total)
@@ -208,12 +191,12 @@ bool THTTPGetThread::Transfer(TCurlEasy &easy)
         FFailure = THTTPOutcome::TFailure::Stalled;
     else if (rc == CURLE_COULDNT_CONNECT || rc == CURLE_COULDNT_RESOLVE_HOST)
         FFailure = THTTPOutcome::TFailure::Connect;
-    else if (rc != CURLE_OK || !FHeadersDone)
+    else if (rc != CURLE_OK || !FHead.Done)
         FFailure = THTTPOutcome::TFailure::Transport;
 
     // No response at all (no server, refused, nothing sent back) is a
     // failure, never an empty download.
-    if (Stopped() || FBodyFailed || !FHeadersDone)
+    if (Stopped() || FBodyFailed || !FHead.Done)
         return false;
     if (!FBodyPrepared && !PrepareBody(nullptr, 0))
         return false;
@@ -225,12 +208,12 @@ bool THTTPGetThread::Transfer(TCurlEasy &easy)
     }
     if (FFailure == THTTPOutcome::TFailure::Other)
         FFailure = THTTPOutcome::TFailure::Transport; // should the length not check out
-    if (FRequest.FileMode && !FHasContentLength && FReceived > 0)
+    if (FRequest.FileMode && !FHead.HasContentLength && FReceived > 0)
         return Fail(THTTPOutcome::TFailure::NoLength);
     if (FRequest.FileMode)
-        return FReceived == FContentLength;
+        return FReceived == FHead.ContentLength;
     // A body cut short (reset, or fewer bytes than announced) is not a reply.
-    return FReceived > 0 && rc == CURLE_OK && (!FHasContentLength || FReceived == FContentLength);
+    return FReceived > 0 && rc == CURLE_OK && (!FHead.HasContentLength || FReceived == FHead.ContentLength);
 }
 
 bool THTTPGetThread::Fail(THTTPOutcome::TFailure failure)
@@ -241,28 +224,28 @@ bool THTTPGetThread::Fail(THTTPOutcome::TFailure failure)
 
 int THTTPGetThread::FileLength() const
 {
-    return int(std::min<qint64>(FBodyOffset + FContentLength, INT_MAX));
+    return int(std::min<qint64>(FBodyOffset + FHead.ContentLength, INT_MAX));
 }
 
 QByteArray THTTPGetThread::Validator() const
 {
     // A weak ETag may not be sent in If-Range.
-    return !FETag.isEmpty() && !FETag.startsWith("W/") ? FETag : FLastModified;
+    return !FHead.ETag.isEmpty() && !FHead.ETag.startsWith("W/") ? FHead.ETag : FHead.LastModified;
 }
 
 THTTPOutcome THTTPGetThread::Outcome() const
 {
     THTTPOutcome outcome;
     outcome.Failure = FSuccess ? THTTPOutcome::TFailure::None : FFailure;
-    outcome.Status = FStatus;
+    outcome.Status = FHead.Status;
     outcome.Validator = Validator();
     outcome.BodyOffset = FBodyOffset;
     outcome.TotalLength = FTotalLength;
-    if (FStatus == 416) {
+    if (FHead.Status == 416) {
         qint64 first = 0;
         qint64 total = -1;
         // "bytes */t": how long the resource really is.
-        const QByteArray range = FContentRange.trimmed();
+        const QByteArray range = FHead.ContentRange.trimmed();
         if (range.startsWith("bytes */"))
             outcome.TotalLength = range.mid(8).toLongLong();
         else if (ParseContentRange(range, first, total))
@@ -271,59 +254,16 @@ THTTPOutcome THTTPGetThread::Outcome() const
     return outcome;
 }
 
-void THTTPGetThread::HeaderLine(const QByteArray &line)
-{
-    if (line.startsWith("HTTP/")) {
-        // A new response head (the final one after any interim 1xx) starts afresh.
-        FHasContentLength = false;
-        FBadContentLength = false;
-        FContentLength = 0;
-        FHeadersDone = false;
-        FETag.clear();
-        FLastModified.clear();
-        FContentType.clear();
-        FContentRange.clear();
-        const QList<QByteArray> parts = line.split(' ');
-        FInterimHead = parts.size() >= 2 && parts[1].startsWith('1');
-        FStatus = parts.size() >= 2 ? parts[1].toInt() : 0;
-        return;
-    }
-    const QByteArray trimmed = line.trimmed();
-    if (trimmed.isEmpty()) {
-        FHeadersDone = !FInterimHead;
-        return;
-    }
-    const qsizetype colon = trimmed.indexOf(':');
-    if (colon <= 0)
-        return;
-    const QByteArray name = trimmed.left(colon).trimmed().toLower();
-    const QByteArray value = trimmed.mid(colon + 1).trimmed();
-    if (name == "etag")
-        FETag = value;
-    else if (name == "last-modified")
-        FLastModified = value;
-    else if (name == "content-type")
-        FContentType = value.toLower();
-    else if (name == "content-range")
-        FContentRange = value;
-    if (name == "content-length") {
-        int value = 0;
-        FHasContentLength = true;
-        FBadContentLength = !ParseContentLength(trimmed.mid(colon + 1), value);
-        FContentLength = FBadContentLength ? 0 : value;
-    }
-}
-
 bool THTTPGetThread::PrepareBody(const char *data, size_t size)
 {
     FBodyPrepared = true;
-    if (Stopped() || FBadContentLength)
+    if (Stopped() || FHead.BadContentLength)
         return false;
-    if (!FHasContentLength && FRequest.BinaryData)
+    if (!FHead.HasContentLength && FRequest.BinaryData)
         return false;
     FReceived = 0;
     FBodyOffset = 0;
-    FTotalLength = FHasContentLength ? FContentLength : -1;
+    FTotalLength = FHead.HasContentLength ? FHead.ContentLength : -1;
     if (!FRequest.FileMode) {
         FResult.clear();
         return true;
@@ -332,17 +272,17 @@ bool THTTPGetThread::PrepareBody(const char *data, size_t size)
     // Every check comes before the file is opened: a reply that is no use
     // must not cost the bytes already on disk.
     if (resumeFrom > 0 || FRequest.Resumable) {
-        if (resumeFrom > 0 && FStatus == 206) {
+        if (resumeFrom > 0 && FHead.Status == 206) {
             qint64 first = 0;
             qint64 total = -1;
-            if (!ParseContentRange(FContentRange, first, total) || first != resumeFrom)
+            if (!ParseContentRange(FHead.ContentRange, first, total) || first != resumeFrom)
                 return Fail(THTTPOutcome::TFailure::Range);
             FBodyOffset = resumeFrom;
-            FTotalLength = total >= 0 ? total : (FHasContentLength ? resumeFrom + FContentLength : -1);
-        } else if (FStatus != 200) {
+            FTotalLength = total >= 0 ? total : (FHead.HasContentLength ? resumeFrom + FHead.ContentLength : -1);
+        } else if (FHead.Status != 200) {
             return Fail(THTTPOutcome::TFailure::Status);
         }
-        if (FRequest.Resumable && (FContentType.startsWith("text/html") || LooksLikeHtml(data, size)))
+        if (FRequest.Resumable && (FHead.ContentType.startsWith("text/html") || LooksLikeHtml(data, size)))
             return Fail(THTTPOutcome::TFailure::Html);
     }
     FFile = std::make_unique<QFile>(FRequest.FileName);
@@ -387,7 +327,7 @@ size_t THTTPGetThread::HeaderCallback(char *data, size_t size, size_t count, voi
 {
     auto *worker = static_cast<THTTPGetThread *>(self);
     const size_t bytes = size * count;
-    worker->HeaderLine(QByteArray(data, qsizetype(bytes)));
+    HttpHead::TakeLine(worker->FHead, QByteArray(data, qsizetype(bytes)));
     return worker->Stopped() ? 0 : bytes;
 }
 
@@ -470,7 +410,7 @@ void THTTPGetThread::PostToOwner(QEvent::Type type)
 void THTTPGetThread::PostProgress()
 {
     // A resumed file counts from its start; a length-less reply stays 0.
-    const qint64 total = FHasContentLength ? std::min<qint64>(FBodyOffset + FContentLength, INT_MAX) : 0;
+    const qint64 total = FHead.HasContentLength ? std::min<qint64>(FBodyOffset + FHead.ContentLength, INT_MAX) : 0;
     const auto readed = static_cast<std::uint32_t>(std::min<qint64>(FBodyOffset + FReceived, INT_MAX));
     FProgressValue.store((std::uint64_t(static_cast<std::uint32_t>(total)) << 32) | readed, std::memory_order_release);
     if (FProgressQueued.exchange(true, std::memory_order_acq_rel))

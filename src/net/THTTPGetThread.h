@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HttpHead.h"
 #include "THTTPGet.h"
 
 #include <curl/curl.h>
@@ -75,7 +76,7 @@ public:
     bool Succeeded() const { return FSuccess; }
     bool FileMode() const { return FRequest.FileMode; }
     const QString &FileName() const { return FRequest.FileName; }
-    int ContentLength() const { return FContentLength; }
+    int ContentLength() const { return FHead.ContentLength; }
     // The whole file's length: the body's offset in it plus the body's length.
     int FileLength() const;
     THTTPOutcome Outcome() const;
@@ -95,7 +96,6 @@ private:
     bool Fail(THTTPOutcome::TFailure failure);
     QByteArray Validator() const;
     bool TakeBlock(const char *data, size_t size);
-    void HeaderLine(const QByteArray &line);
     void PostProgress();
     void PostCompletion();
     void PostToOwner(QEvent::Type type);
@@ -136,20 +136,10 @@ private:
     // thread reads them (ordered by FLock through Receive).
     bool FSuccess = false;
     QByteArray FResult;
-    int FContentLength = 0;
-    bool FHasContentLength = false;
-    bool FBadContentLength = false;
-    bool FHeadersDone = false;
-    bool FInterimHead = false;
+    HttpHead::TState FHead;
     bool FBodyPrepared = false;
     bool FBodyFailed = false;
     qint64 FReceived = 0;
-    // Of the final response head.
-    int FStatus = 0;
-    QByteArray FETag;
-    QByteArray FLastModified;
-    QByteArray FContentType;
-    QByteArray FContentRange;
     qint64 FBodyOffset = 0;
     qint64 FTotalLength = -1;
     THTTPOutcome::TFailure FFailure = THTTPOutcome::TFailure::Other;

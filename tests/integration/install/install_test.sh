@@ -73,7 +73,7 @@ run_as_user() {
     exec setpriv --reuid=65534 --regid=65534 --clear-groups --reset-env -- \
         env HOME="$home" XDG_CONFIG_HOME="$home/.config" QT_QPA_PLATFORM=offscreen \
             SDL_AUDIODRIVER=dummy ASAN_OPTIONS="${ASAN_OPTIONS:-}${ASAN_OPTIONS:+:fast_unwind_on_malloc=0}" LSAN_OPTIONS="${LSAN_OPTIONS:-}" \
-            UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" "$@"
+            UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" TSAN_OPTIONS="${TSAN_OPTIONS:-}" "$@"
 }
 run_as_user "$root/usr/bin/sonaro-klient" >"$tmp/client.log" 2>&1 &
 client_pid=$!
