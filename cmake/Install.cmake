@@ -19,8 +19,11 @@ endif()
 if(TARGET sonaroaudio)
     install(TARGETS sonaroaudio LIBRARY DESTINATION ${SONARO_PROGRAM_DIR} COMPONENT client)
 endif()
-install(FILES ${_packaging}/sonaro-klient.desktop
+# Named after the AppStream ID, as desktops expect.
+install(FILES ${_packaging}/io.github.sonaro.Klient.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT client)
+install(FILES ${_packaging}/io.github.sonaro.Klient.mime.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME io.github.sonaro.Klient.xml COMPONENT client)
 install(FILES ${_packaging}/sonaro-klient.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT client)
 install(FILES ${_packaging}/io.github.sonaro.Klient.metainfo.xml

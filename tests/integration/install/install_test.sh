@@ -29,7 +29,8 @@ done
 [ -L "$root/usr/bin/sonaro-klient" ] || fail "launcher is not a link"
 [ "$(readlink -f "$root/usr/bin/sonaro-klient")" = "$(readlink -f "$prog/sonaro-klient")" ] \
     || fail "launcher does not lead to the program"
-for f in share/applications/sonaro-klient.desktop share/metainfo/io.github.sonaro.Klient.metainfo.xml \
+for f in share/applications/io.github.sonaro.Klient.desktop share/metainfo/io.github.sonaro.Klient.metainfo.xml \
+         share/mime/packages/io.github.sonaro.Klient.xml \
          share/icons/hicolor/scalable/apps/sonaro-klient.svg share/icons/hicolor/48x48/apps/sonaro-klient.png \
          share/man/man1/sonaro-service.1 share/man/man1/sonaro-klient.1 lib/systemd/system/sonaro-service.service; do
     [ -f "$root/usr/$f" ] || fail "missing /usr/$f"
@@ -37,7 +38,13 @@ done
 # /etc for a /usr build (the packages); <prefix>/etc otherwise.
 [ -n "$(find "$root" -path '*etc/sonaro/sonaro-service.conf')" ] || fail "missing service configuration"
 
-desktop-file-validate "$root/usr/share/applications/sonaro-klient.desktop"
+desktop-file-validate "$root/usr/share/applications/io.github.sonaro.Klient.desktop"
+# A .kpl is known by its name and opens with the program.
+grep -qx 'MimeType=application/x-sonaro-playlist;' "$root/usr/share/applications/io.github.sonaro.Klient.desktop" \
+    || fail "the desktop entry does not take playlists"
+cp -r "$root/usr/share/mime" "$tmp/mime"
+update-mime-database "$tmp/mime" >/dev/null 2>&1 || fail "update-mime-database refused the playlist type"
+grep -q '^application/x-sonaro-playlist:\*\.kpl$' "$tmp/mime/globs" || fail "no glob for .kpl"
 appstreamcli validate --no-net "$root/usr/share/metainfo/io.github.sonaro.Klient.metainfo.xml" >/dev/null
 # Verified where it would run: the command path pointed into the temporary root.
 sed "s|/usr/bin/sonaro-service|$root/usr/bin/sonaro-service|" \
@@ -67,8 +74,7 @@ done
 home="$tmp/home"
 mkdir -p "$home"
 chown 65534:65534 "$home"
-# Full stacks for the leak check: Qt is built without frame pointers, and the
-# suppressions name Qt functions.
+# Full stacks for the leak check: Qt is built without frame pointers.
 run_as_user() {
     exec setpriv --reuid=65534 --regid=65534 --clear-groups --reset-env -- \
         env HOME="$home" XDG_CONFIG_HOME="$home/.config" QT_QPA_PLATFORM=offscreen \
