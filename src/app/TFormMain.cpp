@@ -11,6 +11,7 @@
 #include "MainSettings.h"
 #include "ProgramDialogs.h"
 #include "PanelBar.h"
+#include "PanelBarAccessible.h"
 #include "PanelWidgets.h"
 #include "PlayerPanel.h"
 #include "PlaylistController.h"
@@ -34,6 +35,7 @@
 #include "TStreamPlayer.h"
 #include "TrackActions.h"
 #include "UserKeyStore.h"
+#include "WidgetAccessibility.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -213,6 +215,38 @@ void TFormMain::buildControls(QWidget *client)
     m_resultsModel = new ResultsModel(this);
     list_mp3->setResultsModel(m_resultsModel);
     list_play = place<PlaylistView>(client, "list_play", 5, 114, 212, 447);
+    nameForAssistiveTechnology();
+}
+
+void TFormMain::nameForAssistiveTechnology()
+{
+    WidgetAccessibility::install();
+    PanelBarAccessible::install();
+    const struct
+    {
+        QWidget *control;
+        const char *name;
+    } names[] = {
+        {logo, "Sonaro Web"},
+        {bt_play, "Přehrát"},
+        {bt_pause, "Pauza"},
+        {bt_stop, "Stop"},
+        {player_volume, "Hlasitost"},
+        {led_text, "Skladba"},
+        {led_cisla, "Čas"},
+        {edt_find, "Hledat"},
+        {lbl_find, "Stav"},
+        {bar_bg, "Průběh"},
+        {bar_down, "Staženo"},
+        {bar_play, "Přehráno"},
+        {list_mp3, "Výsledky hledání"},
+        {list_play, "Playlist"},
+    };
+    for (const auto &n : names)
+        n.control->setAccessibleName(QString::fromUtf8(n.name));
+    // Each part's share is of the frame's inner width (BarScale).
+    bar_down->setFullWidth(bar_bg->width() - 1);
+    bar_play->setFullWidth(bar_bg->width() - 1);
 }
 
 void TFormMain::buildShortcuts()

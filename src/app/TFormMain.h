@@ -125,6 +125,8 @@ protected:
 
 private:
     void buildControls(QWidget *client);
+    // Names and roles a screen reader gives the controls.
+    void nameForAssistiveTechnology();
     void buildShortcuts();
     void formCreate();
     void formShow();

@@ -15,6 +15,9 @@ public:
     QColor fill() const { return m_fill; }
     // Invalid when the rectangle has no outline.
     QColor outline() const { return m_outline; }
+    // The width of the whole bar, for the share this part shows (0: none).
+    int fullWidth() const { return m_fullWidth; }
+    void setFullWidth(int width) { m_fullWidth = width; }
 
 signals:
     void pressedAt(int x);
@@ -26,4 +29,5 @@ protected:
 private:
     QColor m_fill;
     QColor m_outline;
+    int m_fullWidth = 0;
 };
