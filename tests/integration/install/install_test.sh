@@ -32,11 +32,39 @@ done
 for f in share/applications/io.github.sonaro.Klient.desktop share/metainfo/io.github.sonaro.Klient.metainfo.xml \
          share/mime/packages/io.github.sonaro.Klient.xml \
          share/icons/hicolor/scalable/apps/sonaro-klient.svg share/icons/hicolor/48x48/apps/sonaro-klient.png \
-         share/man/man1/sonaro-service.1 share/man/man1/sonaro-klient.1 lib/systemd/system/sonaro-service.service; do
+         lib/systemd/system/sonaro-service.service; do
     [ -f "$root/usr/$f" ] || fail "missing /usr/$f"
 done
 # /etc for a /usr build (the packages); <prefix>/etc otherwise.
 [ -n "$(find "$root" -path '*etc/sonaro/sonaro-service.conf')" ] || fail "missing service configuration"
+
+# Debian's rules: manual pages and changelogs gzip-compressed without name
+# and time (so byte for byte what gzip -9n makes), and in each package a
+# copyright file and a changelog whose top entry is the package version.
+same_gzip() { # <source> <installed>
+    [ -f "$2" ] || fail "missing ${2#"$root"}"
+    gzip -9n -c "$1" | cmp -s - "$2" || fail "${2#"$root"} is not $1 compressed with gzip -9n"
+}
+same_gzip "$src/packaging/sonaro-klient.1" "$root/usr/share/man/man1/sonaro-klient.1.gz"
+same_gzip "$src/packaging/sonaro-service.1" "$root/usr/share/man/man1/sonaro-service.1.gz"
+cpack_value() { sed -n "s/^set($1 \"\(.*\)\")$/\1/p" "$build/CPackConfig.cmake"; }
+version="$(cpack_value CPACK_PACKAGE_VERSION)-$(cpack_value CPACK_DEBIAN_PACKAGE_RELEASE)"
+for pkg in sonaro-klient sonaro-service; do
+    doc="$root/usr/share/doc/$pkg"
+    same_gzip "$src/packaging/debian/changelog" "$doc/changelog.Debian.gz"
+    top=$(zcat "$doc/changelog.Debian.gz" | sed -n '1s/^[a-z0-9.+-]* (\([^)]*\)).*/\1/p')
+    [ "$top" = "$version" ] || fail "$pkg changelog starts with version '$top', the package is $version"
+    grep -qx 'License: GPL-3.0-or-later' "$doc/copyright" || fail "$pkg has no GPL-3.0-or-later copyright file"
+done
+# The conffiles of the service package name exactly the configuration
+# files installed, wherever the prefix put them.
+conffiles="$build/packaging/debian/service/conffiles"
+while read -r conf; do
+    [ -f "$root$conf" ] || fail "conffile $conf is not installed"
+done <"$conffiles"
+while read -r installed; do
+    grep -qxF "${installed#"$root"}" "$conffiles" || fail "${installed#"$root"} is missing from the conffiles"
+done < <(find "$root" -path '*/etc/*' -type f)
 
 desktop-file-validate "$root/usr/share/applications/io.github.sonaro.Klient.desktop"
 # A .kpl is known by its name and opens with the program.
