@@ -6,10 +6,13 @@ namespace HttpUrl {
 
 std::optional<TTarget> Split(const QByteArray &url)
 {
-    static const QByteArray prefix = "http://";
+    // A literal, not a static object: detached workers may still split a URL
+    // while the process runs its exit-time destructors.
+    constexpr char prefix[] = "http://";
+    constexpr qsizetype prefixSize = sizeof prefix - 1;
     QByteArray rest = url;
-    if (rest.left(prefix.size()).toLower() == prefix)
-        rest.remove(0, prefix.size());
+    if (rest.size() >= prefixSize && qstrnicmp(rest.constData(), prefix, prefixSize) == 0)
+        rest.remove(0, prefixSize);
     const qsizetype slash = rest.indexOf('/');
     if (slash <= 0)
         return std::nullopt;
