@@ -89,6 +89,15 @@ void ChildProcess::stop()
     }
 }
 
+void ChildProcess::kill()
+{
+    if (pid_ <= 0)
+        return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
 int runProgram(const std::string &program, const std::vector<std::string> &args, const std::string &logPath, int uid,
                int gid, std::chrono::milliseconds timeout)
 {

@@ -22,6 +22,8 @@ public:
     // The exit code, or -1 when it is still running after timeout (or died by a signal).
     int waitForExit(std::chrono::milliseconds timeout);
     void stop();
+    // SIGKILL at once, as a crash would end it.
+    void kill();
 
 private:
     pid_t pid_ = -1;

@@ -3,15 +3,10 @@
 #include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
-#include <fstream>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/prctl.h>
-#include <sstream>
 #include <stdexcept>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -40,71 +35,42 @@ int connectTcp(const std::string &address, int port, const std::string &source)
     return fd;
 }
 
-ServiceProcess::ServiceProcess(const std::vector<std::string> &args, const std::string &logPath)
-    : logPath_(logPath)
+namespace {
+
+std::string serviceProgram()
 {
     const char *binDir = std::getenv("SONARO_BIN_DIR");
     if (!binDir)
         throw std::runtime_error("SONARO_BIN_DIR is not set");
-    const std::string program = std::string(binDir) + "/sonaro-service";
-    std::vector<std::string> argv{program};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char *> cargv;
-    for (std::string &a : argv)
-        cargv.push_back(a.data());
-    cargv.push_back(nullptr);
-
-    const int log = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (log < 0)
-        throw std::runtime_error("cannot open " + logPath);
-    pid_ = ::fork();
-    if (pid_ == 0) {
-        // A test that dies must not leave its service holding the address.
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        ::dup2(log, 1);
-        ::dup2(log, 2);
-        ::execv(program.c_str(), cargv.data());
-        ::_exit(127);
-    }
-    ::close(log);
-    if (pid_ < 0)
-        throw std::runtime_error("cannot start " + program);
+    return std::string(binDir) + "/sonaro-service";
 }
 
-ServiceProcess::~ServiceProcess()
+} // namespace
+
+ServiceProcess::ServiceProcess(const std::vector<std::string> &args, const std::string &logPath)
+    : logPath_(logPath)
+    , child_(serviceProgram(), args, logPath, -1, -1, SIGTERM)
 {
-    stop();
 }
+
+ServiceProcess::~ServiceProcess() = default;
 
 void ServiceProcess::stop()
 {
-    if (pid_ <= 0)
-        return;
-    ::kill(pid_, SIGTERM);
-    if (waitForExit(std::chrono::seconds(10)) == -1 && pid_ > 0) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
+    child_.stop();
 }
 
 void ServiceProcess::kill()
 {
-    if (pid_ <= 0)
-        return;
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
+    child_.kill();
 }
 
 bool ServiceProcess::waitUntilListening(const std::string &address, int port, std::chrono::milliseconds timeout)
 {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < end) {
-        if (pid_ <= 0 || ::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-            pid_ = -1;
+        if (!child_.running())
             return false;
-        }
         const int fd = connectTcp(address, port);
         if (fd >= 0) {
             ::close(fd);
@@ -117,26 +83,12 @@ bool ServiceProcess::waitUntilListening(const std::string &address, int port, st
 
 int ServiceProcess::waitForExit(std::chrono::milliseconds timeout)
 {
-    if (pid_ <= 0)
-        return -1;
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    do {
-        int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    } while (std::chrono::steady_clock::now() < end);
-    return -1;
+    return child_.waitForExit(timeout);
 }
 
 std::string ServiceProcess::log() const
 {
-    std::ifstream in(logPath_);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return readText(logPath_);
 }
 
 std::string rawExchange(const std::string &address, int port, const std::string &request,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ChildProcess.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -27,8 +29,8 @@ public:
     std::string log() const;
 
 private:
-    pid_t pid_ = -1;
     std::string logPath_;
+    ChildProcess child_;
 };
 
 // A blocking TCP connection to address:port, from the local address source
