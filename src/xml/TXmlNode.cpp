@@ -81,7 +81,7 @@ IXmlNodeList TXmlNodeList::Empty()
 IXmlNode TXmlNodeList::Item(int index) const
 {
     if (index < 0 || index >= Count())
-        throw EXmlError("Ошибка получения элемента списка: индекс выходит за пределы");
+        throw EXmlError(EXmlError::TKind::ListIndex, EXmlError::NoOffset);
     return nodes_[static_cast<std::size_t>(index)]->Self();
 }
 

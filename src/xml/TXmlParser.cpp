@@ -72,18 +72,18 @@ inline bool isBlank(char c)
 }
 
 TXmlParser::TXmlParser(TXmlDocument &document, TXmlStore &store, TXmlNameTable &names, std::string_view text)
-    : document_(document), store_(store), names_(names), p_(text.data()), end_(text.data() + text.size())
+    : document_(document), store_(store), names_(names), begin_(text.data()), p_(text.data()), end_(text.data() + text.size())
 {
 }
 
-void TXmlParser::fail(const char *message)
+void TXmlParser::fail(EXmlError::TKind kind) const
 {
-    throw EXmlError(message);
+    throw EXmlError(kind, std::size_t(p_ - begin_));
 }
 
-void TXmlParser::failExpected(std::string_view what)
+void TXmlParser::failExpected(std::string_view what) const
 {
-    throw EXmlError("Ожидается \"" + Windows1250::toUtf8(what) + "\"");
+    throw EXmlError(EXmlError::TKind::Expected, std::size_t(p_ - begin_), what);
 }
 
 void TXmlParser::parse()
@@ -160,7 +160,7 @@ void TXmlParser::readTextRun(TXmlNode *parent, TXmlNodeList &list)
 std::string_view TXmlParser::readName()
 {
     if (p_ == end_ || !is(*p_, NameStart))
-        fail("Имя должно начинаться с буквы или \"_\"");
+        fail(EXmlError::TKind::NameStart);
     // The name table's hash is taken on the way, so interning rereads nothing.
     const char *const start = p_;
     std::uint32_t hash = static_cast<unsigned char>(*p_++);
@@ -174,9 +174,9 @@ void TXmlParser::readElement(TXmlNode *parent, TXmlNodeList &list)
 {
     const std::string_view name = readName();
     if (p_ == end_)
-        fail("Не завершено определение элемента");
+        fail(EXmlError::TKind::UnfinishedElement);
     if (!isBlank(*p_) && *p_ != '/' && *p_ != '>')
-        fail("Некорретный символ в имени элемента");
+        fail(EXmlError::TKind::NameCharacter);
     const int id = names_.Add(name, nameHash_);
     auto *element = store_.make<TXmlElement>(id, &names_, parent, &store_, &store_.memory);
     list.append(element);
@@ -187,7 +187,7 @@ void TXmlParser::readElement(TXmlNode *parent, TXmlNodeList &list)
     }
     expectChar('>');
     if (open_.size() >= static_cast<std::size_t>(TXmlDocument::MaxDepth))
-        fail("Превышена допустимая глубина вложенности элементов");
+        fail(EXmlError::TKind::TooDeep);
     open_.push_back({element, &names_.Name(id)});
 }
 
@@ -249,9 +249,9 @@ void TXmlParser::readAttributeList()
         expectChar('=');
         skipBlanks();
         if (p_ == end_)
-            fail("Ожидается значение атрибута");
+            fail(EXmlError::TKind::AttributeValue);
         if (*p_ != '\'' && *p_ != '"')
-            fail("Ожидается строковая константа");
+            fail(EXmlError::TKind::QuotedValue);
         const std::string_view value = readQuoted();
         TXmlAttributes::set(attrs_, names_.Add(name, hash), value);
         skipBlanks();
@@ -285,7 +285,7 @@ std::string_view TXmlParser::readQuoted()
     if (p_ == end_)
         failExpected(std::string_view(&quote, 1));
     if (*p_ == '<')
-        fail("Символ \"<\" не может использоваться в значениях атрибутов");
+        fail(EXmlError::TKind::LessThanInAttribute);
     ++p_;
     return store_.copy(value);
 }
@@ -293,7 +293,7 @@ std::string_view TXmlParser::readQuoted()
 char TXmlParser::readReference()
 {
     if (p_ == end_)
-        fail("Ожидается \"#\" или имя упрамляющего символа");
+        fail(EXmlError::TKind::ReferenceStart);
     if (*p_ == '#') {
         ++p_;
         // Only the low 8 bits are kept, so wrapping around is harmless.
@@ -311,13 +311,13 @@ char TXmlParser::readReference()
                     break;
             }
             if (p_ == digits)
-                fail("Ожидается шестнадцатеричное число");
+                fail(EXmlError::TKind::HexNumber);
         } else {
             const char *const digits = p_;
             for (; p_ != end_ && *p_ >= '0' && *p_ <= '9'; ++p_)
                 code = code * 10 + static_cast<std::uint32_t>(*p_ - '0');
             if (p_ == digits)
-                fail("Ожидается число");
+                fail(EXmlError::TKind::Number);
         }
         expectChar(';');
         return static_cast<char>(code);
@@ -334,10 +334,9 @@ char TXmlParser::readReference()
         return '>';
     if (name == "apos")
         return '\'';
-    fail("Некорректное имя управляющего символа");
+    p_ = name.data(); // the fault is the name, not what follows it
+    fail(EXmlError::TKind::UnknownReference);
 }
-
-
 
 void TXmlParser::expectText(std::string_view text)
 {
@@ -351,8 +350,10 @@ std::string_view TXmlParser::collectUntil(std::string_view terminator)
 {
     const std::string_view rest(p_, static_cast<std::size_t>(end_ - p_));
     const std::size_t at = rest.find(terminator);
-    if (at == std::string_view::npos)
+    if (at == std::string_view::npos) {
+        p_ = end_; // where the terminator should have been
         failExpected(terminator);
+    }
     p_ += at + terminator.size();
     return rest.substr(0, at);
 }

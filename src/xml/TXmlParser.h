@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "EXmlError.h"
 #include "TXmlAttributes.h"
 
 class TXmlDocument;
@@ -44,12 +45,14 @@ private:
     void expectText(std::string_view text);
     std::string_view collectUntil(std::string_view terminator);
 
-    [[noreturn]] static void fail(const char *message);
-    [[noreturn]] static void failExpected(std::string_view what);
+    // Both raise EXmlError at the current position.
+    [[noreturn]] void fail(EXmlError::TKind kind) const;
+    [[noreturn]] void failExpected(std::string_view what) const;
 
     TXmlDocument &document_;
     TXmlStore &store_;
     TXmlNameTable &names_;
+    const char *const begin_;
     const char *p_;
     const char *const end_;
     std::vector<Open> open_;

@@ -205,7 +205,14 @@ TEST(XmlDom, ChildListsAndItemRange)
     // Nodes without children give an empty list.
     auto leaf = load("<a>t</a>")->DocumentElement()->ChildNodes()->Item(0);
     EXPECT_EQ(leaf->ChildNodes()->Count(), 0);
-    EXPECT_THROW(leaf->ChildNodes()->Item(0), EXmlError);
+    try {
+        leaf->ChildNodes()->Item(0);
+        ADD_FAILURE() << "an empty list gave an item";
+    } catch (const EXmlError &error) {
+        EXPECT_EQ(error.Kind(), EXmlError::TKind::ListIndex);
+        EXPECT_EQ(error.Offset(), EXmlError::NoOffset);
+        EXPECT_STREQ(error.what(), "Ошибка получения элемента списка: индекс выходит за пределы");
+    }
     EXPECT_FALSE(leaf->AsElement());
 }
 
