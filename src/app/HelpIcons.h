@@ -1,10 +1,11 @@
 #pragma once
 
+#include <QIcon>
 #include <QPixmap>
 
-// The help tree's image list Ikony, painted at run time: 0 a topic page,
-// 1 a closed folder, 2 an open folder. 16x16; other indexes give an empty
-// pixmap. Needs a running QGuiApplication.
+// The help tree's image list Ikony: 0 a topic page, 1 a closed folder, 2 an
+// open folder. The pixmap is 16x16 at a ratio of 1, the icon sharp at any
+// scale; other indexes give an empty one. Needs a running QGuiApplication.
 namespace HelpIcons {
 
 inline constexpr int Page = 0;
@@ -13,5 +14,6 @@ inline constexpr int OpenFolder = 2;
 inline constexpr int Count = 3;
 
 QPixmap icon(int index);
+QIcon iconSet(int index);
 
 } // namespace HelpIcons

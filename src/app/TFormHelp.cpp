@@ -196,7 +196,7 @@ QTreeWidgetItem *TFormHelp::node(const QString &text) const
 void TFormHelp::setImage(QTreeWidgetItem *item, int index)
 {
     item->setData(0, ImageRole, index);
-    item->setIcon(0, QIcon(HelpIcons::icon(index)));
+    item->setIcon(0, HelpIcons::iconSet(index));
 }
 
 void TFormHelp::zobraz()

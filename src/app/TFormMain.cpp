@@ -307,11 +307,11 @@ void TFormMain::formCreate()
     svd_mp3.initialFolder = folders.mp3Save;
     // 7: the title is the window's caption (a display name would be appended
     // to every other caption by the toolkit).
-    QApplication::setWindowIcon(QIcon(ImageLists::appIcon(16)));
+    QApplication::setWindowIcon(ImageLists::appIconSet());
     // 8: the stopped-state pictures.
-    bt_play->setIcon(QIcon(ImageLists::playerButton(0)));
-    bt_pause->setIcon(QIcon(ImageLists::playerButton(2)));
-    bt_stop->setIcon(QIcon(ImageLists::playerButton(4)));
+    bt_play->setIcon(ImageLists::playerButtonIcon(0));
+    bt_pause->setIcon(ImageLists::playerButtonIcon(2));
+    bt_stop->setIcon(ImageLists::playerButtonIcon(4));
 
     // A settings folder that takes no writes must not stop the program.
     if (const auto failure = m_settings->takeWriteFailure())

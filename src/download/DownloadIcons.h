@@ -2,8 +2,8 @@
 
 #include <QIcon>
 
-// The download window's three icons (downloading, done, failed), painted at
-// run time, 16x16. Needs a running QGuiApplication.
+// The download window's three icons (downloading, done, failed): 16x16
+// pixmaps, and icons sharp at any scale. Needs a running QGuiApplication.
 namespace DownloadIcons {
 
 inline constexpr int Count = 3;

@@ -30,11 +30,8 @@ PanelWidgets::PanelWidgets(const Controls &controls) : m_c(controls)
 {
     // A disabled button shows its picture unchanged: the highlighted play
     // and stop pictures belong to the disabled buttons.
-    for (int i = 0; i < int(m_images.size()); ++i) {
-        const QPixmap picture = ImageLists::playerButton(i);
-        m_images[i].addPixmap(picture, QIcon::Normal);
-        m_images[i].addPixmap(picture, QIcon::Disabled);
-    }
+    for (int i = 0; i < int(m_images.size()); ++i)
+        m_images[i] = ImageLists::playerButtonIcon(i, true);
     for (QAction *a : {m_c.playItem, m_c.pauseItem, m_c.stopItem})
         a->setCheckable(true);
 }

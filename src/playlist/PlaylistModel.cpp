@@ -34,7 +34,7 @@ QVariant PlaylistModel::data(const QModelIndex &index, int role) const
     }
     if (role == Qt::DecorationRole && index.column() == TitleColumn && e.nowPlaying) {
         if (m_markIcon.isNull())
-            m_markIcon = QIcon(ImageLists::listStat(ImageLists::NowPlayingMark));
+            m_markIcon = ImageLists::listStatIcon(ImageLists::NowPlayingMark);
         return m_markIcon;
     }
     return {};

@@ -6,9 +6,9 @@
 
 const QIcon &StatusMarks::icon(int index)
 {
-    static const std::array<QIcon, 3> icons{QIcon(ImageLists::listStat(SortDescending)),
-                                            QIcon(ImageLists::listStat(SortAscending)),
-                                            QIcon(ImageLists::listStat(NowPlaying))};
+    static const std::array<QIcon, 3> icons{ImageLists::listStatIcon(SortDescending),
+                                            ImageLists::listStatIcon(SortAscending),
+                                            ImageLists::listStatIcon(NowPlaying)};
     static const QIcon none;
     if (index < 0 || index >= static_cast<int>(icons.size()))
         return none;
