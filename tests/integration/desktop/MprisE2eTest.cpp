@@ -13,6 +13,7 @@
 #include "ServiceProcess.h"
 #include "TFormMain.h"
 #include "THTTPGet.h"
+#include "TKnob.h"
 #include "TStreamPlayer.h"
 #include "TestLibrary.h"
 
@@ -25,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 #include <unistd.h>
@@ -185,6 +187,19 @@ TEST(MprisE2e, PlayerctlSteersThePlaylistAsTheKeysDo)
     EXPECT_EQ(player.Position(), pausedAt);
     EXPECT_EQ(ofPlayer({QStringLiteral("position")}).toDouble(), pausedAt / 1000.0);
 
+    // While paused the panel's seek lands exactly where asked: SetPosition, then Seek back.
+    ofPlayer({QStringLiteral("position"), QStringLiteral("12")});
+    EXPECT_TRUE(WaitUntil([&] { return std::abs(int(player.Position()) - 12000) < 200; }, 5000)) << player.Position();
+    ofPlayer({QStringLiteral("position"), QStringLiteral("5-")});
+    EXPECT_TRUE(WaitUntil([&] { return std::abs(int(player.Position()) - 7000) < 200; }, 5000)) << player.Position();
+    EXPECT_EQ(player.Mode(), plmPaused);
+
+    // The volume turns the knob, which passes it to the engine.
+    ofPlayer({QStringLiteral("volume"), QStringLiteral("0.2")});
+    EXPECT_TRUE(WaitUntil([&] { return form.player_volume->Position() == 51; }, 5000)) << form.player_volume->Position();
+    EXPECT_EQ(player.Volume(), 51u);
+    EXPECT_EQ(ofPlayer({QStringLiteral("volume")}).toDouble(), 0.2);
+
     // play acts as F5: playback resumes from there, once the panel's poll has enabled Play.
     ASSERT_TRUE(WaitUntil([&] { return form.menu().Play1->isEnabled(); }, 5000));
     ofPlayer({QStringLiteral("play")});
@@ -216,6 +231,20 @@ TEST(MprisE2e, PlayerctlSteersThePlaylistAsTheKeysDo)
 
     follower.kill();
     follower.waitForFinished(2000);
-    form.close();
+
+    // Quit closes the window as its close box does: the settings are written
+    // and the engine released.
+    QProcess quit;
+    quit.start(QStringLiteral("dbus-send"),
+               {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                QStringLiteral("--dest=org.mpris.MediaPlayer2.sonaro_klient"), QStringLiteral("/org/mpris/MediaPlayer2"),
+                QStringLiteral("org.mpris.MediaPlayer2.Quit")});
+    ASSERT_TRUE(quit.waitForStarted(5000));
+    EXPECT_TRUE(WaitUntil([&] { return quit.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_EQ(quit.exitCode(), 0) << quit.readAllStandardError().toStdString();
+    EXPECT_TRUE(WaitUntil([&] { return form.player() == nullptr; }, 5000));
+    QFile saved(dir.filePath("k.ini"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().contains("Volume=51"));
     ProcessEventsFor(50);
 }
