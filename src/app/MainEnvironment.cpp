@@ -5,5 +5,7 @@
 
 MainEnvironment MainEnvironment::forThisProgram()
 {
-    return {IniFile::defaultPath(), UserKeyStore::defaultRoot(), nullptr};
+    MainEnvironment environment{IniFile::defaultPath(), UserKeyStore::defaultRoot(), nullptr};
+    environment.desktopPlayer = true;
+    return environment;
 }

@@ -19,6 +19,9 @@ struct MainEnvironment
     // and which output device it plays on (1 the system's, 0 silent).
     QString audioLibraryFolder;
     int audioOutputDevice = 1;
+    // Whether the player offers itself to the desktop's media controls on
+    // the session bus (once the engine exists; silently not without a bus).
+    bool desktopPlayer = false;
 
     // The settings file beside the program (or in the user's config folder)
     // and the per-user key store.

@@ -9,6 +9,8 @@
 #include "LogoWidget.h"
 #include "MainMenu.h"
 #include "MainSettings.h"
+#include "MprisService.h"
+#include "NowPlayingTrack.h"
 #include "ProgramDialogs.h"
 #include "PanelBar.h"
 #include "PanelBarAccessible.h"
@@ -525,6 +527,7 @@ bool TFormMain::createPlayerEngine()
     m_panel->attach(std::make_unique<StreamPlayerControl>(*m_player));
     // 3
     m_player->OnPlayEnd = [this] { controlPlayEnd(); };
+    startDesktopPlayer();
     // 7: done with the engine; steps 4-6 do not touch the volume.
     if (m_ini) {
         const int volume = m_ini->readInteger(QStringLiteral("Okno"), QStringLiteral("Volume"), -1);
@@ -532,6 +535,22 @@ bool TFormMain::createPlayerEngine()
             player_volume->setPosition(volume); // the knob passes it to the engine
     }
     return true;
+}
+
+void TFormMain::startDesktopPlayer()
+{
+    if (!m_environment.desktopPlayer)
+        return;
+    m_mpris = MprisService::start(MprisService::Ports{
+        *m_panel, m_player->Events(), m_menu->Play1, m_menu->Pause1, m_menu->Stop1, m_menu->Dal1, m_menu->Pedchoz1,
+        player_volume,
+        [this] { return NowPlayingTrack::describe(m_state, *m_resultsModel, m_player ? m_player->StreamName() : QString()); },
+        [this] {
+            showNormal();
+            raise();
+            activateWindow();
+        },
+        [this] { close(); }});
 }
 
 void TFormMain::controlPlayEnd()
@@ -562,6 +581,7 @@ void TFormMain::releasePlayerEngine()
 {
     if (!m_player)
         return;
+    m_mpris.reset();
     m_panel->attach(nullptr);
     m_state.Player = nullptr;
     m_trackActions->setPlayer(nullptr);

@@ -14,6 +14,7 @@ class IniFile;
 class LogoWidget;
 class MainMenu;
 class MainSettings;
+class MprisService;
 class PanelBar;
 class PanelWidgets;
 class PlayerPanel;
@@ -153,6 +154,8 @@ private:
     void runStartupWindow();
     // FormClose step 3: release the engine's add-ons, then the engine.
     void releasePlayerEngine();
+    // The desktop's media controls, on the session bus while the engine exists.
+    void startDesktopPlayer();
     // The engine's OnPlayEnd: the playlist flow's ControlPlayEnd runs here.
     void controlPlayEnd();
     // The knob's position (0..255) and PlaylistPath ("no" without a file).
@@ -178,6 +181,7 @@ private:
     std::unique_ptr<PlaylistTrackRows> m_trackPlaylist;
     std::unique_ptr<EngineTrackPlayer> m_trackPlayer; // while the engine exists
     std::unique_ptr<TrackActions> m_trackActions;
+    std::unique_ptr<MprisService> m_mpris; // null without a session bus
     bool m_shown = false;
     bool m_closed = false;
     bool m_terminating = false;

@@ -5,6 +5,7 @@
 #include "EngineWindow.h"
 #include "Id3Reader.h"
 #include "OutputPipeline.h"
+#include "PlayerEvents.h"
 #include "StreamNames.h"
 #include "StreamOpener.h"
 #include "SyncMailbox.h"
@@ -92,6 +93,7 @@ TStreamPlayer::TStreamPlayer(QObject *owner, Setup setup)
     , visDrawer_(std::make_unique<AddOnLibrary>())
     , mailbox_(std::make_unique<SyncMailbox>())
 {
+    events_ = new PlayerEvents(this);
     window_ = new EngineWindow(this);
     mailbox_->target = window_;
     mailbox_->api = &library_->api();
@@ -495,6 +497,7 @@ void TStreamPlayer::SetMode(TPlayerMode mode)
     }
     if (OnModeChange)
         OnModeChange(old, mode);
+    emit events_->OnModeChange(old, mode);
 }
 
 std::uint32_t TStreamPlayer::msOfLength() const
@@ -661,6 +664,7 @@ void TStreamPlayer::drainTick()
     window_->stopDrain();
     if (OnPlayEnd)
         OnPlayEnd();
+    emit events_->OnPlayEnd();
 }
 
 void TStreamPlayer::onMeta(const QString &title)
@@ -668,6 +672,7 @@ void TStreamPlayer::onMeta(const QString &title)
     info_.Title = title;
     if (OnGetMeta)
         OnGetMeta(info_.Title);
+    emit events_->OnGetMeta(info_.Title);
 }
 
 void TStreamPlayer::onDownloadComplete()
@@ -696,6 +701,7 @@ void TStreamPlayer::onDownloadComplete()
     info_.Duration = msOfLength();
     if (OnDownloaded)
         OnDownloaded(QString::number(info_.Duration));
+    emit events_->OnDownloaded(QString::number(info_.Duration));
 }
 
 void TStreamPlayer::onDownloadFailed()

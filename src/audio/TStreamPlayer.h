@@ -11,6 +11,7 @@
 #include <optional>
 
 class AddOnLibrary;
+class PlayerEvents;
 class DynamicAudio;
 class EngineWindow;
 class OutputPipeline;
@@ -111,6 +112,8 @@ public:
     TNotifyModeChangeEvent OnModeChange;
     TNotifyNetEvent OnGetMeta;
     TNotifyNetEvent OnDownloaded;
+    // The same four events as signals, for listeners beside the handlers.
+    PlayerEvents &Events() const { return *events_; }
 
 private:
     friend class EngineWindow;
@@ -148,6 +151,7 @@ private:
     // Library callbacks post through it; outlives the library.
     std::unique_ptr<SyncMailbox> mailbox_;
     EngineWindow *window_ = nullptr; // child QObject
+    PlayerEvents *events_ = nullptr; // child QObject
     std::unique_ptr<StreamOpener> opener_;
 
     // An Open waiting for its worker; only the newest counts.

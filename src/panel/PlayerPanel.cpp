@@ -101,15 +101,23 @@ void PlayerPanel::seekAt(int x)
 {
     if (!m_player)
         return;
+    const auto target = PanelMath::seekTarget(x, m_player->playLength(), m_state.BarScale);
+    if (target)
+        seekTo(*target);
+}
+
+void PlayerPanel::seekTo(std::uint32_t ms)
+{
+    if (!m_player)
+        return;
     const TPlayerMode mode = m_player->mode();
     if (mode != plmPlaying && mode != plmPaused)
         return;
-    const auto target = PanelMath::seekTarget(x, m_player->playLength(), m_state.BarScale);
-    if (!target)
-        return;
-    m_player->setPosition(*target);
+    m_player->setPosition(ms);
     // The display follows at once, also while paused.
-    m_display.showNumbers(PanelText::numbers(m_state.BitrateText, m_player->position(), m_state.TotalTimeText));
+    const std::uint32_t position = m_player->position();
+    m_display.showNumbers(PanelText::numbers(m_state.BitrateText, position, m_state.TotalTimeText));
+    emit seeked(position);
 }
 
 void PlayerPanel::setVolume(int position)
@@ -128,4 +136,5 @@ void PlayerPanel::StartTrackDisplay(const QString &title)
     m_state.BitrateText = PanelText::bitrateText(m_player->bitRate());
     m_display.showNumbers(PanelText::numbers(m_state.BitrateText, 0, m_state.TotalTimeText));
     m_player->play();
+    emit trackStarted(title);
 }

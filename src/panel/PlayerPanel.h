@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
+
+#include <cstdint>
 
 #include <memory>
 
@@ -13,11 +16,13 @@ struct MainState;
 // start of a track's display and the marquee step. Holds no playback model
 // of its own; the shared display values live in MainState.
 // User-interface thread only.
-class PlayerPanel
+class PlayerPanel : public QObject
 {
+    Q_OBJECT
+
 public:
     PlayerPanel(MainState &state, PanelDisplay &display);
-    ~PlayerPanel();
+    ~PlayerPanel() override;
 
     // The engine the panel steers; null (before the engine exists or after
     // it is released) makes every command and the poll do nothing.
@@ -35,6 +40,9 @@ public:
     void stop();
     // A press x pixels right of the left edge of the played or downloaded bar.
     void seekAt(int x);
+    // The same seek to a time: only while playing or paused, and the number
+    // display follows at once.
+    void seekTo(std::uint32_t ms);
     // The knob's position, passed on unchanged.
     void setVolume(int position);
 
@@ -42,6 +50,12 @@ public:
     // sets the title, reads the length and bit rate for the number display
     // and starts playing.
     void StartTrackDisplay(const QString &title);
+
+signals:
+    // A track's display has been set up and Play sent (the end of StartTrackDisplay).
+    void trackStarted(const QString &title);
+    // A seek reached the engine; position is where it now plays, in ms.
+    void seeked(quint32 position);
 
 private:
     void showStatus(const QString &status);

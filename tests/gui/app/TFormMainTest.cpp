@@ -11,6 +11,7 @@
 #include "TLEDLabel.h"
 #include "UserKeyStore.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -40,6 +42,24 @@
 #include <memory>
 
 namespace {
+
+// The caption as the menu shows it: a mnemonic's "&" is not shown, "&&" shows one "&".
+QString shown(const QAction *a)
+{
+    QString text = a->text();
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    text.remove(u'&');
+    return text.replace(u'\x01', u'&');
+}
+
+// The mnemonic letter, lower case; empty without one.
+QString mnemonicOf(const QAction *a)
+{
+    QString text = a->text();
+    text.replace(QStringLiteral("&&"), QString());
+    const qsizetype at = text.indexOf(u'&');
+    return at < 0 || at + 1 >= text.size() ? QString() : text.mid(at + 1, 1).toLower();
+}
 
 // Takes the addresses the program asks the desktop to open.
 class UrlCatcher : public QObject
@@ -174,7 +194,7 @@ TEST_F(TFormMainTest, MenusFollowTheCommandTable)
     TFormMain form(environment());
     QStringList tops;
     for (QAction *a : form.menuBar()->actions())
-        tops << a->text();
+        tops << shown(a);
     EXPECT_EQ(tops, (QStringList{"MP3", "Playlist", "Přehrávač", "Program", "Nápověda"}));
 
     const struct
@@ -209,7 +229,7 @@ TEST_F(TFormMainTest, MenusFollowTheCommandTable)
     for (const auto &i : items) {
         auto *a = form.menuBar()->findChild<QAction *>(i.name);
         ASSERT_NE(a, nullptr) << i.name;
-        EXPECT_EQ(a->text(), QString::fromUtf8(i.caption)) << i.name;
+        EXPECT_EQ(shown(a), QString::fromUtf8(i.caption)) << i.name;
         EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromLatin1(i.keys))) << i.name;
         EXPECT_EQ(a->isVisible(), i.visible) << i.name;
         // A hidden action is also disabled in the toolkit, so its shortcut is dead.
@@ -222,7 +242,7 @@ TEST_F(TFormMainTest, MenusFollowTheCommandTable)
         for (QAction *a : menu->actions()) {
             if (a->isSeparator())
                 out << previousText;
-            previousText = a->text();
+            previousText = shown(a);
         }
         return out;
     };
@@ -233,9 +253,45 @@ TEST_F(TFormMainTest, MenusFollowTheCommandTable)
     EXPECT_EQ(separatorsBefore(m.Npovda1), QStringList{"Sonaro Web"});
     QStringList stars;
     for (QAction *a : m.Hvezdicky)
-        stars << a->text();
+        stars << shown(a);
     EXPECT_EQ(stars, (QStringList{"1 hvězdička", "2 hvězdičky", "3 hvězdičky", "4 hvězdičky", "5 hvězdiček"}));
     EXPECT_EQ(m.Hodnocen2->menu(), m.Hodnocen2Menu);
+}
+
+TEST_F(TFormMainTest, EveryMenuCaptionHasItsOwnMnemonic)
+{
+    TFormMain form(environment());
+    QList<QList<QAction *>> menus{form.menuBar()->actions()};
+    for (QAction *top : form.menuBar()->actions())
+        menus << top->menu()->actions();
+    menus << form.menu().Hodnocen2Menu->actions();
+    for (const QList<QAction *> &menu : menus) {
+        QHash<QString, QString> captionOfLetter;
+        for (const QAction *a : menu) {
+            if (a->isSeparator())
+                continue;
+            const QString letter = mnemonicOf(a);
+            ASSERT_FALSE(letter.isEmpty()) << a->objectName().toStdString();
+            EXPECT_EQ(a->text().count(u'&'), 1) << a->objectName().toStdString();
+            // Only the results' and the playlist's "Přehrát" (never shown together) share one.
+            EXPECT_EQ(captionOfLetter.value(letter, shown(a)), shown(a)) << a->objectName().toStdString();
+            captionOfLetter.insert(letter, shown(a));
+        }
+    }
+    EXPECT_EQ(mnemonicOf(form.menu().Play1), "p");
+    EXPECT_EQ(mnemonicOf(form.menu().Pause1), "a");
+
+    // A screen reader reads the captions without the marks.
+    QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(form.menuBar());
+    ASSERT_NE(bar, nullptr);
+    QStringList names;
+    for (int i = 0; i < bar->childCount(); ++i)
+        names << bar->child(i)->text(QAccessible::Name);
+    EXPECT_EQ(names, (QStringList{"MP3", "Playlist", "Přehrávač", "Program", "Nápověda"}));
+    QAccessibleInterface *player = QAccessible::queryAccessibleInterface(form.menu().Pehrva1);
+    ASSERT_NE(player, nullptr);
+    ASSERT_GE(player->childCount(), 1);
+    EXPECT_EQ(player->child(0)->text(QAccessible::Name), "Play");
 }
 
 TEST_F(TFormMainTest, Mp3MenuFollowsFocusAndSelectionWhenItOpens)
