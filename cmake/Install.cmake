@@ -62,6 +62,11 @@ install(FILES ${_packaging}/sonaro-service.service
         DESTINATION lib/systemd/system COMPONENT service)
 install(FILES ${_packaging}/sonaro-service.conf
         DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/sonaro COMPONENT service)
+# The nginx site is an example to copy and adjust (names, instance
+# addresses, music folder), not a working configuration of nginx, which the
+# service does not need: so no conffile in nginx's own folder.
+install(FILES ${_packaging}/sonaro-service.nginx
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/sonaro-service/examples COMPONENT service)
 # Names the configuration where it is installed: /etc for prefix /usr,
 # <prefix>/etc otherwise.
 configure_file(${_packaging}/debian/service/conffiles.in ${_generated}/debian/service/conffiles @ONLY)

@@ -2,9 +2,11 @@
 
 #include "Connection.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 
 GatedStream::GatedStream(Connection &connection, std::chrono::milliseconds readTimeout,
                          std::chrono::milliseconds writeTimeout, size_t budget)
@@ -67,27 +69,49 @@ ssize_t GatedStream::write(const char *ptr, size_t size)
         held_.append(ptr, size);
         return ssize_t(size);
     }
-    if (!flush() || !sendAll(ptr, size))
-        return -1;
-    return ssize_t(size);
+    // What is held (a reply's head) leaves with the first part of a large
+    // body in one call: one segment the peer wakes for, not two.
+    const bool ok = sendAll(held_.data(), held_.size(), ptr, size);
+    held_.clear();
+    return ok ? ssize_t(size) : -1;
 }
 
 bool GatedStream::flush()
 {
     if (held_.empty())
         return !broken_;
-    const bool ok = sendAll(held_.data(), held_.size());
+    const bool ok = sendAll(held_.data(), held_.size(), nullptr, 0);
     held_.clear();
     return ok;
 }
 
-bool GatedStream::sendAll(const char *ptr, size_t size)
+bool GatedStream::sendAll(const char *first, size_t firstSize, const char *second, size_t secondSize)
 {
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::send(connection_.fd(), ptr + done, size - done, MSG_NOSIGNAL);
+    iovec parts[2] = {{const_cast<char *>(first), firstSize}, {const_cast<char *>(second), secondSize}};
+    iovec *part = parts;
+    size_t count = 2;
+    while (count > 0) {
+        if (part->iov_len == 0) {
+            ++part;
+            --count;
+            continue;
+        }
+        msghdr message{};
+        message.msg_iov = part;
+        message.msg_iovlen = count;
+        const ssize_t n = ::sendmsg(connection_.fd(), &message, MSG_NOSIGNAL);
         if (n > 0) {
-            done += size_t(n);
+            // Past what was sent: whole parts dropped, the rest of one kept.
+            for (size_t sent = size_t(n); sent > 0;) {
+                const size_t step = std::min(sent, part->iov_len);
+                part->iov_base = static_cast<char *>(part->iov_base) + step;
+                part->iov_len -= step;
+                sent -= step;
+                if (part->iov_len == 0) {
+                    ++part;
+                    --count;
+                }
+            }
             continue;
         }
         if (n < 0 && errno == EINTR)

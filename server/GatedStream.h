@@ -38,7 +38,8 @@ public:
 
 private:
     bool wait(short events, std::chrono::milliseconds timeout) const;
-    bool sendAll(const char *ptr, size_t size);
+    // Sends first and then second whole (either may be empty).
+    bool sendAll(const char *first, size_t firstSize, const char *second, size_t secondSize);
 
     Connection &connection_;
     const std::chrono::milliseconds readTimeout_;

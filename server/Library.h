@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BigramSet.h"
 #include "TrackInfo.h"
 
 #include <cstdint>
@@ -95,6 +96,7 @@ private:
     mutable std::shared_mutex mutex_;
     // All below guarded by mutex_.
     std::shared_ptr<const std::vector<Entry>> entries_;
+    std::vector<BigramSet> pairs_;  // of each entry's folded text, in the order of *entries_
     std::unordered_map<std::int64_t, size_t> byId_;          // track ID -> index into *entries_
     std::unordered_map<std::int64_t, Totals> totals_;        // per track
     std::unordered_set<std::pair<std::int64_t, std::int64_t>, PairHash> rated_;  // (client, track)

@@ -2,10 +2,13 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <charconv>
 #include <iterator>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -89,15 +92,20 @@ void PostgresTrackStore::connectLocked() const
 
 PostgresTrackStore::Result PostgresTrackStore::query(const char *sql, std::initializer_list<std::string> params) const
 {
-    const bool begins = std::string_view(sql) == "BEGIN";
-    const bool ends = std::string_view(sql) == "COMMIT" || std::string_view(sql) == "ROLLBACK";
+    return query(std::string(sql), std::vector<std::string>(params));
+}
+
+PostgresTrackStore::Result PostgresTrackStore::query(const std::string &sql, const std::vector<std::string> &params) const
+{
+    const bool begins = sql == "BEGIN";
+    const bool ends = sql == "COMMIT" || sql == "ROLLBACK";
     for (int attempt = 0;; ++attempt) {
         if (!conn_)
             connectLocked();
         std::vector<const char *> values;
         for (const std::string &p : params)
             values.push_back(p.c_str());
-        PGresult *raw = PQexecParams(conn_, sql, int(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
+        PGresult *raw = PQexecParams(conn_, sql.c_str(), int(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
         const ExecStatusType status = PQresultStatus(raw);
         if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
             if (begins)
@@ -193,27 +201,69 @@ void PostgresTrackStore::applyChanges(std::vector<TrackInfo> &saves, const std::
     std::lock_guard lock(mutex_);
     query("BEGIN");
     try {
+        // One statement per batch, not per track: a scan of thousands of
+        // files would otherwise wait for a round trip each.
+        std::vector<TrackInfo *> batch;
+        std::unordered_set<std::string_view> paths;
         for (TrackInfo &t : saves) {
-            const Result r = query(
-                "INSERT INTO tracks (path, mtime, size, title, artist, album, genre, number, length_ms, bitrate)"
-                " VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)"
-                " ON CONFLICT (path) DO UPDATE SET mtime = EXCLUDED.mtime, size = EXCLUDED.size,"
-                " title = EXCLUDED.title, artist = EXCLUDED.artist, album = EXCLUDED.album,"
-                " genre = EXCLUDED.genre, number = EXCLUDED.number, length_ms = EXCLUDED.length_ms,"
-                " bitrate = EXCLUDED.bitrate RETURNING id",
-                {t.relPath, std::to_string(t.mtime), std::to_string(t.size), t.title, t.artist, t.album, t.genre,
-                 std::to_string(t.number), std::to_string(t.lengthMs), std::to_string(t.bitrate)});
-            if (r.rows() != 1)
-                throw StoreError("database: no id for " + t.relPath);
-            t.id = r.integer(0, 0);
+            // A row may be changed once per statement; a repeated path goes
+            // into the next one, so the later save wins as it would alone.
+            if (batch.size() == kSaveBatch || !paths.insert(t.relPath).second) {
+                saveBatchLocked(batch);
+                batch.clear();
+                paths.clear();
+                paths.insert(t.relPath);
+            }
+            batch.push_back(&t);
         }
-        for (const std::int64_t id : removals)
-            query("DELETE FROM tracks WHERE id = $1", {std::to_string(id)});
+        saveBatchLocked(batch);
+        for (size_t i = 0; i < removals.size(); i += kSaveBatch) {
+            std::string ids = "{";
+            for (size_t j = i; j < std::min(removals.size(), i + kSaveBatch); ++j)
+                ids += (j == i ? "" : ",") + std::to_string(removals[j]);
+            query("DELETE FROM tracks WHERE id = ANY($1::bigint[])", {ids + "}"});
+        }
         query("UPDATE counters SET value = value + 1 WHERE name = 'library'");
         query("COMMIT");
     } catch (...) {
         rollback();
         throw;
+    }
+}
+
+void PostgresTrackStore::saveBatchLocked(const std::vector<TrackInfo *> &batch) const
+{
+    if (batch.empty())
+        return;
+    constexpr int kColumns = 10;
+    std::string sql = "INSERT INTO tracks (path, mtime, size, title, artist, album, genre, number, length_ms, bitrate)"
+                      " VALUES ";
+    std::vector<std::string> params;
+    params.reserve(batch.size() * kColumns);
+    for (const TrackInfo *t : batch) {
+        sql += params.empty() ? "(" : ",(";
+        for (int c = 1; c <= kColumns; ++c)
+            sql += (c == 1 ? "$" : ",$") + std::to_string(params.size() + size_t(c));
+        sql += ')';
+        for (std::string value : {t->relPath, std::to_string(t->mtime), std::to_string(t->size), t->title, t->artist,
+                                  t->album, t->genre, std::to_string(t->number), std::to_string(t->lengthMs),
+                                  std::to_string(t->bitrate)})
+            params.push_back(std::move(value));
+    }
+    sql += " ON CONFLICT (path) DO UPDATE SET mtime = EXCLUDED.mtime, size = EXCLUDED.size,"
+           " title = EXCLUDED.title, artist = EXCLUDED.artist, album = EXCLUDED.album,"
+           " genre = EXCLUDED.genre, number = EXCLUDED.number, length_ms = EXCLUDED.length_ms,"
+           " bitrate = EXCLUDED.bitrate RETURNING path, id";
+    const Result r = query(sql, params);
+    // RETURNING promises no order: the ids are matched by path.
+    std::unordered_map<std::string, std::int64_t> ids;
+    for (int i = 0; i < r.rows(); ++i)
+        ids.emplace(r.text(i, 0), r.integer(i, 1));
+    for (TrackInfo *t : batch) {
+        const auto it = ids.find(t->relPath);
+        if (it == ids.end())
+            throw StoreError("database: no id for " + t->relPath);
+        t->id = it->second;
     }
 }
 

@@ -39,9 +39,16 @@ private:
     // succeeds; outside a transaction a broken connection is opened again
     // and the command sent once more.
     Result query(const char *sql, std::initializer_list<std::string> params = {}) const;
+    Result query(const std::string &sql, const std::vector<std::string> &params) const;
+    // Inserts or updates the batch's tracks in one statement and sets their
+    // ids; their paths are distinct. Caller holds mutex_, in a transaction.
+    void saveBatchLocked(const std::vector<TrackInfo *> &batch) const;
     void rollback() const;
     void connectLocked() const;
     void migrate();
+
+    // Tracks per statement: ten parameters each, well under libpq's 65535.
+    static constexpr size_t kSaveBatch = 500;
 
     const std::string url_;
     mutable std::mutex mutex_;

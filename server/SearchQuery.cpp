@@ -68,6 +68,7 @@ SearchQuery SearchQuery::parse(std::string_view windows1250)
                 continue;
         }
         query.words_.emplace_back(tokens[i]);
+        query.wordPairs_.add(tokens[i]);
     }
     return query;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BigramSet.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +23,11 @@ public:
     bool isEmpty() const { return words_.empty() && filters_.empty(); }
     // foldedText: TextFold::fold of the searchable fields.
     bool matches(std::string_view foldedText, int bitrate) const;
+    // The same, quicker: textPairs is BigramSet::of(foldedText).
+    bool matches(std::string_view foldedText, const BigramSet &textPairs, int bitrate) const
+    {
+        return textPairs.mayContain(wordPairs_) && matches(foldedText, bitrate);
+    }
 
     const std::vector<std::string> &words() const { return words_; }
     const std::vector<BitrateFilter> &filters() const { return filters_; }
@@ -28,4 +35,5 @@ public:
 private:
     std::vector<std::string> words_;  // folded
     std::vector<BitrateFilter> filters_;
+    BigramSet wordPairs_;  // of every word
 };

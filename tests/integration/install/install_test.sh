@@ -66,6 +66,17 @@ while read -r installed; do
     grep -qxF "${installed#"$root"}" "$conffiles" || fail "${installed#"$root"} is missing from the conffiles"
 done < <(find "$root" -path '*/etc/*' -type f)
 
+# The nginx site ships as an example, unchanged, and nginx takes it as a
+# site of its http block.
+site="$root/usr/share/doc/sonaro-service/examples/sonaro-service.nginx"
+[ -f "$site" ] || fail "missing ${site#"$root"}"
+cmp -s "$src/packaging/sonaro-service.nginx" "$site" || fail "${site#"$root"} differs from the source"
+mkdir -p "$tmp/nginx/logs"
+printf 'pid %s;\nerror_log stderr;\nevents {}\nhttp {\n    access_log off;\n    include %s;\n}\n' \
+    "$tmp/nginx/nginx.pid" "$site" >"$tmp/nginx/nginx.conf"
+nginx_out=$(nginx -t -q -e stderr -p "$tmp/nginx/" -c "$tmp/nginx/nginx.conf" 2>&1) \
+    || { printf '%s\n' "$nginx_out" >&2; fail "nginx refuses the site"; }
+
 desktop-file-validate "$root/usr/share/applications/io.github.sonaro.Klient.desktop"
 # A .kpl is known by its name and opens with the program.
 grep -qx 'MimeType=application/x-sonaro-playlist;' "$root/usr/share/applications/io.github.sonaro.Klient.desktop" \

@@ -146,6 +146,34 @@ TEST_F(LibraryTest, SearchOrderIsStableAndCapped)
     EXPECT_EQ(leto->length, "1:01");
 }
 
+TEST_F(LibraryTest, SearchFindsWhatMatchingEachEntryFinds)
+{
+    // Saved in an order unlike the catalogue's, so a key left in the order
+    // of the store would belong to another entry.
+    SqliteTrackStore store(dbPath());
+    const char *const words[] = {"Zima", "Léto", "Řeka", "Hvězda", "Most", "Noc", "Déšť"};
+    std::vector<TrackInfo> saves;
+    for (int i = 0; i < 300; ++i)
+        saves.push_back(track(std::to_string(i), std::string(words[i % 7]) + " " + std::to_string(i),
+                              std::string(words[(i * 3 + 1) % 7]) + " kvartet", "Album " + std::to_string(299 - i),
+                              i % 9, i % 2 ? 128 : 320));
+    store.applyChanges(saves, {});
+    Library library(store, "/music");
+    library.reload();
+    for (const char *text : {"zima", "reka most", "kvartet 29", "noc kbs:320", "des 1", "album 2", "hvezda zima", "z"}) {
+        const SearchQuery query = SearchQuery::parse(text);
+        Library::Snapshot keep;
+        std::vector<const Library::Entry *> found;
+        for (const Library::Hit &hit : library.search(query, 1000, -1, keep))
+            found.push_back(hit.entry);
+        std::vector<const Library::Entry *> expected;
+        for (const Library::Entry &e : *keep.entries)
+            if (query.matches(e.folded, e.info.bitrate))
+                expected.push_back(&e);
+        EXPECT_EQ(found, expected) << text;
+    }
+}
+
 TEST_F(LibraryTest, ClientIdsComeFromACounterSharedByEveryServiceOnTheStore)
 {
     std::int64_t lastBefore = 0;

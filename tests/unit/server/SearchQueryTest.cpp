@@ -71,3 +71,41 @@ TEST(SearchQuery, MalformedFiltersAreWordsAndEmptyTextsFindNothing)
     // A huge number is no filter and cannot overflow.
     EXPECT_TRUE(SearchQuery::parse("kbs>99999999999999999999").filters().empty());
 }
+
+TEST(SearchQuery, ThePairFilterNeverLosesAMatch)
+{
+    const std::vector<std::string> texts = {track("Žluťoučký kůň", "Jiří Novák 12", "Ranní déšť 55"),
+                                            track("a", "b", ""), track("Ďábel & spol.", "X-Y", "1 2 3"),
+                                            track("Óda na radost", "Beethoven", "9")};
+    for (const std::string &t : texts) {
+        const BigramSet pairs = BigramSet::of(t);
+        // Every piece of the text as a word, alone and with another piece.
+        for (size_t from = 0; from < t.size(); ++from) {
+            for (size_t length = 1; from + length <= t.size(); ++length) {
+                const std::string word = t.substr(from, length);
+                const SearchQuery q = SearchQuery::parse(word + " " + t.substr(0, 2));
+                EXPECT_EQ(q.matches(t, pairs, 128), q.matches(t, 128)) << "'" << word << "' in '" << t << "'";
+            }
+        }
+        for (const char *other : {"zzzz", "novak 13", "kun zluty", "kbs:128", "kbs:64 a"})
+            EXPECT_EQ(SearchQuery::parse(other).matches(t, pairs, 128), SearchQuery::parse(other).matches(t, 128))
+                << other;
+    }
+}
+
+TEST(SearchQuery, ThePairFilterTurnsAwayMostTextsWithoutTheWord)
+{
+    // Texts like a catalogue's: the word's letters are common, the word is not.
+    int without = 0, turnedAway = 0;
+    const SearchQuery q = SearchQuery::parse("hvezda");
+    for (int i = 0; i < 1000; ++i) {
+        const std::string t = track("Píseň " + std::to_string(i) + " o řece", "Zdeněk Havel " + std::to_string(i % 37),
+                                    "Večerní vzduch " + std::to_string(i / 10));
+        if (q.matches(t, 128))
+            continue;
+        ++without;
+        turnedAway += BigramSet::of(t).mayContain(BigramSet::of("hvezda")) ? 0 : 1;
+    }
+    EXPECT_EQ(without, 1000);
+    EXPECT_GT(turnedAway, 900);
+}
