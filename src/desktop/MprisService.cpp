@@ -6,13 +6,49 @@
 #include "PlayerEvents.h"
 #include "PlayerPanel.h"
 #include "TKnob.h"
+#include "ThreadPoolShutdown.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDBusMessage>
+#include <QFileInfo>
+
+#include <cstdlib>
+
+namespace {
+
+// The name Qt's bus connection thread has, as the kernel keeps it.
+constexpr char BusThreadName[] = "QDBusConnection";
+
+void awaitBusThread()
+{
+    ThreadPoolShutdown::waitUntilGone(BusThreadName, 2000);
+}
+
+// Where no address is set and no socket sits at the usual place there is
+// no session bus, and the bus library's thread is not worth starting.
+bool sessionBusOffered()
+{
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo(runtime + QStringLiteral("/bus")).exists();
+}
+
+} // namespace
 
 std::unique_ptr<MprisService> MprisService::start(Ports ports)
 {
+    if (!sessionBusOffered())
+        return nullptr;
+    // Qt stops its bus thread from an exit-time destructor, and the thread's
+    // own data is freed only once it has really ended. A handler registered
+    // before that destructor runs after it and waits for the end, so nothing
+    // is left half torn down when the process's last checks run. Where the
+    // thread exists already its destructor came first, and waiting would
+    // only delay the exit.
+    static const bool awaited = !ThreadPoolShutdown::threadListed(BusThreadName) && std::atexit(awaitBusThread) == 0;
+    Q_UNUSED(awaited);
     const QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return nullptr;

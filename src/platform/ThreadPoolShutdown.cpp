@@ -11,29 +11,34 @@ namespace {
 // The name Qt gives its pool threads, as the kernel keeps it (15 bytes).
 constexpr char PoolThreadName[] = "Thread (pooled)";
 
-bool poolThreadsListed()
+} // namespace
+
+namespace ThreadPoolShutdown {
+
+bool threadListed(const char *name)
 {
     const QStringList tasks = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString &task : tasks) {
         QFile comm(QStringLiteral("/proc/self/task/") + task + QStringLiteral("/comm"));
-        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == PoolThreadName)
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name)
             return true;
     }
     return false;
 }
 
-} // namespace
-
-namespace ThreadPoolShutdown {
+void waitUntilGone(const char *name, int milliseconds)
+{
+    const QDeadlineTimer deadline(milliseconds);
+    while (threadListed(name) && !deadline.hasExpired())
+        QThread::msleep(2);
+}
 
 void finish()
 {
     QThreadPool *pool = QThreadPool::globalInstance();
     pool->setExpiryTimeout(0);
     pool->waitForDone();
-    const QDeadlineTimer deadline(2000);
-    while (poolThreadsListed() && !deadline.hasExpired())
-        QThread::msleep(2);
+    waitUntilGone(PoolThreadName, 2000);
 }
 
 } // namespace ThreadPoolShutdown

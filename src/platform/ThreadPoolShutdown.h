@@ -9,4 +9,10 @@ namespace ThreadPoolShutdown {
 
 void finish();
 
+// Whether the kernel lists a thread of this process by that name (as it keeps
+// it: at most 15 bytes).
+bool threadListed(const char *name);
+// Waits, at most the given time, until no thread of that name is listed.
+void waitUntilGone(const char *name, int milliseconds);
+
 } // namespace ThreadPoolShutdown
