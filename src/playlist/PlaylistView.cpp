@@ -45,20 +45,20 @@ PlaylistView::PlaylistView(QWidget *parent) : QTreeView(parent)
 
     m_rowMenu = new QMenu(this);
     m_rowMenu->setObjectName(QStringLiteral("pl_popup"));
-    Pehrt3 = addItem(m_rowMenu, "Pehrt3", QStringLiteral("Přehrát"));
-    Sthnout3 = addItem(m_rowMenu, "Sthnout3", QStringLiteral("Stáhnout ..."));
+    Pehrt3 = addItem(m_rowMenu, "Pehrt3", QStringLiteral("&Přehrát"));
+    Sthnout3 = addItem(m_rowMenu, "Sthnout3", QStringLiteral("&Stáhnout ..."));
     N5 = m_rowMenu->addSeparator();
     N5->setObjectName(QStringLiteral("N5"));
-    Odebratzplaylistu2 = addItem(m_rowMenu, "Odebratzplaylistu2", QStringLiteral("Odebrat z playlistu"));
+    Odebratzplaylistu2 = addItem(m_rowMenu, "Odebratzplaylistu2", QStringLiteral("&Odebrat z playlistu"));
 
     m_headerMenu = new QMenu(this);
     m_headerMenu->setObjectName(QStringLiteral("pl_m_popup"));
-    Novplaylist2 = addItem(m_headerMenu, "Novplaylist2", QStringLiteral("Nový playlist"));
+    Novplaylist2 = addItem(m_headerMenu, "Novplaylist2", QStringLiteral("&Nový playlist"));
     m_headerMenu->addSeparator()->setObjectName(QStringLiteral("N7"));
-    Otevtplaylist2 = addItem(m_headerMenu, "Otevtplaylist2", QStringLiteral("Otevřít playlist ..."));
+    Otevtplaylist2 = addItem(m_headerMenu, "Otevtplaylist2", QStringLiteral("&Otevřít playlist ..."));
     m_headerMenu->addSeparator()->setObjectName(QStringLiteral("N6"));
-    Uloitplaylist2 = addItem(m_headerMenu, "Uloitplaylist2", QStringLiteral("Uložit playlist "));
-    Uloitplaylistjako1 = addItem(m_headerMenu, "Uloitplaylistjako1", QStringLiteral("Uložit playlist jako ..."));
+    Uloitplaylist2 = addItem(m_headerMenu, "Uloitplaylist2", QStringLiteral("&Uložit playlist "));
+    Uloitplaylistjako1 = addItem(m_headerMenu, "Uloitplaylistjako1", QStringLiteral("Uložit playlist &jako ..."));
 }
 
 void PlaylistView::setPlaylistModel(PlaylistModel *model)

@@ -43,19 +43,20 @@ ResultsView::ResultsView(QWidget *parent)
 
     m_popup = new QMenu(this);
     m_popup->setObjectName(QStringLiteral("pop_mp3"));
-    m_play = m_popup->addAction(QStringLiteral("Přehrát"));
+    // Mnemonics: one letter of each caption, unique within its menu.
+    m_play = m_popup->addAction(QStringLiteral("&Přehrát"));
     m_play->setObjectName(QStringLiteral("Pehrt1"));
-    m_download = m_popup->addAction(QStringLiteral("Stáhnout ..."));
+    m_download = m_popup->addAction(QStringLiteral("&Stáhnout ..."));
     m_download->setObjectName(QStringLiteral("Sthnout1"));
     m_separator = m_popup->addSeparator();
-    m_add = m_popup->addAction(QStringLiteral("Přidat do playlistu"));
+    m_add = m_popup->addAction(QStringLiteral("Při&dat do playlistu"));
     m_add->setObjectName(QStringLiteral("Pidatdoplaylistu1"));
-    m_ratingMenu = m_popup->addMenu(StarCaptions::submenuCaption());
+    m_ratingMenu = m_popup->addMenu(QLatin1Char('&') + StarCaptions::submenuCaption());
     m_ratingMenu->menuAction()->setObjectName(QStringLiteral("Hodnocen1"));
     static constexpr std::array<const char *, 5> kStarNames{
         "N1hvzdika1", "N2hvzdky1", "N3hvzdiky1", "N4hvzdiky1", "N5hvzdiek1"};
     for (int n = 1; n <= 5; ++n) {
-        QAction *star = m_ratingMenu->addAction(StarCaptions::caption(n));
+        QAction *star = m_ratingMenu->addAction(QLatin1Char('&') + StarCaptions::caption(n));
         star->setObjectName(QString::fromLatin1(kStarNames[static_cast<size_t>(n - 1)]));
         connect(star, &QAction::triggered, this, [this, n] { emit starChosen(n); });
         m_stars[static_cast<size_t>(n - 1)] = star;

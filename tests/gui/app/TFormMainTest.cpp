@@ -1,6 +1,7 @@
 #include "ClientIdStore.h"
 #include "LogoWidget.h"
 #include "MainMenu.h"
+#include "MenuCaptions.h"
 #include "PanelBar.h"
 #include "PromptRecorder.h"
 #include "TFakeHttpServer.h"
@@ -43,23 +44,8 @@
 
 namespace {
 
-// The caption as the menu shows it: a mnemonic's "&" is not shown, "&&" shows one "&".
-QString shown(const QAction *a)
-{
-    QString text = a->text();
-    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
-    text.remove(u'&');
-    return text.replace(u'\x01', u'&');
-}
-
-// The mnemonic letter, lower case; empty without one.
-QString mnemonicOf(const QAction *a)
-{
-    QString text = a->text();
-    text.replace(QStringLiteral("&&"), QString());
-    const qsizetype at = text.indexOf(u'&');
-    return at < 0 || at + 1 >= text.size() ? QString() : text.mid(at + 1, 1).toLower();
-}
+using MenuCaptions::mnemonicOf;
+using MenuCaptions::shown;
 
 // Takes the addresses the program asks the desktop to open.
 class UrlCatcher : public QObject

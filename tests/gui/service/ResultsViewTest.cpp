@@ -1,6 +1,8 @@
 #include "ResultsModel.h"
 #include "ResultsView.h"
 
+#include "MenuCaptions.h"
+
 #include <QAction>
 #include <QHeaderView>
 #include <QMenu>
@@ -111,6 +113,10 @@ TEST(ResultsView, PopupShowsRatingOnlyForRateableRows)
     f.view.starAction(4)->trigger();
     ASSERT_EQ(star.count(), 1);
     EXPECT_EQ(star.first().first().toInt(), 4);
-    EXPECT_EQ(f.view.starAction(4)->text(), QString::fromUtf8("4 hvězdičky"));
+    EXPECT_EQ(MenuCaptions::shown(f.view.starAction(4)), QString::fromUtf8("4 hvězdičky"));
+    EXPECT_EQ(MenuCaptions::shown(f.view.ratingMenu()->menuAction()), QString::fromUtf8("Hodnocení"));
+    EXPECT_EQ(MenuCaptions::items(f.view.popupMenu()),
+              (QStringList{"Přehrát", "Stáhnout ...", "-", "Přidat do playlistu", "Hodnocení"}));
+    EXPECT_EQ(MenuCaptions::mnemonicFaults(f.view.popupMenu()), QStringList());
     EXPECT_EQ(f.view.starAction(6), nullptr);
 }
