@@ -5,7 +5,7 @@
 #include "SearchQuery.h"
 #include "TextFold.h"
 #include "TrackStore.h"
-#include "Windows1250.h"
+#include "Windows1250Codec.h"
 
 #include <algorithm>
 #include <exception>

@@ -10,7 +10,7 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/tag.h>
 
-#include "Windows1250.h"
+#include "Windows1250Codec.h"
 
 #include <algorithm>
 #include <cctype>

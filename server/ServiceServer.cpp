@@ -7,7 +7,7 @@
 #include "QueryString.h"
 #include "ReplyWriter.h"
 #include "SearchQuery.h"
-#include "Windows1250.h"
+#include "Windows1250Codec.h"
 
 #include <httplib.h>
 

@@ -1,35 +1,30 @@
 #include "TextFold.h"
 
-#include "Windows1250.h"
-
-#include <QChar>
-#include <QString>
-
 #include <array>
 
 namespace {
+
+// The base letter of each byte 0x80..0xFF: the first character of its
+// compatibility decomposition when that is an ASCII letter or digit, lower
+// case (Ł, Đ and ß, which have none, by their look); a space otherwise.
+constexpr char kHighHalfFolded[129] =
+    "          s stzz"  // 0x80
+    "         ts stzz"  // 0x90
+    "   l a    s    z"  // 0xA0
+    "   l     as l lz"  // 0xB0
+    "raaaalccceeeeiid"  // 0xC0
+    "dnnoooo ruuuuyts"  // 0xD0
+    "raaaalccceeeeiid"  // 0xE0
+    "dnnoooo ruuuuyt "; // 0xF0
 
 std::array<char, 256> buildTable()
 {
     std::array<char, 256> table{};
     for (int b = 0; b < 256; ++b) {
-        if (b < 0x80) {
+        if (b < 0x80)
             table[b] = (b >= 'A' && b <= 'Z') ? char(b - 'A' + 'a') : char(b);
-            continue;
-        }
-        const QChar c(Windows1250::toUnicode(static_cast<unsigned char>(b)));
-        // Letters without a decomposition of their own.
-        switch (c.unicode()) {
-        case 0x0141: case 0x0142: table[b] = 'l'; continue;  // Ł ł
-        case 0x0110: case 0x0111: table[b] = 'd'; continue;  // Đ đ
-        case 0x00DF: table[b] = 's'; continue;               // ß
-        default: break;
-        }
-        const QString base = QString(c).normalized(QString::NormalizationForm_KD);
-        char folded = ' ';
-        if (!base.isEmpty() && base[0].unicode() < 0x80 && base[0].isLetterOrNumber())
-            folded = char(base[0].toLower().unicode());
-        table[b] = folded;
+        else
+            table[b] = kHighHalfFolded[b - 0x80];
     }
     return table;
 }
