@@ -1,6 +1,7 @@
 #include "IniFile.h"
 
 #include "IniWriteError.h"
+#include "XdgConfig.h"
 #include "Windows1250.h"
 
 #include <QCoreApplication>
@@ -169,10 +170,7 @@ QString IniFile::pathFor(const QString &executablePath, const QString &configHom
 
 QString IniFile::defaultPath()
 {
-    QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (configHome.isEmpty())
-        configHome = QDir::homePath() + QStringLiteral("/.config");
-    return pathFor(QCoreApplication::applicationFilePath(), configHome);
+    return pathFor(QCoreApplication::applicationFilePath(), XdgConfig::home());
 }
 
 QString IniFile::readString(const QString &section, const QString &key, const QString &defaultValue) const

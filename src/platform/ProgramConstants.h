@@ -5,14 +5,8 @@
 // Installation values shared by every window; none changes at run time.
 namespace ProgramConstants {
 
-inline constexpr const char *ClientVersion = "0.3";
-inline constexpr const char *ServiceBaseUrl = SONARO_SERVICE_BASE_URL;
-inline constexpr const char *FinderUrl = SONARO_SERVICE_BASE_URL "engine/finder.php";
-inline constexpr const char *GetMp3Url = SONARO_SERVICE_BASE_URL "engine/getmp3.php";
-inline constexpr const char *RateUrl = SONARO_SERVICE_BASE_URL "engine/hodnot.php";
-inline constexpr const char *UpdateUrl = SONARO_SERVICE_BASE_URL "engine/update.php";
-// Defined for completeness; no request uses it.
-inline constexpr const char *UpDataUrl = SONARO_SERVICE_BASE_URL "engine/up_data.php";
+// The service's endpoints are in ServiceConstants.h.
+inline constexpr const char *ClientVersion = SONARO_CLIENT_VERSION;
 // The service's own pages: the companion service answers its root.
 inline constexpr const char *WebSiteUrl = SONARO_SERVICE_BASE_URL;
 

@@ -1,5 +1,7 @@
 #include "UserKeyStore.h"
 
+#include "XdgConfig.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -19,10 +21,7 @@ UserKeyStore::UserKeyStore(QString root) : m_root(std::move(root)) {}
 
 QString UserKeyStore::defaultRoot()
 {
-    QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (configHome.isEmpty())
-        configHome = QDir::homePath() + QStringLiteral("/.config");
-    return configHome + QStringLiteral("/sonaro-klient/keys");
+    return XdgConfig::programFolder() + QStringLiteral("/keys");
 }
 
 std::optional<QString> UserKeyStore::keyFolder(const QString &keyPath) const

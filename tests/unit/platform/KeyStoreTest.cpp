@@ -2,6 +2,7 @@
 #include "ProgramConstants.h"
 #include "ShiftHex.h"
 #include "UserKeyStore.h"
+#include "XdgConfig.h"
 
 #include <QDir>
 #include <QFile>
@@ -84,4 +85,20 @@ TEST_F(KeyStoreTest, DamagedClientIdLeavesMinusOne)
     // An odd trailing digit is ignored, the complete pairs still count.
     storeRaw(EncodeShiftHex("42", ShiftHex::ClientIdKey) + "7");
     EXPECT_EQ(ClientIdStore::read(store), 42);
+}
+
+TEST(XdgConfig, AbsoluteSettingWinsARelativeOneIsIgnored)
+{
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", "/tmp/cfg-here");
+    EXPECT_EQ(XdgConfig::programFolder(), QStringLiteral("/tmp/cfg-here/sonaro-klient"));
+    EXPECT_EQ(UserKeyStore::defaultRoot(), QStringLiteral("/tmp/cfg-here/sonaro-klient/keys"));
+    for (const char *ignored : {"relative/cfg", ""}) {
+        qputenv("XDG_CONFIG_HOME", ignored);
+        EXPECT_EQ(XdgConfig::home(), QDir::homePath() + QStringLiteral("/.config")) << ignored;
+    }
+    if (saved.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", saved);
 }
