@@ -22,21 +22,8 @@ QByteArray trackRequest(const char *action, QByteArrayView trackId)
 
 QByteArray PercentEncode(QByteArrayView bytes)
 {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    QByteArray out;
-    out.reserve(bytes.size() * 3);
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '-' || b == '.'
-            || b == '_' || b == '~') {
-            out.append(c);
-        } else {
-            out.append('%');
-            out.append(hex[b >> 4]);
-            out.append(hex[b & 15]);
-        }
-    }
-    return out;
+    // Everything but the unreserved characters of RFC 3986, in upper case.
+    return bytes.toByteArray().toPercentEncoding();
 }
 
 QByteArray Search(QByteArrayView searchText)

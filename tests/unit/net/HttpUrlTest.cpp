@@ -64,6 +64,12 @@ TEST(HttpUrl, RequestTargetEncodesOnlyWhatCannotStandOnARequestLine)
     // Reserved and already-encoded bytes, dot segments and "#" go as given.
     const QByteArray asIs = "/../x/./y?find=a+b&c=%41#frag~!$'()*,;=:@";
     EXPECT_EQ(HttpUrl::EncodeRequestTarget(asIs), asIs);
+    // Byte by byte: the visible ASCII range as it is, everything else escaped.
+    for (int b = 0; b < 256; ++b) {
+        const QByteArray one(1, char(b));
+        const QByteArray expected = b > 0x20 && b < 0x7F ? one : "%" + QByteArray::number(b, 16).rightJustified(2, '0').toUpper();
+        EXPECT_EQ(HttpUrl::EncodeRequestTarget(one), expected) << b;
+    }
 }
 
 TEST(HttpUrl, HeaderValueCannotEndItsLine)
