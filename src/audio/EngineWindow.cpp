@@ -10,9 +10,10 @@ constexpr int kDrainPollMs = 20;
 constexpr int kFaultPollMs = 100;
 } // namespace
 
-EngineWindow::EngineWindow(TStreamPlayer *player)
+EngineWindow::EngineWindow(TStreamPlayer *player, SyncMailbox &mailbox)
     : QObject(player)
     , player_(player)
+    , mailbox_(mailbox)
 {
     drainTimer_.setInterval(kDrainPollMs);
     connect(&drainTimer_, &QTimer::timeout, this, [this] { player_->drainTick(); });
@@ -42,6 +43,7 @@ void EngineWindow::stopDrain()
 
 bool EngineWindow::event(QEvent *event)
 {
+    mailbox_.received(); // before any field of the event, its type too, is read
     if (event->type() >= QEvent::User) {
         player_->handleEvent(event);
         return true;

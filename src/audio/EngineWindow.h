@@ -8,10 +8,12 @@ class TStreamPlayer;
 // The engine's hidden window: receives the messages posted by the library's
 // callbacks and runs the wait for the output to fall silent, all on the
 // user-interface thread.
+struct SyncMailbox;
+
 class EngineWindow : public QObject
 {
 public:
-    explicit EngineWindow(TStreamPlayer *player);
+    EngineWindow(TStreamPlayer *player, SyncMailbox &mailbox);
 
     void startDrain();
     void stopDrain();
@@ -24,6 +26,7 @@ protected:
 
 private:
     TStreamPlayer *player_;
+    SyncMailbox &mailbox_;
     QTimer drainTimer_;
     QTimer faultTimer_;
 };

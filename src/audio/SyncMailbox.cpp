@@ -12,6 +12,11 @@ void SyncMailbox::postOpened(std::uint64_t attempt, std::uint32_t channel)
     deliver(std::make_unique<EngineEvent>(attempt, channel));
 }
 
+void SyncMailbox::received()
+{
+    const std::lock_guard<std::mutex> lock(mutex);
+}
+
 void SyncMailbox::deliver(std::unique_ptr<EngineEvent> event)
 {
     std::lock_guard<std::mutex> lock(mutex);

@@ -52,6 +52,11 @@ struct SyncMailbox
 
     void post(EngineEvent::Message message, std::uint32_t channel, QString text = {});
     void postOpened(std::uint64_t attempt, std::uint32_t channel);
+    // On the receiving thread, before an event's fields are read. Qt's event
+    // queue already orders the event's making before its delivery, but
+    // through a futex of its own that a race checker cannot see; taking the
+    // mutex the post was made under orders them for it too.
+    void received();
 
 private:
     void deliver(std::unique_ptr<EngineEvent> event);

@@ -94,7 +94,7 @@ TStreamPlayer::TStreamPlayer(QObject *owner, Setup setup)
     , mailbox_(std::make_unique<SyncMailbox>())
 {
     events_ = new PlayerEvents(this);
-    window_ = new EngineWindow(this);
+    window_ = new EngineWindow(this, *mailbox_);
     mailbox_->target = window_;
     mailbox_->api = &library_->api();
     opener_ = std::make_unique<StreamOpener>(library_->api(), *mailbox_);
