@@ -205,6 +205,10 @@ uint32_t AUDIO_GetConfig(uint32_t option)
     case AUDIO_CONFIG_NET_WINDOW: return c.netWindowKiB.load();
     case AUDIO_CONFIG_NET_REDIRECTS: return c.redirects.load();
     case AUDIO_CONFIG_NET_RETRY: return c.netRetryMs.load();
+    case AUDIO_CONFIG_UNDERRUNS: {
+        std::lock_guard lock(lib().lifeMutex);
+        return lib().mixer ? uint32_t(lib().mixer->underruns()) : 0;
+    }
     default: return fail(AUDIO_ERROR_PARAMETER, uint32_t(-1));
     }
 }

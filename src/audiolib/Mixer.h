@@ -35,6 +35,9 @@ public:
 
     // Buffers rendered as silence because a control thread held the lock.
     uint64_t skippedBuffers() const { return skipped_.load(); }
+    // Buffers in which a playing stream ran dry before its end, or that were
+    // skipped: each is an audible gap.
+    uint64_t underruns() const { return underruns_.load(); }
 
 private:
     static constexpr size_t kBlock = 2048;
@@ -44,7 +47,8 @@ private:
     size_t count_ = 0;                               // guarded by mutex_
     std::unique_ptr<int32_t[]> acc_;                 // output thread only (with mutex_ held)
     std::atomic<int64_t> gain_{65536};               // written by API threads, read by the output thread
-    std::atomic<uint64_t> skipped_{0};
+    std::atomic<uint64_t> skipped_{0};   // output thread adds, anyone reads
+    std::atomic<uint64_t> underruns_{0}; // output thread adds, anyone reads
 };
 
 } // namespace sonaroaudio
