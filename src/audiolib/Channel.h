@@ -91,7 +91,7 @@ public:
 protected:
     // Ring fill the feeder tops up to; it sleeps until the mixer has taken a
     // third of it, then produces the missing part in one go.
-    virtual uint32_t bufferMs() const { return 150; }
+    virtual uint32_t bufferMs() const { return 300; }
     // Empties the ring and starts again at 0 (caller holds no locks).
     virtual int rewind();
     // Feeder thread, with feedMutex_ held: fills up to size bytes; sets

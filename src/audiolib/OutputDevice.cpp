@@ -107,9 +107,9 @@ public:
         want.freq = int(mixer.rate());
         want.format = AUDIO_S16SYS;
         want.channels = 2;
-        // 2048 frames (46 ms at 44.1 kHz): half the wake-ups of 1024, still
-        // well inside the feeders' 150 ms of buffered data.
-        want.samples = 2048;
+        // 4096 frames (93 ms at 44.1 kHz): a quarter of the wake-ups of 1024,
+        // which is what playing mostly costs; the feeders keep 300 ms ahead.
+        want.samples = 4096;
         want.callback = &SdlOutput::callback;
         want.userdata = &mixer;
         SDL_AudioSpec have{};
