@@ -18,7 +18,6 @@ namespace {
 // there is; the library calls again, so a slow download only stalls the
 // output instead of holding the feeder indefinitely.
 constexpr auto kPrimingWaitLimit = std::chrono::milliseconds(200);
-constexpr auto kPrimingPollStep = std::chrono::milliseconds(2);
 constexpr auto kWorkerExitWait = std::chrono::milliseconds(100);
 } // namespace
 
@@ -70,6 +69,7 @@ AUDIO_HANDLE OutputPipeline::OpenOutput(AUDIO_HANDLE source, std::uint32_t rate,
         worker_ = std::thread([this] {
             workerLoop();
             workerRunning_.store(false, std::memory_order_release);
+            notifyAll();
         });
     } catch (const std::system_error &) {
         workerRunning_.store(false, std::memory_order_release);
@@ -87,9 +87,12 @@ void OutputPipeline::ResetRing()
     std::lock_guard<std::mutex> lock(commitMutex_);
     generation_.fetch_add(1, std::memory_order_acq_rel);
     resetting_.store(true, std::memory_order_seq_cst);
-    // A copy that began before the flag was seen finishes in microseconds.
-    while (copying_.load(std::memory_order_seq_cst))
-        std::this_thread::yield();
+    // A copy that began before the flag was seen finishes in microseconds;
+    // its end notifies (it sees resetting_ set).
+    {
+        std::unique_lock<std::mutex> wait(signalMutex_);
+        signal_.wait(wait, [this] { return !copying_.load(std::memory_order_seq_cst); });
+    }
     ring_.reset();
     fed_.store(0, std::memory_order_release);
     endReached_.store(false, std::memory_order_release);
@@ -124,6 +127,7 @@ std::uint32_t OutputPipeline::HeldByOutput() const
 void OutputPipeline::CloseOutput()
 {
     closing_.store(true, std::memory_order_release);
+    notifyAll(); // a feeder waiting for priming gives up
     const AUDIO_HANDLE stream = output_.exchange(0, std::memory_order_acq_rel);
     if (stream)
         api_.StreamFree(stream);
@@ -135,22 +139,30 @@ void OutputPipeline::stopWorker()
     if (!worker_.joinable())
         return;
     quit_.store(true, std::memory_order_release);
-    wake_.release();
+    notifyAll();
     // An idle worker leaves at once. One that sits in a read waiting for the
     // download is woken by stopping the source, which its owner is about to
     // release anyway.
-    const auto deadline = std::chrono::steady_clock::now() + kWorkerExitWait;
-    while (workerRunning_.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    {
+        std::unique_lock<std::mutex> wait(signalMutex_);
+        signal_.wait_for(wait, kWorkerExitWait,
+                         [this] { return !workerRunning_.load(std::memory_order_acquire); });
+    }
     if (workerRunning_.load(std::memory_order_acquire) && source_)
         api_.ChannelStop(source_);
     worker_.join();
 }
 
+void OutputPipeline::notifyAll()
+{
+    std::lock_guard<std::mutex> lock(signalMutex_);
+    signal_.notify_all();
+}
+
 void OutputPipeline::requestFill()
 {
     if (!fillRequested_.exchange(true, std::memory_order_acq_rel))
-        wake_.release();
+        notifyAll();
 }
 
 void OutputPipeline::workerLoop()
@@ -160,11 +172,21 @@ void OutputPipeline::workerLoop()
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -5);
     pthread_setname_np(pthread_self(), "sonaro-fill");
     for (;;) {
-        wake_.acquire();
+        {
+            std::unique_lock<std::mutex> wait(signalMutex_);
+            signal_.wait(wait, [this] {
+                return quit_.load(std::memory_order_acquire) || fillRequested_.load(std::memory_order_acquire);
+            });
+        }
         if (quit_.load(std::memory_order_acquire) || !output_.load(std::memory_order_acquire))
             break;
-        if (fillRequested_.exchange(false, std::memory_order_acq_rel))
+        if (fillRequested_.exchange(false, std::memory_order_acq_rel)) {
+            const bool wasPriming = priming_.load(std::memory_order_acquire);
             fillStep();
+            // A feeder may be waiting for priming to end.
+            if (wasPriming)
+                notifyAll();
+        }
     }
 }
 
@@ -234,13 +256,12 @@ std::uint32_t OutputPipeline::feed(std::uint8_t *buffer, std::uint32_t length)
         return 0;
 
     if (priming_.load(std::memory_order_acquire)) {
-        const auto deadline = std::chrono::steady_clock::now() + kPrimingWaitLimit;
-        while (priming_.load(std::memory_order_acquire) && !endReached_.load(std::memory_order_acquire)
-               && !closing_.load(std::memory_order_acquire) && fault_.load(std::memory_order_acquire) == AUDIO_OK
-               && std::chrono::steady_clock::now() < deadline) {
-            requestFill();
-            std::this_thread::sleep_for(kPrimingPollStep);
-        }
+        requestFill();
+        std::unique_lock<std::mutex> wait(signalMutex_);
+        signal_.wait_for(wait, kPrimingWaitLimit, [this] {
+            return !priming_.load(std::memory_order_acquire) || endReached_.load(std::memory_order_acquire)
+                || closing_.load(std::memory_order_acquire) || fault_.load(std::memory_order_acquire) != AUDIO_OK;
+        });
     }
 
     copying_.store(true, std::memory_order_seq_cst);
@@ -254,6 +275,8 @@ std::uint32_t OutputPipeline::feed(std::uint8_t *buffer, std::uint32_t length)
     const std::uint32_t copied = ring_.read(buffer, length);
     fed_.fetch_add(copied, std::memory_order_acq_rel);
     copying_.store(false, std::memory_order_seq_cst);
+    if (resetting_.load(std::memory_order_seq_cst))
+        notifyAll(); // ResetRing waits for this copy
 
     if (copied < length && ended)
         return copied + AUDIO_STREAMPROC_END;

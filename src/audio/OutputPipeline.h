@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
-#include <semaphore>
+#include <condition_variable>
 #include <thread>
 #include <vector>
 
@@ -114,12 +114,19 @@ private:
     // comes with a restart of the output (whose position then starts at 0).
     std::atomic<std::uint64_t> fed_{0};
 
-    // Worker wake-ups: fill requests and the quit request. release() is
-    // lock-free, so the feeder may post.
-    std::counting_semaphore<1 << 24> wake_{0};
+    // Every wait here blocks in the kernel (no spinning): the worker for a
+    // fill or quit request, the feeder for the end of priming, ResetRing for
+    // a copy under way, CloseOutput for the worker's exit. Whoever changes
+    // one of those flags notifies with signalMutex_ taken, so no wake-up is
+    // lost; the mutex is held only around a check or a notify, never by the
+    // user-interface thread while it waits for anything else.
+    std::mutex signalMutex_;
+    std::condition_variable signal_;
     std::atomic<bool> fillRequested_{false};
     std::atomic<bool> quit_{false};
     // True from the worker's start until its loop has ended.
     std::atomic<bool> workerRunning_{false};
     std::thread worker_;
+
+    void notifyAll();
 };

@@ -48,6 +48,9 @@ struct Library {
     std::unique_ptr<Mixer> mixer;
     std::unique_ptr<SyncDispatcher> dispatcher;
     std::unique_ptr<OutputDevice> output;
+    // Guards output's pointer and its activation: held by Play to restart
+    // the output and by the sync thread to stop it when nothing plays.
+    std::mutex deviceMutex;
     // Opened by Init, closed by Free before it tears down what creations publish into.
     CreationRegistry creations;
 };
@@ -88,6 +91,27 @@ std::shared_ptr<Channel> channelOf(AUDIO_HANDLE handle)
     if (!channel)
         lastError = AUDIO_ERROR_HANDLE;
     return channel;
+}
+
+// The output pulls the mix only while something plays.
+void resumeOutput()
+{
+    Library &l = lib();
+    std::lock_guard lock(l.deviceMutex);
+    if (l.output)
+        l.output->setActive(true);
+}
+
+// Sync thread, after the mixer found nothing playing. A Play since then
+// either shows in anyPlaying() or restarts the output after this.
+void pauseIdleOutput()
+{
+    Library &l = lib();
+    if (!l.mixer || !l.mixer->takeIdle())
+        return;
+    std::lock_guard lock(l.deviceMutex);
+    if (l.output && !l.mixer->anyPlaying())
+        l.output->setActive(false);
 }
 
 void applyVolume()
@@ -205,6 +229,10 @@ uint32_t AUDIO_GetConfig(uint32_t option)
     case AUDIO_CONFIG_NET_WINDOW: return c.netWindowKiB.load();
     case AUDIO_CONFIG_NET_REDIRECTS: return c.redirects.load();
     case AUDIO_CONFIG_NET_RETRY: return c.netRetryMs.load();
+    case AUDIO_CONFIG_UNDERRUNS: {
+        std::lock_guard lock(lib().lifeMutex);
+        return lib().mixer ? uint32_t(lib().mixer->underruns()) : 0;
+    }
     default: return fail(AUDIO_ERROR_PARAMETER, uint32_t(-1));
     }
 }
@@ -224,12 +252,17 @@ int AUDIO_Init(int device, uint32_t freq, uint32_t, void *, const void *)
     try {
         l.mixer = std::make_unique<Mixer>(freq);
         applyVolume();
-        l.dispatcher = std::make_unique<SyncDispatcher>([&l] {
-            return l.channels.collect([](const Channel &c) { return c.hasEvents(); });
-        });
+        l.dispatcher = std::make_unique<SyncDispatcher>(
+            [&l] { return l.channels.collect([](const Channel &c) { return c.hasEvents(); }); },
+            &pauseIdleOutput);
+        l.mixer->onIdle([d = l.dispatcher.get()] { d->wake(); });
+        std::lock_guard deviceLock(l.deviceMutex);
         l.output = OutputDevice::open(device, *l.mixer);
     } catch (const std::bad_alloc &) {
-        l.output.reset();
+        {
+            std::lock_guard deviceLock(l.deviceMutex);
+            l.output.reset();
+        }
         l.dispatcher.reset();
         l.mixer.reset();
         return result(AUDIO_ERROR_MEMORY);
@@ -257,7 +290,10 @@ int AUDIO_Free(void)
         if (auto channel = l.channels.remove(handle))
             channel->shutdown();
     l.ready.store(false);
-    l.output.reset();
+    {
+        std::lock_guard deviceLock(l.deviceMutex);
+        l.output.reset();
+    }
     l.dispatcher.reset();
     l.mixer.reset();
     return ok();
@@ -455,7 +491,12 @@ const char *AUDIO_ChannelGetTags(AUDIO_HANDLE handle, uint32_t type)
 int AUDIO_ChannelPlay(AUDIO_HANDLE handle, int restart)
 {
     auto channel = channelOf(handle);
-    return channel ? result(channel->play(restart != 0)) : 0;
+    if (!channel)
+        return 0;
+    const int code = channel->play(restart != 0);
+    if (code == AUDIO_OK)
+        resumeOutput();
+    return result(code);
 }
 
 int AUDIO_ChannelPause(AUDIO_HANDLE handle)

@@ -13,7 +13,6 @@ namespace sonaroaudio {
 
 namespace {
 
-constexpr uint64_t kOne = uint64_t(1) << 32;
 // Longest single produce call.
 constexpr uint32_t kMaxBlockMs = 100;
 // A source that had nothing is asked again after this.
@@ -24,10 +23,7 @@ constexpr int64_t kUnityGain = 65536;
 
 } // namespace
 
-Channel::Channel(const Format &format, bool decodeOnly) : format_(format), decodeOnly_(decodeOnly)
-{
-    cursor_.phase = 2 * kOne;
-}
+Channel::Channel(const Format &format, bool decodeOnly) : format_(format), decodeOnly_(decodeOnly) {}
 
 Channel::~Channel() = default;
 
@@ -36,12 +32,22 @@ bool Channel::attach(Mixer &mixer, SyncDispatcher &dispatcher)
     dispatcher_ = &dispatcher;
     if (decodeOnly_)
         return true;
-    const size_t bytesPerSecond = size_t(format_.rate) * frameBytes();
-    target_ = std::max<size_t>(bytesPerSecond * bufferMs() / 1000, 4 * frameBytes());
-    target_ -= target_ % frameBytes();
+    uint32_t ringRate = format_.rate;
+    ringBits_ = format_.bits;
+    if (format_.rate != mixer.rate()) {
+        resampler_ = std::make_unique<Resampler>(format_.rate, mixer.rate(), format_.channels);
+        if (!resampler_->ok())
+            return false;
+        ringRate = mixer.rate();
+        ringBits_ = 16;
+    }
+    ringFrameBytes_ = format_.channels * ringBits_ / 8;
+    const size_t bytesPerSecond = size_t(ringRate) * ringFrameBytes_;
+    target_ = std::max<size_t>(bytesPerSecond * bufferMs() / 1000, 4 * ringFrameBytes_);
+    target_ -= target_ % ringFrameBytes_;
     lowWater_ = target_ * 2 / 3;
     ring_ = std::make_unique<PcmRing>(2 * target_);
-    raw_ = std::make_unique<int16_t[]>((kStageFrames * frameBytes() + 1) / 2);
+    raw_ = std::make_unique<int16_t[]>((kStageFrames * ringFrameBytes_ + 1) / 2);
     stage_ = std::make_unique<int32_t[]>(kStageFrames * 2);
     mixer_ = &mixer;
     if (!mixer.add(this)) {
@@ -102,8 +108,18 @@ void Channel::feedLoop()
         else if (have >= target_)
             refilling = false;
         size_t want = std::min({maxBlock, ring_->space(), have < target_ ? target_ - have : size_t(0)});
-        want -= want % fb;
-        if (!active || sourceEnded_.load() || !refilling || want == 0) {
+        want -= want % ringFrameBytes_;
+        bool backlog = false;
+        if (resampler_) {
+            backlog = !drainConverted();
+            if (!backlog && flushed_ && !sourceEnded_.load())
+                sourceEnded_.store(true, std::memory_order_release);
+            // Ask the source for what fills the ring after conversion.
+            const uint64_t frames = uint64_t(want / ringFrameBytes_) * format_.rate / resampler_->outRate();
+            if (want > 0)
+                want = std::min<size_t>(maxBlock, size_t(std::max<uint64_t>(frames, 1)) * fb);
+        }
+        if (!active || sourceEnded_.load() || !refilling || want == 0 || backlog) {
             wantRoom_.store(true, std::memory_order_seq_cst);
             // Pairs with the mixer's add to consumed_ and its look at
             // wantRoom_: either it sees the request or this sees what it took.
@@ -115,12 +131,53 @@ void Channel::feedLoop()
         }
         bool ended = false;
         const size_t got = std::min(produce(scratch.data(), want, ended), want);
-        ring_->write(scratch.data(), got);
-        if (ended)
-            sourceEnded_.store(true, std::memory_order_release);
-        else if (got == 0)
+        if (resampler_) {
+            convert(scratch.data(), got - got % fb, ended);
+            produced_.fetch_add(got - got % fb);
+            if (drainConverted() && flushed_)
+                sourceEnded_.store(true, std::memory_order_release);
+        } else {
+            ring_->write(scratch.data(), got);
+            produced_.fetch_add(got);
+            if (ended)
+                sourceEnded_.store(true, std::memory_order_release);
+        }
+        if (!ended && got == 0)
             sleep(ticket, kRetryWait);
     }
+}
+
+void Channel::convert(const uint8_t *bytes, size_t size, bool ended)
+{
+    const size_t samples = size * 8 / format_.bits;
+    const int16_t *in = reinterpret_cast<const int16_t *>(bytes);
+    if (ringBits_ == 8) {
+        widened_.resize(samples);
+        for (size_t i = 0; i < samples; ++i)
+            widened_[i] = int16_t((int(bytes[i]) - 128) << 8);
+        in = widened_.data();
+    }
+    if (convertedAt_ == converted_.size()) {
+        converted_.clear();
+        convertedAt_ = 0;
+    }
+    resampler_->process(in, samples / format_.channels, converted_);
+    if (ended) {
+        resampler_->flush(converted_);
+        flushed_ = true;
+    }
+}
+
+bool Channel::drainConverted()
+{
+    const size_t left = converted_.size() - convertedAt_;
+    if (left == 0)
+        return true;
+    const size_t room = ring_->space() / ringFrameBytes_ * format_.channels;
+    const size_t n = std::min(left, room);
+    ring_->write(reinterpret_cast<const uint8_t *>(converted_.data() + convertedAt_), n * 2);
+    convertedAt_ += n;
+    return convertedAt_ == converted_.size();
 }
 
 void Channel::resetPlaybackLocked(uint64_t newBase)
@@ -131,9 +188,14 @@ void Channel::resetPlaybackLocked(uint64_t newBase)
     std::lock_guard guard(mixer_->lock());
     ring_->reset();
     consumed_.store(0);
-    cursor_ = MixCursor{};
-    cursor_.phase = 2 * kOne;
+    produced_.store(0);
     sourceEnded_.store(false);
+    if (resampler_) {
+        resampler_->clear();
+        converted_.clear();
+        convertedAt_ = 0;
+        flushed_ = false;
+    }
     stalled_.store(false);
 }
 
@@ -193,7 +255,14 @@ int Channel::length(uint64_t &) const { return AUDIO_ERROR_NOT_AVAILABLE; }
 
 int Channel::position(uint64_t &bytes) const
 {
-    bytes = base_.load() + consumed_.load();
+    uint64_t played = consumed_.load();
+    if (resampler_) {
+        // Output frame k stands for source time k / output rate; the filter's
+        // latency is already compensated, so only the rates convert.
+        const uint64_t frames = played / ringFrameBytes_ * format_.rate / resampler_->outRate();
+        played = std::min<uint64_t>(frames * frameBytes(), produced_.load());
+    }
+    bytes = base_.load() + played;
     return AUDIO_OK;
 }
 
@@ -294,7 +363,7 @@ void Channel::dispatchEvents()
 
 size_t Channel::pull(size_t frames)
 {
-    const size_t fb = frameBytes();
+    const size_t fb = ringFrameBytes_;
     frames = std::min({frames, kStageFrames, ring_->available() / fb});
     if (frames == 0)
         return 0;
@@ -323,7 +392,7 @@ size_t Channel::pull(size_t frames)
     return frames;
 }
 
-size_t Channel::mixSameRate(int32_t *acc, size_t frames, int64_t gain)
+size_t Channel::mixFrames(int32_t *acc, size_t frames, int64_t gain)
 {
     size_t done = 0;
     while (done < frames) {
@@ -344,60 +413,29 @@ size_t Channel::mixSameRate(int32_t *acc, size_t frames, int64_t gain)
     return done;
 }
 
-size_t Channel::mixResampled(int32_t *acc, size_t frames, uint32_t outRate, int64_t gain)
+bool Channel::mixInto(int32_t *acc, size_t frames, int64_t gain)
 {
-    const uint64_t step = (uint64_t(format_.rate) << 32) / outRate;
-    MixCursor &c = cursor_;
-    size_t done = 0;
-    for (; done < frames; ++done) {
-        while (c.phase >= kOne) {
-            if (c.stageAt == c.stageCount) {
-                // Enough for the rest of this call (plus the two frames in hand), no more.
-                const size_t need = size_t((uint64_t(frames - done) * step + c.phase) >> 32) + 1;
-                c.stageCount = pull(need);
-                c.stageAt = 0;
-                if (c.stageCount == 0)
-                    return done;
-            }
-            const int32_t *frame = stage_.get() + 2 * c.stageAt++;
-            c.prev[0] = c.next[0];
-            c.prev[1] = c.next[1];
-            c.next[0] = frame[0];
-            c.next[1] = frame[1];
-            c.phase -= kOne;
-        }
-        const int64_t f = int64_t(c.phase >> 16); // 16-bit fraction
-        for (int ch = 0; ch < 2; ++ch) {
-            const int64_t s = c.prev[ch] + (((c.next[ch] - c.prev[ch]) * f) >> 16);
-            acc[2 * done + ch] += int32_t((s * gain) >> 16);
-        }
-        c.phase += step;
-    }
-    return done;
-}
-
-void Channel::mixInto(int32_t *acc, size_t frames, uint32_t outRate, int64_t gain)
-{
-    if (PlayState(state_.load(std::memory_order_relaxed)) != PlayState::Playing)
-        return;
+    if (!playing())
+        return false;
     // Read before looking at the ring: once set, every byte is already in it.
     const bool sourceEnded = sourceEnded_.load(std::memory_order_acquire);
-    const size_t done = format_.rate == outRate ? mixSameRate(acc, frames, gain)
-                                                : mixResampled(acc, frames, outRate, gain);
+    const size_t done = mixFrames(acc, frames, gain);
     const size_t left = ring_->available();
     if (left < lowWater_ && wantRoom_.load(std::memory_order_seq_cst) && wantRoom_.exchange(false))
         feedSignal_.notify();
     if (done == frames) {
         stalled_.store(false, std::memory_order_relaxed);
-        return;
+        return false;
     }
-    if (sourceEnded && left < frameBytes() && cursor_.stageAt == cursor_.stageCount) {
+    if (sourceEnded && left < ringFrameBytes_) {
         state_.store(int(PlayState::Stopped));
         stalled_.store(false, std::memory_order_relaxed);
         post(kEventEnd);
-    } else {
-        stalled_.store(true, std::memory_order_relaxed);
+        return false;
     }
+    stalled_.store(true, std::memory_order_relaxed);
+    // Waiting for the first data after a start or seek is no underrun.
+    return consumed_.load(std::memory_order_relaxed) > 0;
 }
 
 } // namespace sonaroaudio

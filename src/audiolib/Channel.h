@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PcmRing.h"
+#include "Resampler.h"
 #include "WakeSignal.h"
 #include "sonaroaudio.h"
 
@@ -24,16 +25,6 @@ enum class PlayState : int { Stopped, Playing, Paused };
 
 // Events a channel has for its syncs; the sync thread delivers them.
 enum EventBits : uint32_t { kEventEnd = 1, kEventMeta = 2, kEventDownload = 4 };
-
-// State the mixer keeps per channel while converting it to the output
-// format. Touched only with the mixer lock held.
-struct MixCursor {
-    uint64_t phase = 0;         // position between prev and next in 1/2^32 source frames
-    int32_t prev[2] = {0, 0};
-    int32_t next[2] = {0, 0};
-    size_t stageAt = 0;         // next unused frame in the channel's stage
-    size_t stageCount = 0;      // frames in the stage
-};
 
 // One stream: its format, play state, the ring the mixer reads, and syncs.
 // Subclasses produce the data (a decoder or the caller's callback).
@@ -59,6 +50,7 @@ public:
     void setHandle(AUDIO_HANDLE h) { handle_.store(h); }
 
     // Starts the feeder thread of a played channel and links it to the mixer.
+    // A stream at another rate than the mixer's is converted on its feeder.
     bool attach(Mixer &mixer, SyncDispatcher &dispatcher);
     // Stops threads, leaves the mixer and waits for running sync callbacks
     // (except when called from one). After it no callback runs for this channel.
@@ -90,14 +82,16 @@ public:
     void dispatchEvents();
 
     // ---- Mixer side (called with the mixer lock held) ----
-    // Adds up to frames output frames at outRate, scaled by gain (1.0 = 65536),
-    // into acc (stereo int32). Returns false when the channel is not playing.
-    void mixInto(int32_t *acc, size_t frames, uint32_t outRate, int64_t gain);
+    // Adds up to frames output frames, scaled by gain (1.0 = 65536), into acc
+    // (stereo int32). Returns true when a playing channel fell short of data
+    // before its end (an underrun).
+    bool mixInto(int32_t *acc, size_t frames, int64_t gain);
+    bool playing() const { return PlayState(state_.load(std::memory_order_relaxed)) == PlayState::Playing; }
 
 protected:
     // Ring fill the feeder tops up to; it sleeps until the mixer has taken a
     // third of it, then produces the missing part in one go.
-    virtual uint32_t bufferMs() const { return 150; }
+    virtual uint32_t bufferMs() const { return 300; }
     // Empties the ring and starts again at 0 (caller holds no locks).
     virtual int rewind();
     // Feeder thread, with feedMutex_ held: fills up to size bytes; sets
@@ -126,10 +120,16 @@ protected:
     // Bytes the mixer took from the ring since the last reset; mixer adds (seq_cst, it pairs with
     // wantRoom_), reset under the mixer lock.
     std::atomic<uint64_t> consumed_{0};
+    // Source bytes the feeder has put through to the ring since the last reset
+    // (the feeder writes, with feedMutex_ held); bounds the position of a converted stream.
+    std::atomic<uint64_t> produced_{0};
     // Stream position of the ring's first byte; written with feedMutex_ held.
     std::atomic<uint64_t> base_{0};
     std::unique_ptr<PcmRing> ring_;  // null when decode-only; see PcmRing for its threads
-    MixCursor cursor_;               // mixer lock
+    // The ring holds the stream's own frames, or 16-bit frames at the mixer's
+    // rate when the rates differ. Set by attach before any thread uses the ring.
+    uint32_t ringBits_ = 16;
+    size_t ringFrameBytes_ = 4;
 
     // Feeder thread of a played channel. feedMutex_ is held while it
     // produces, never while it sleeps.
@@ -139,17 +139,29 @@ protected:
     // it (exchange) and wakes the feeder once the ring is below lowWater_.
     std::atomic<bool> wantRoom_{false};
     bool stopFeeder_ = false;        // guarded by feedMutex_
+    // Rate conversion, feeder thread with feedMutex_ held; null when the
+    // stream plays at the mixer's rate (its samples then pass untouched).
+    std::unique_ptr<Resampler> resampler_;
+    std::vector<int16_t> widened_;   // feedMutex_: 8-bit input as 16-bit
+    std::vector<int16_t> converted_; // feedMutex_: output not yet in the ring
+    size_t convertedAt_ = 0;         // feedMutex_: first sample of converted_ not yet written
+    bool flushed_ = false;           // feedMutex_: the filter's tail is in converted_
     size_t target_ = 0;              // set by attach before the feeder starts
     size_t lowWater_ = 0;            // set by attach before the feeder starts
     std::thread feeder_;
 
 private:
     void feedLoop();
+    // Feeder, with feedMutex_ held: moves converted frames into the ring;
+    // true when none are left waiting.
+    bool drainConverted();
+    // Feeder: converts size source bytes to the mixer's rate (flushing the
+    // filter when ended) and queues them for the ring.
+    void convert(const uint8_t *bytes, size_t size, bool ended);
     // Mixer side: moves up to frames whole frames from the ring into stage_
     // as stereo int32 and returns how many.
     size_t pull(size_t frames);
-    size_t mixSameRate(int32_t *acc, size_t frames, int64_t gain);
-    size_t mixResampled(int32_t *acc, size_t frames, uint32_t outRate, int64_t gain);
+    size_t mixFrames(int32_t *acc, size_t frames, int64_t gain);
 
     static constexpr size_t kStageFrames = 1024;
     std::unique_ptr<int16_t[]> raw_;   // mixer lock: ring bytes of up to kStageFrames frames

@@ -30,6 +30,15 @@ void Mixer::remove(Channel *channel)
     }
 }
 
+bool Mixer::anyPlaying()
+{
+    std::lock_guard guard(mutex_);
+    for (size_t c = 0; c < count_; ++c)
+        if (channels_[c]->playing())
+            return true;
+    return false;
+}
+
 void Mixer::setVolume(uint32_t value, uint32_t maximum)
 {
     if (maximum == 0)
@@ -44,15 +53,35 @@ void Mixer::render(int16_t *out, size_t frames)
     if (!guard.owns_lock()) {
         std::memset(out, 0, frames * 2 * sizeof(int16_t));
         skipped_.fetch_add(1, std::memory_order_relaxed);
+        if (wasPlaying_)
+            underruns_.fetch_add(1, std::memory_order_relaxed);
         return;
     }
     const int64_t gain = gain_.load(std::memory_order_relaxed);
+    bool playing = false;
+    for (size_t c = 0; c < count_ && !playing; ++c)
+        playing = channels_[c]->playing();
+    if (!playing) {
+        // Nothing to mix: silence, and tell whoever may stop the output.
+        std::memset(out, 0, frames * 2 * sizeof(int16_t));
+        if (wasPlaying_) {
+            wasPlaying_ = false;
+            idle_.store(true);
+            if (onIdle_)
+                onIdle_();
+        }
+        return;
+    }
+    wasPlaying_ = true;
     while (frames > 0) {
         const size_t n = std::min(frames, kBlock);
         int32_t *acc = acc_.get();
         std::memset(acc, 0, n * 2 * sizeof(int32_t));
+        bool fellShort = false;
         for (size_t c = 0; c < count_; ++c)
-            channels_[c]->mixInto(acc, n, rate_, gain);
+            fellShort |= channels_[c]->mixInto(acc, n, gain);
+        if (fellShort)
+            underruns_.fetch_add(1, std::memory_order_relaxed);
         for (size_t i = 0; i < n * 2; ++i)
             out[i] = int16_t(std::clamp<int32_t>(acc[i], -32768, 32767));
         out += n * 2;

@@ -41,6 +41,15 @@ public:
 
     uint32_t latencyMs() const override { return kPeriodMs; }
 
+    void setActive(bool active) override
+    {
+        {
+            std::lock_guard lock(mutex_);
+            active_ = active;
+        }
+        wake_.notify_all();
+    }
+
 private:
     // Long enough to keep wake-ups cheap, well inside the feeders' low-water margin.
     static constexpr uint32_t kPeriodMs = 20;
@@ -48,12 +57,19 @@ private:
     void run()
     {
         using Clock = std::chrono::steady_clock;
-        const auto start = Clock::now();
+        auto start = Clock::now();
         uint64_t rendered = 0;
         const size_t maxFrames = buffer_.size() / 2;
         auto wakeAt = start;
         std::unique_lock lock(mutex_);
         while (!stop_) {
+            if (!active_) {
+                wake_.wait(lock, [this] { return stop_ || active_; });
+                // The schedule starts again from now.
+                start = wakeAt = Clock::now();
+                rendered = 0;
+                continue;
+            }
             const auto now = Clock::now();
             const uint64_t due = uint64_t(std::chrono::duration_cast<std::chrono::microseconds>(now - start).count())
                                * mixer_.rate() / 1000000;
@@ -65,7 +81,7 @@ private:
             wakeAt += std::chrono::milliseconds(kPeriodMs);
             if (wakeAt < now) // fell far behind: do not rush through the missed periods
                 wakeAt = now + std::chrono::milliseconds(kPeriodMs);
-            wake_.wait_until(lock, wakeAt, [this] { return stop_; });
+            wake_.wait_until(lock, wakeAt, [this] { return stop_ || !active_; });
         }
     }
 
@@ -74,6 +90,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stop_ = false;           // guarded by mutex_
+    bool active_ = true;          // guarded by mutex_
     std::thread thread_;
 };
 
@@ -90,7 +107,9 @@ public:
         want.freq = int(mixer.rate());
         want.format = AUDIO_S16SYS;
         want.channels = 2;
-        want.samples = 1024;
+        // 4096 frames (93 ms at 44.1 kHz): a quarter of the wake-ups of 1024,
+        // which is what playing mostly costs; the feeders keep 300 ms ahead.
+        want.samples = 4096;
         want.callback = &SdlOutput::callback;
         want.userdata = &mixer;
         SDL_AudioSpec have{};
@@ -99,6 +118,7 @@ public:
             return nullptr; // the destructor quits the subsystem
         out->latency_ = uint32_t(have.samples) * 1000 / mixer.rate();
         SDL_PauseAudioDevice(out->device_, 0);
+        out->active_ = true;
         return out;
     }
 
@@ -111,6 +131,14 @@ public:
 
     uint32_t latencyMs() const override { return latency_; }
 
+    void setActive(bool active) override
+    {
+        if (active == active_)
+            return;
+        active_ = active;
+        SDL_PauseAudioDevice(device_, active ? 0 : 1);
+    }
+
 private:
     explicit SdlOutput(Mixer &) {}
 
@@ -121,6 +149,7 @@ private:
 
     SDL_AudioDeviceID device_ = 0;
     uint32_t latency_ = 0;
+    bool active_ = false; // control threads, serialised by the caller
 };
 
 } // namespace

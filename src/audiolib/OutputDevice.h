@@ -13,6 +13,9 @@ class OutputDevice {
 public:
     virtual ~OutputDevice() = default;
     virtual uint32_t latencyMs() const = 0;
+    // Stops or restarts pulling the mix; a stopped output costs (next to)
+    // nothing. Control threads only, one at a time.
+    virtual void setActive(bool active) = 0;
 
     // device: 0 silent, 1 or -1 the system's default output. Null on failure.
     static std::unique_ptr<OutputDevice> open(int device, Mixer &mixer);

@@ -6,7 +6,8 @@
 
 namespace sonaroaudio {
 
-SyncDispatcher::SyncDispatcher(Collect collect) : collect_(std::move(collect))
+SyncDispatcher::SyncDispatcher(Collect collect, Housekeeping housekeeping)
+    : collect_(std::move(collect)), housekeeping_(std::move(housekeeping))
 {
     thread_ = std::thread([this] {
         pthread_setname_np(pthread_self(), "sonaro-sync");
@@ -21,22 +22,21 @@ SyncDispatcher::~SyncDispatcher()
     thread_.join();
 }
 
-void SyncDispatcher::wake()
-{
-    sequence_.fetch_add(1, std::memory_order_release);
-    sequence_.notify_one();
-}
+void SyncDispatcher::wake() { signal_.notify(); }
 
 void SyncDispatcher::run()
 {
-    uint32_t seen = 0;
+    // The signal's first value: a wake before this thread got here still counts.
+    uint32_t ticket = 0;
     while (!stop_.load()) {
-        sequence_.wait(seen, std::memory_order_acquire);
-        seen = sequence_.load(std::memory_order_acquire);
+        signal_.wait(ticket);
+        ticket = signal_.ticket();
         if (stop_.load())
             break;
         for (const auto &channel : collect_())
             channel->dispatchEvents();
+        if (housekeeping_)
+            housekeeping_();
     }
 }
 

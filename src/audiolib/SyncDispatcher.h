@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WakeSignal.h"
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -15,8 +17,10 @@ class Channel;
 class SyncDispatcher {
 public:
     using Collect = std::function<std::vector<std::shared_ptr<Channel>>()>;
+    // Runs on the thread after each wake, outside any channel's callbacks.
+    using Housekeeping = std::function<void()>;
 
-    explicit SyncDispatcher(Collect collect);
+    explicit SyncDispatcher(Collect collect, Housekeeping housekeeping = {});
     ~SyncDispatcher();
 
     void wake();
@@ -25,7 +29,8 @@ private:
     void run();
 
     Collect collect_;
-    std::atomic<uint32_t> sequence_{0}; // bumped by wake(), waited on by the thread
+    Housekeeping housekeeping_;
+    WakeSignal signal_;                 // wake() notifies, the thread sleeps on it (starts at 0)
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };

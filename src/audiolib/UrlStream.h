@@ -51,7 +51,7 @@ public:
 protected:
     size_t produce(uint8_t *buffer, size_t size, bool &ended) override;
     bool prebuffer() const override { return true; }
-    uint32_t bufferMs() const override { return 250; }
+    uint32_t bufferMs() const override { return 400; }
     int rewind() override;
     std::string metaText() const override;
     bool downloadEnded() const override { return downloadEnded_.load(); }

@@ -29,13 +29,20 @@ void WakeSignal::notify()
 
 void WakeSignal::waitFor(uint32_t ticket, std::chrono::milliseconds timeout)
 {
+    const auto ms = timeout.count();
+    const timespec ts{time_t(ms / 1000), long(ms % 1000) * 1000000L};
+    sleep(ticket, &ts);
+}
+
+void WakeSignal::wait(uint32_t ticket) { sleep(ticket, nullptr); }
+
+void WakeSignal::sleep(uint32_t ticket, const timespec *timeout)
+{
     sleepers_.fetch_add(1, std::memory_order_seq_cst);
-    if (sequence_.load(std::memory_order_seq_cst) == ticket) {
-        const auto ms = timeout.count();
-        timespec ts{time_t(ms / 1000), long(ms % 1000) * 1000000L};
-        // The kernel compares the word with ticket again, atomically with going to sleep.
-        syscall(SYS_futex, word(sequence_), FUTEX_WAIT_PRIVATE, ticket, &ts, nullptr, 0);
-    }
+    // The kernel compares the word with ticket again, atomically with going to
+    // sleep; no spinning before it, so an idle sleeper costs nothing.
+    if (sequence_.load(std::memory_order_seq_cst) == ticket)
+        syscall(SYS_futex, word(sequence_), FUTEX_WAIT_PRIVATE, ticket, timeout, nullptr, 0);
     sleepers_.fetch_sub(1, std::memory_order_seq_cst);
 }
 

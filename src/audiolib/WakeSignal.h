@@ -20,8 +20,12 @@ public:
     // Returns once notify() has run since ticket was taken, or after timeout
     // (spurious returns are possible; the caller checks its condition again).
     void waitFor(uint32_t ticket, std::chrono::milliseconds timeout);
+    // The same without a time limit.
+    void wait(uint32_t ticket);
 
 private:
+    void sleep(uint32_t ticket, const struct timespec *timeout);
+
     std::atomic<uint32_t> sequence_{0}; // bumped by notify()
     std::atomic<uint32_t> sleepers_{0}; // threads inside waitFor()
 };

@@ -61,6 +61,9 @@ typedef uint32_t AUDIO_HANDLE; /* stream, sync or plug-in handle */
 #define AUDIO_CONFIG_NET_WINDOW 13     /* KiB of recent data kept for streams without length (default 2048) */
 #define AUDIO_CONFIG_NET_RETRY 14      /* ms a broken download keeps trying to resume (default 60000) */
 #define AUDIO_CONFIG_NET_REDIRECTS 0x10200 /* 1 = follow HTTP redirects (default 1) */
+/* Read-only: output buffers since AUDIO_Init in which a playing stream ran
+ * dry before its end (an audible gap). AUDIO_SetConfig refuses it. */
+#define AUDIO_CONFIG_UNDERRUNS 0x20001
 
 /* AUDIO_Init devices. */
 #define AUDIO_DEVICE_SILENT 0   /* consumes audio at real-time pace, plays nothing */

@@ -2,6 +2,9 @@
 
 #include <QPainter>
 
+#include <map>
+#include <utility>
+
 namespace {
 
 // Lit pictures of bigger cells are drawn on the spot instead of kept, so a
@@ -103,7 +106,41 @@ const QImage &LedCellCache::litCell(std::uint16_t mask)
     return m_lit.emplace(mask, std::move(cell)).first->second;
 }
 
-void LedCellCache::paintCaption(QPainter &painter, QStringView caption, bool lit, QSize clip)
+void LedCellCache::paintCaption(QPainter &painter, QStringView caption, bool lit, QSize clip, QRect area)
+{
+    const QSize cell = m_cellSize;
+    forEachCell(caption, clip, [&](int left, int top, char32_t c) {
+        if (!area.isEmpty() && !area.intersects(QRect(QPoint(left, top), cell)))
+            return;
+        painter.drawImage(QPoint(left, top), lit ? litCell(LedGeometry::charMask(c)) : m_unlit);
+    });
+}
+
+QRegion LedCellCache::changedCells(QStringView before, QStringView after, QSize clip) const
+{
+    // Cells compare by the segments they would light.
+    std::map<std::pair<int, int>, std::uint16_t> old;
+    forEachCell(before, clip, [&](int left, int top, char32_t c) {
+        old[{top, left}] = LedGeometry::visibleMask(LedGeometry::charMask(c), m_look.size);
+    });
+    QRegion changed;
+    forEachCell(after, clip, [&](int left, int top, char32_t c) {
+        const std::uint16_t mask = LedGeometry::visibleMask(LedGeometry::charMask(c), m_look.size);
+        const auto it = old.find({top, left});
+        const bool same = it != old.end() && it->second == mask;
+        if (it != old.end())
+            old.erase(it);
+        if (!same)
+            changed += QRect(QPoint(left, top), m_cellSize);
+    });
+    // Cells only the old caption had now show the background.
+    for (const auto &[at, mask] : old)
+        changed += QRect(QPoint(at.second, at.first), m_cellSize);
+    return changed;
+}
+
+void LedCellCache::forEachCell(QStringView caption, QSize clip,
+                               const std::function<void(int, int, char32_t)> &cell) const
 {
     const int cw = m_cellSize.width();
     const int ch = m_cellSize.height();
@@ -122,7 +159,6 @@ void LedCellCache::paintCaption(QPainter &painter, QStringView caption, bool lit
         ++column;
         if (left >= clip.width() || top >= clip.height())
             continue;
-        const QImage &cell = lit ? litCell(LedGeometry::charMask(c)) : m_unlit;
-        painter.drawImage(QPoint(int(left), int(top)), cell);
+        cell(int(left), int(top), c);
     }
 }

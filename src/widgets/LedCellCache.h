@@ -4,9 +4,11 @@
 
 #include <QColor>
 #include <QImage>
+#include <QRegion>
 #include <QStringView>
 
 #include <cstdint>
+#include <functional>
 #include <unordered_map>
 
 class QPainter;
@@ -42,9 +44,16 @@ public:
     // corner: carriage return starts a new line, other control characters
     // take no cell. With lit false every cell is drawn unlit. The caller
     // fills the background and clips to the control.
-    void paintCaption(QPainter &painter, QStringView caption, bool lit, QSize clip);
+    // Only cells meeting area are drawn (an empty area means all of them).
+    void paintCaption(QPainter &painter, QStringView caption, bool lit, QSize clip, QRect area = {});
+
+    // The cells inside clip that look different between two captions: what
+    // a label must repaint when its caption changes from before to after.
+    QRegion changedCells(QStringView before, QStringView after, QSize clip) const;
 
 private:
+    // Calls cell(left, top, character) for each cell of the caption inside clip.
+    void forEachCell(QStringView caption, QSize clip, const std::function<void(int, int, char32_t)> &cell) const;
     void rebuild();
     void drawLitSegments(QPainter &painter, QPoint origin, std::uint16_t mask) const;
     bool cachesLitCells() const;

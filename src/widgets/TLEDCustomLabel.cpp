@@ -3,6 +3,7 @@
 #include "TLED.h"
 
 #include <QEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 TLEDCustomLabel::TLEDCustomLabel(QWidget *parent) : QWidget(parent), m_led(new TLED(this))
@@ -17,8 +18,15 @@ TLEDCustomLabel::~TLEDCustomLabel() = default;
 
 void TLEDCustomLabel::setCaption(const QString &caption)
 {
+    // Setting a caption always repaints, but only the cells that look
+    // different when there are any: a clock's tick redraws one cell.
+    syncLook();
+    const QRegion changed = m_cells.changedCells(m_caption, caption, size());
     m_caption = caption;
-    update();
+    if (changed.isEmpty())
+        update();
+    else
+        update(changed);
 }
 
 void TLEDCustomLabel::setColor(const QColor &color)
@@ -54,11 +62,12 @@ void TLEDCustomLabel::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
-void TLEDCustomLabel::paintEvent(QPaintEvent *)
+void TLEDCustomLabel::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     syncLook();
-    painter.fillRect(rect(), m_color);
+    const QRect area = event->rect();
+    painter.fillRect(area, m_color);
     const bool lit = isEnabled() || !m_led->DisabledDigits();
-    m_cells.paintCaption(painter, m_caption, lit, size());
+    m_cells.paintCaption(painter, m_caption, lit, size(), area);
 }

@@ -130,3 +130,50 @@ TEST(LedCellCache, LargeCellsStayCorrectWithoutBeingKept)
     const QImage &b = cache.litCell(LedGeometry::charMask(U'_'));
     EXPECT_EQ(b.pixel(150, 2 * 200 + 5 * 20 + 10), qRgb(0, 255, 0));
 }
+
+TEST(LedCellCache, ChangedCellsCoverExactlyWhatLooksDifferent)
+{
+    LedCellCache cache;
+    cache.setLook(titleLook());
+    const int cw = cache.cellSize().width();
+    const int ch = cache.cellSize().height();
+    const QSize clip(cw * 8, ch * 2);
+
+    EXPECT_TRUE(cache.changedCells(u"00:01", u"00:01", clip).isEmpty());
+    // Small letters draw as capitals: nothing to repaint.
+    EXPECT_TRUE(cache.changedCells(u"klient", u"KLIENT", clip).isEmpty());
+    EXPECT_EQ(cache.changedCells(u"00:01", u"00:02", clip), QRegion(4 * cw, 0, cw, ch));
+    // A cell the new caption no longer has shows the background again.
+    EXPECT_EQ(cache.changedCells(u"abc", u"ab", clip), QRegion(2 * cw, 0, cw, ch));
+    EXPECT_EQ(cache.changedCells(u"ab", u"abc", clip), QRegion(2 * cw, 0, cw, ch));
+    // Lines: a carriage return moves the rest to the next row.
+    EXPECT_EQ(cache.changedCells(u"a\rb", u"a\rc", clip), QRegion(0, ch, cw, ch));
+    EXPECT_EQ(cache.changedCells(u"ab", u"a\rb", clip), QRegion(cw, 0, cw, ch) + QRegion(0, ch, cw, ch));
+    // Beyond the control's edge nothing shows, so nothing changes.
+    EXPECT_TRUE(cache.changedCells(u"01234567X", u"01234567Y", clip).isEmpty());
+}
+
+TEST(LedCellCache, RepaintingChangedCellsGivesTheFullPicture)
+{
+    LedCellCache cache;
+    cache.setLook(titleLook());
+    const QSize size(cache.cellSize().width() * 12, cache.cellSize().height());
+    const std::pair<QString, QString> steps[] = {
+        {QStringLiteral("  00:00/03:10"), QStringLiteral("  00:01/03:10")},
+        {QStringLiteral("Song title 1"), QStringLiteral("ong title 1 ")},
+        {QStringLiteral("long caption"), QStringLiteral("short")},
+    };
+    for (const auto &[before, after] : steps) {
+        SCOPED_TRACE(after.toStdString());
+        QImage img = paint(cache, before, size);
+        const QRegion changed = cache.changedCells(before, after, size);
+        {
+            // What a widget's paint event does for an update of that region.
+            QPainter p(&img);
+            p.setClipRegion(changed);
+            p.fillRect(changed.boundingRect(), Qt::blue);
+            cache.paintCaption(p, after, true, size, changed.boundingRect());
+        }
+        EXPECT_EQ(img, paint(cache, after, size));
+    }
+}
