@@ -15,6 +15,11 @@ namespace {
 
 // Longest single produce call.
 constexpr uint32_t kMaxBlockMs = 100;
+// Shortest produce call of a converted stream: the converter holds input
+// back, so asking for the few frames the ring lacks would turn into a run of
+// tiny calls that add nothing until it has enough. What the ring cannot take
+// waits in the converted backlog.
+constexpr uint32_t kMinConvertedBlockMs = 25;
 // A source that had nothing is asked again after this.
 constexpr auto kRetryWait = std::chrono::milliseconds(5);
 // Only a safety net: every change a sleeping feeder must act on wakes it.
@@ -116,8 +121,9 @@ void Channel::feedLoop()
                 sourceEnded_.store(true, std::memory_order_release);
             // Ask the source for what fills the ring after conversion.
             const uint64_t frames = uint64_t(want / ringFrameBytes_) * format_.rate / resampler_->outRate();
+            const uint64_t fewest = std::max<uint64_t>(1, uint64_t(format_.rate) * kMinConvertedBlockMs / 1000);
             if (want > 0)
-                want = std::min<size_t>(maxBlock, size_t(std::max<uint64_t>(frames, 1)) * fb);
+                want = std::min<size_t>(maxBlock, size_t(std::max(frames, fewest)) * fb);
         }
         if (!active || sourceEnded_.load() || !refilling || want == 0 || backlog) {
             wantRoom_.store(true, std::memory_order_seq_cst);
