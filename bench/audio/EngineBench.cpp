@@ -15,6 +15,7 @@
 // over the library's own output path.
 // Usage: bench_audio_engine [seconds of playing per measurement, default 20]
 #include "LoopbackHttpServer.h"
+#include "Mpg123Program.h"
 #include "TStreamPlayer.h"
 #include "TestMedia.h"
 
@@ -141,26 +142,6 @@ double libraryCpu(const QString &url, int seconds)
     return used;
 }
 
-// CPU seconds of the mpg123 program decoding url to nowhere.
-double mpg123Cpu(const QString &url)
-{
-    const std::string u = url.toStdString();
-    std::fflush(stdout); // the child must not print this process's buffered lines again
-    const pid_t pid = fork();
-    if (pid == 0) {
-        std::freopen("/dev/null", "w", stdout);
-        std::freopen("/dev/null", "w", stderr);
-        execlp("mpg123", "mpg123", "-q", "-s", u.c_str(), static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    rusage usage{};
-    int status = 0;
-    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-         + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // Milliseconds from the device taking the stream's last byte to OnPlayEnd.
 double endLatencyMs(const QString &url)
 {
@@ -248,7 +229,7 @@ int main(int argc, char **argv)
     std::printf("cpu per minute, library decode-only alone : %.3f s\n", library * perMinute);
     std::printf("cpu per minute, engine + output pipeline  : %.3f s\n", engine * perMinute);
     std::printf("ratio engine/library (old baseline)       : %.2f\n", engine / library);
-    const double mpg123 = mpg123Cpu(server.url("/paced.mp3"));
+    const double mpg123 = mpg123ProgramCpu(server.url("/paced.mp3"));
     std::printf("cpu per minute, mpg123 program, same file  : %.3f s (whole %d s file, fetched at pace)\n",
                 mpg123 * perMinute, seconds + 5);
     std::printf("ratio engine/mpg123                       : %.2f (per played second)\n",

@@ -13,6 +13,7 @@
 //     of the library and of the engine's pipeline. Goal: 0.
 // Usage: bench_audio_play_cpu [--seconds N] [--long [N]]
 #include "LoopbackHttpServer.h"
+#include "Mpg123Program.h"
 #include "MainState.h"
 #include "PanelBar.h"
 #include "PanelWidgets.h"
@@ -256,25 +257,6 @@ double measureIdle(const char *self, int seconds)
     return used;
 }
 
-double measureMpg123(const QString &url)
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        const std::string u = url.toStdString();
-        execlp("mpg123", "mpg123", "-q", "-s", u.c_str(), static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    rusage usage{};
-    int status = 0;
-    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-         + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 double threadCpu()
 {
     timespec ts{};
@@ -394,7 +376,7 @@ int main(int argc, char **argv)
     }
 
     const PlayFigures player = measurePlayer(argv[0], server.url("/paced.mp3"));
-    const double mpg123 = measureMpg123(server.url("/paced.mp3"));
+    const double mpg123 = mpg123ProgramCpu(server.url("/paced.mp3"));
     if (player.cpu < 0 || mpg123 <= 0) {
         std::fprintf(stderr, "measurement failed (player %.3f, mpg123 %.3f)\n", player.cpu, mpg123);
         return 1;

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "AudioFixtures.h"
 #include "sonaroaudio.h"
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -70,6 +74,33 @@ struct AudioSession {
     ~AudioSession() { AUDIO_Free(); }
     bool ok = false;
 };
+
+// 16-bit samples of raw bytes, as SDL's disk driver writes them.
+inline std::vector<int16_t> samplesOf(const std::string &raw)
+{
+    std::vector<int16_t> out(raw.size() / 2);
+    std::memcpy(out.data(), raw.data(), out.size() * 2);
+    return out;
+}
+
+// Runs play inside a session on SDL's disk driver and returns what reached
+// the device; nullopt, without running play, when the session does not open.
+inline std::optional<std::vector<int16_t>> captureOnDisk(const std::string &file, const std::function<void()> &play)
+{
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+    bool opened = false;
+    {
+        AudioSession session(AUDIO_DEVICE_DEFAULT);
+        opened = session.ok;
+        if (opened)
+            play();
+    }
+    unsetenv("SDL_AUDIODRIVER");
+    if (!opened)
+        return std::nullopt;
+    return samplesOf(AudioFixtures::readFile(file));
+}
 
 // Pulls a decode-only channel to its end.
 inline std::vector<uint8_t> pullAll(AUDIO_HANDLE h, uint32_t block = 4608)

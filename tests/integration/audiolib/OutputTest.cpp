@@ -43,25 +43,11 @@ std::vector<uint8_t> bytesOf(const std::vector<int16_t> &pcm)
     return std::vector<uint8_t>(b, b + pcm.size() * 2);
 }
 
-std::vector<int16_t> samplesOf(const std::string &raw)
-{
-    std::vector<int16_t> out(raw.size() / 2);
-    std::memcpy(out.data(), raw.data(), out.size() * 2);
-    return out;
-}
-
 // Plays the sources through SDL's disk driver and returns what reached the device.
 std::vector<int16_t> playToDisk(std::vector<std::pair<PcmSource *, std::array<uint32_t, 2>>> sources,
                                 uint32_t volume, uint32_t maxVolume)
 {
-    const std::string file = tempDir() + "/device.raw";
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
-    {
-        AudioSession session(AUDIO_DEVICE_DEFAULT);
-        EXPECT_TRUE(session.ok) << AUDIO_ErrorGetCode();
-        if (!session.ok)
-            return {};
+    const std::optional<std::vector<int16_t>> played = captureOnDisk(tempDir() + "/device.raw", [&] {
         AUDIO_SetConfig(AUDIO_CONFIG_MAX_VOLUME, maxVolume);
         AUDIO_SetConfig(AUDIO_CONFIG_STREAM_VOLUME, volume);
         std::vector<AUDIO_HANDLE> handles;
@@ -77,9 +63,9 @@ std::vector<int16_t> playToDisk(std::vector<std::pair<PcmSource *, std::array<ui
         EXPECT_TRUE(waitUntil([&] { return ends.count.load() == int(handles.size()); }, 15000));
         for (AUDIO_HANDLE h : handles)
             EXPECT_EQ(AUDIO_ChannelIsActive(h), uint32_t(AUDIO_ACTIVE_STOPPED));
-    }
-    unsetenv("SDL_AUDIODRIVER");
-    return samplesOf(readFile(file));
+    });
+    EXPECT_TRUE(played) << AUDIO_ErrorGetCode();
+    return played.value_or(std::vector<int16_t>());
 }
 
 // Index in out where want starts, or npos: the first frame from which a long

@@ -11,19 +11,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 using namespace AudioFixtures;
 
 namespace {
 
 constexpr size_t kFftFrames = 65536;
-
-std::vector<int16_t> samplesOf(const std::string &raw)
-{
-    std::vector<int16_t> out(raw.size() / 2);
-    std::memcpy(out.data(), raw.data(), out.size() * 2);
-    return out;
-}
 
 // First and one past the last stereo frame louder than a few steps.
 std::pair<size_t, size_t> extent(const std::vector<int16_t> &pcm)
@@ -41,6 +35,45 @@ std::pair<size_t, size_t> extent(const std::vector<int16_t> &pcm)
     return {first, last};
 }
 
+// An output underrun on a loaded machine puts a run of zero frames into the
+// capture; a 1 kHz tone never holds one this long. Such a gap delays the
+// sound and is no fault of the conversion, so it is cut for the length
+// check and kept out of the spectrum's window.
+constexpr size_t kGapFrames = 64;
+
+// The [begin, end) frame spans of the gaps within [first, last).
+std::vector<std::pair<size_t, size_t>> gapsOf(const std::vector<int16_t> &pcm, size_t first, size_t last)
+{
+    std::vector<std::pair<size_t, size_t>> gaps;
+    size_t run = 0;
+    for (size_t f = first; f < last; ++f) {
+        if (pcm[2 * f] == 0 && pcm[2 * f + 1] == 0) {
+            ++run;
+            continue;
+        }
+        if (run >= kGapFrames)
+            gaps.emplace_back(f - run, f);
+        run = 0;
+    }
+    return gaps;
+}
+
+// The first frame at or after from where a window of kFftFrames holds no gap.
+std::optional<size_t> cleanWindow(const std::vector<std::pair<size_t, size_t>> &gaps, size_t from, size_t last)
+{
+    size_t start = from;
+    for (const auto &[begin, end] : gaps) {
+        if (end <= start)
+            continue;
+        if (begin >= start + kFftFrames)
+            break;
+        start = end;
+    }
+    if (start + kFftFrames > last)
+        return std::nullopt;
+    return start;
+}
+
 Spectrum::Spur spurOf(const std::vector<int16_t> &stereo, size_t fromFrame, uint32_t rate)
 {
     const auto db = Spectrum::magnitudes(stereo.data() + 2 * fromFrame, kFftFrames, 2);
@@ -50,18 +83,11 @@ Spectrum::Spur spurOf(const std::vector<int16_t> &stereo, size_t fromFrame, uint
 // Plays a URL as a stream (not decode-only) through SDL's disk driver.
 std::vector<int16_t> playUrlToDisk(const std::string &url, uint64_t &endPosition, uint64_t &length)
 {
-    const std::string file = tempDir() + "/resampled.raw";
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
-    {
-        AudioSession session(AUDIO_DEVICE_DEFAULT);
-        EXPECT_TRUE(session.ok) << AUDIO_ErrorGetCode();
-        if (!session.ok)
-            return {};
+    const std::optional<std::vector<int16_t>> played = captureOnDisk(tempDir() + "/resampled.raw", [&] {
         const AUDIO_HANDLE h = AUDIO_StreamCreateURL(url.c_str(), 0, 0, nullptr, nullptr);
         EXPECT_NE(h, 0u) << AUDIO_ErrorGetCode();
         if (h == 0)
-            return {};
+            return;
         SyncRecorder end;
         AUDIO_ChannelSetSync(h, AUDIO_SYNC_END, 0, &SyncRecorder::proc, &end);
         EXPECT_TRUE(AUDIO_ChannelPlay(h, 0));
@@ -69,9 +95,9 @@ std::vector<int16_t> playUrlToDisk(const std::string &url, uint64_t &endPosition
         endPosition = AUDIO_ChannelGetPosition(h, AUDIO_POS_BYTE);
         length = AUDIO_ChannelGetLength(h, AUDIO_POS_BYTE);
         AUDIO_StreamFree(h);
-    }
-    unsetenv("SDL_AUDIODRIVER");
-    return samplesOf(readFile(file));
+    });
+    EXPECT_TRUE(played) << AUDIO_ErrorGetCode();
+    return played.value_or(std::vector<int16_t>());
 }
 
 } // namespace
@@ -145,11 +171,17 @@ TEST(AudiolibResample, SineMp3PlaysWithoutSpuriousComponents)
         const auto played = playUrlToDisk(server.url(path), endPosition, length);
         const auto [first, last] = extent(played);
         ASSERT_GT(last - first, kFftFrames + 22050) << "the tone never reached the device in full";
+        const auto gaps = gapsOf(played, first, last);
+        size_t gapFrames = 0;
+        for (const auto &[begin, end] : gaps)
+            gapFrames += end - begin;
         // Every source frame was played: the tone lasts as long as its conversion.
-        EXPECT_NEAR(double(last - first), double(refLast - refFirst), 2.0);
+        EXPECT_NEAR(double(last - first - gapFrames), double(refLast - refFirst), 2.0);
         EXPECT_EQ(endPosition, length) << "the position at the end counts source frames";
 
-        const auto spur = spurOf(played, first + 11025, 44100);
+        const std::optional<size_t> window = cleanWindow(gaps, first + 11025, last);
+        ASSERT_TRUE(window) << gaps.size() << " output gaps left no window free of them";
+        const auto spur = spurOf(played, *window, 44100);
         EXPECT_LT(spur.worstDb, -90.0) << "at " << spur.worstHz << " Hz (the MP3 itself: " << limit.worstDb << " dB)";
         EXPECT_LT(spur.worstDb, limit.worstDb + 3.0) << "at " << spur.worstHz << " Hz";
     }

@@ -5,6 +5,7 @@
 #include "FlowHarness.h"
 #include "MainMenu.h"
 #include "MainState.h"
+#include "MarkedRow.h"
 #include "PlaylistController.h"
 #include "PlaylistModel.h"
 #include "PlaylistView.h"
@@ -36,15 +37,6 @@ namespace {
 std::string ownAddress()
 {
     return "127.94." + std::to_string(getpid() % 250 + 1) + ".23";
-}
-
-int markedRow(const PlaylistModel &model)
-{
-    int marked = -1;
-    for (int r = 0; r < model.rowCount(); ++r)
-        if (model.entry(r).nowPlaying)
-            marked = marked == -1 ? r : -2; // more than one mark
-    return marked;
 }
 
 // Runs playerctl to its end. The window answers its calls from this very
@@ -212,7 +204,7 @@ TEST(MprisE2e, PlayerctlSteersThePlaylistAsTheKeysDo)
     ofPlayer({QStringLiteral("next")});
     ASSERT_TRUE(WaitUntil([&] { return player.StreamName() == urlC && player.Mode() == plmPlaying; }, 10000))
         << player.StreamName().toStdString();
-    EXPECT_EQ(markedRow(playlist), 2);
+    EXPECT_EQ(MarkedRow(playlist), 2);
     EXPECT_TRUE(WaitUntil([&] { return ofPlayer({QStringLiteral("metadata"), QStringLiteral("xesam:url")}) == urlC; },
                           5000));
 
@@ -220,7 +212,7 @@ TEST(MprisE2e, PlayerctlSteersThePlaylistAsTheKeysDo)
     ofPlayer({QStringLiteral("previous")});
     ASSERT_TRUE(WaitUntil([&] { return player.StreamName() == urlB && player.Mode() == plmPlaying; }, 10000))
         << player.StreamName().toStdString();
-    EXPECT_EQ(markedRow(playlist), 1);
+    EXPECT_EQ(MarkedRow(playlist), 1);
     EXPECT_TRUE(form.state().PlayingFromPlaylist);
 
     // stop acts as F7.

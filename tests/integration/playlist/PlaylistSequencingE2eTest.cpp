@@ -4,6 +4,7 @@
 #include "FlowHarness.h"
 #include "MainMenu.h"
 #include "MainState.h"
+#include "MarkedRow.h"
 #include "PlaylistController.h"
 #include "PlaylistModel.h"
 #include "PlaylistView.h"
@@ -31,15 +32,6 @@ namespace {
 std::string ownAddress()
 {
     return "127.94." + std::to_string(getpid() % 250 + 1) + ".21";
-}
-
-int markedRow(const PlaylistModel &model)
-{
-    int marked = -1;
-    for (int r = 0; r < model.rowCount(); ++r)
-        if (model.entry(r).nowPlaying)
-            marked = marked == -1 ? r : -2; // more than one mark
-    return marked;
 }
 
 } // namespace
@@ -108,7 +100,7 @@ TEST(PlaylistSequencingE2e, NextThenTheLastEntryEndsInSilence)
     ASSERT_TRUE(WaitUntil([&] { return player.Mode() == plmPlaying; }, 10000));
     EXPECT_EQ(player.StreamName().toStdString(), urlB.toStdString());
     EXPECT_TRUE(form.state().PlayingFromPlaylist);
-    EXPECT_EQ(markedRow(playlist), 1);
+    EXPECT_EQ(MarkedRow(playlist), 1);
 
     // "Další": C plays and carries the mark. The panel's next tick enables
     // the item, as a user would find it; a trigger before that does nothing.
@@ -117,7 +109,7 @@ TEST(PlaylistSequencingE2e, NextThenTheLastEntryEndsInSilence)
     ASSERT_TRUE(WaitUntil([&] { return player.StreamName() == urlC && player.Mode() == plmPlaying; }, 10000))
         << player.StreamName().toStdString();
     EXPECT_TRUE(form.state().PlayingFromPlaylist);
-    EXPECT_EQ(markedRow(playlist), 2);
+    EXPECT_EQ(MarkedRow(playlist), 2);
 
     // C is the last entry: when it ends nothing else starts, the mark stays,
     // and the panel shows the stop.
@@ -126,7 +118,7 @@ TEST(PlaylistSequencingE2e, NextThenTheLastEntryEndsInSilence)
     ProcessEventsFor(1500);
     EXPECT_NE(player.Mode(), plmPlaying);
     EXPECT_EQ(player.StreamName().toStdString(), urlC.toStdString());
-    EXPECT_EQ(markedRow(playlist), 2);
+    EXPECT_EQ(MarkedRow(playlist), 2);
     EXPECT_TRUE(form.menu().Stop1->isChecked());
 
     // A track started from the results clears the playlist's mark.
@@ -135,7 +127,7 @@ TEST(PlaylistSequencingE2e, NextThenTheLastEntryEndsInSilence)
     form.menu().Pehrt2->trigger();
     ASSERT_TRUE(WaitUntil([&] { return !form.HTTPGetGet->IsBusy() && player.Mode() == plmPlaying; }, 20000));
     EXPECT_FALSE(form.state().PlayingFromPlaylist);
-    EXPECT_EQ(markedRow(playlist), -1);
+    EXPECT_EQ(MarkedRow(playlist), -1);
     EXPECT_TRUE(form.resultsModel().row(results[0]).nowPlaying);
     EXPECT_TRUE(prompts.shown.isEmpty());
 
