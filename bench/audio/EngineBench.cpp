@@ -14,7 +14,7 @@
 // stream itself (single-channel mode), which shows what the pipeline adds
 // over the library's own output path.
 // Usage: bench_audio_engine [seconds of playing per measurement, default 20]
-#include "LoopbackHttpServer.h"
+#include "TLoopbackServer.h"
 #include "Mpg123Program.h"
 #include "TStreamPlayer.h"
 #include "TestMedia.h"
@@ -201,26 +201,28 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
 
-    LoopbackHttpServer server("127.57.0.9");
-    LoopbackHttpServer::Route file;
-    file.body = TestMedia::mp3(seconds + 5, 44100, 2, 128);
-    if (file.body.isEmpty() || !server.listening()) {
+    TLoopbackServer server;
+    TLoopbackReply file;
+    file.Status = 200;
+    file.Headers = {"Content-Type: audio/mpeg"};
+    file.Bytes = TestMedia::mp3(seconds + 5, 44100, 2, 128);
+    if (file.Bytes.isEmpty()) {
         std::fprintf(stderr, "needs sox, lame and a loopback address\n");
         return 1;
     }
-    server.route("/long.mp3", file);
+    server.Route("/long.mp3", file);
     // The same file at the stream's own pace (plus 10 %), for mpg123.
-    file.bytesPerSecond = 128000 / 8 * 11 / 10;
-    server.route("/paced.mp3", file);
-    file.bytesPerSecond = 0;
-    file.body = TestMedia::mp3(2.0, 44100, 2, 128);
-    server.route("/short.mp3", file);
-    file.holdMs = 200;
-    server.route("/held.mp3", file);
+    file.BytesPerSecond = 128000 / 8 * 11 / 10;
+    server.Route("/paced.mp3", file);
+    file.BytesPerSecond = 0;
+    file.Bytes = TestMedia::mp3(2.0, 44100, 2, 128);
+    server.Route("/short.mp3", file);
+    file.DelayMs = 200;
+    server.Route("/held.mp3", file);
 
-    const double library = libraryCpu(server.url("/long.mp3"), seconds);
-    const double engine = engineCpu(server.url("/long.mp3"), seconds);
-    const double single = engineCpu(server.url("/long.mp3"), seconds, true);
+    const double library = libraryCpu(QString::fromLatin1(server.Url("/long.mp3")), seconds);
+    const double engine = engineCpu(QString::fromLatin1(server.Url("/long.mp3")), seconds);
+    const double single = engineCpu(QString::fromLatin1(server.Url("/long.mp3")), seconds, true);
     if (library <= 0 || engine < 0 || single <= 0) {
         std::fprintf(stderr, "measurement failed\n");
         return 1;
@@ -229,7 +231,7 @@ int main(int argc, char **argv)
     std::printf("cpu per minute, library decode-only alone : %.3f s\n", library * perMinute);
     std::printf("cpu per minute, engine + output pipeline  : %.3f s\n", engine * perMinute);
     std::printf("ratio engine/library (old baseline)       : %.2f\n", engine / library);
-    const double mpg123 = mpg123ProgramCpu(server.url("/paced.mp3"));
+    const double mpg123 = mpg123ProgramCpu(QString::fromLatin1(server.Url("/paced.mp3")));
     std::printf("cpu per minute, mpg123 program, same file  : %.3f s (whole %d s file, fetched at pace)\n",
                 mpg123 * perMinute, seconds + 5);
     std::printf("ratio engine/mpg123                       : %.2f (per played second)\n",
@@ -239,7 +241,7 @@ int main(int argc, char **argv)
 
     std::vector<double> latencies;
     for (int i = 0; i < 5; ++i)
-        latencies.push_back(endLatencyMs(server.url("/short.mp3")));
+        latencies.push_back(endLatencyMs(QString::fromLatin1(server.Url("/short.mp3"))));
     std::sort(latencies.begin(), latencies.end());
     std::printf("end of sound to OnPlayEnd, 5 runs         : min %.0f ms, median %.0f ms, max %.0f ms (target <= 700)\n",
                 latencies.front(), latencies[2], latencies.back());
@@ -247,7 +249,7 @@ int main(int argc, char **argv)
     std::vector<double> calls;
     std::vector<double> ready;
     for (int i = 0; i < 5; ++i) {
-        const auto [call, total] = openTimes(server.url("/held.mp3"));
+        const auto [call, total] = openTimes(QString::fromLatin1(server.Url("/held.mp3")));
         calls.push_back(call);
         ready.push_back(total);
     }

@@ -12,7 +12,7 @@
 //     stopped by PID afterwards) for 10 minutes, counting output underruns
 //     of the library and of the engine's pipeline. Goal: 0.
 // Usage: bench_audio_play_cpu [--seconds N] [--long [N]]
-#include "LoopbackHttpServer.h"
+#include "TLoopbackServer.h"
 #include "Mpg123Program.h"
 #include "MainState.h"
 #include "PanelBar.h"
@@ -359,24 +359,26 @@ int main(int argc, char **argv)
             longSeconds = i + 1 < argc && argv[i + 1][0] != '-' ? std::max(10, std::atoi(argv[++i])) : 600;
     }
     QCoreApplication app(argc, argv);
-    LoopbackHttpServer server("127.57.0.10");
-    LoopbackHttpServer::Route file;
-    file.body = TestMedia::mp3(seconds, 44100, 2, 128);
-    if (file.body.isEmpty() || !server.listening()) {
+    TLoopbackServer server;
+    TLoopbackReply file;
+    file.Status = 200;
+    file.Headers = {"Content-Type: audio/mpeg"};
+    file.Bytes = TestMedia::mp3(seconds, 44100, 2, 128);
+    if (file.Bytes.isEmpty()) {
         std::fprintf(stderr, "needs sox, lame, mpg123 and a loopback address\n");
         return 1;
     }
-    server.route("/fast.mp3", file);
-    const QByteArray mp3 = file.body;
-    file.bytesPerSecond = kBytesPerSecond;
-    server.route("/paced.mp3", file);
+    server.Route("/fast.mp3", file);
+    const QByteArray mp3 = file.Bytes;
+    file.BytesPerSecond = kBytesPerSecond;
+    server.Route("/paced.mp3", file);
     if (longSeconds > 0) {
-        file.body = TestMedia::mp3(longSeconds, 44100, 2, 128);
-        server.route("/long.mp3", file);
+        file.Bytes = TestMedia::mp3(longSeconds, 44100, 2, 128);
+        server.Route("/long.mp3", file);
     }
 
-    const PlayFigures player = measurePlayer(argv[0], server.url("/paced.mp3"));
-    const double mpg123 = mpg123ProgramCpu(server.url("/paced.mp3"));
+    const PlayFigures player = measurePlayer(argv[0], QString::fromLatin1(server.Url("/paced.mp3")));
+    const double mpg123 = mpg123ProgramCpu(QString::fromLatin1(server.Url("/paced.mp3")));
     if (player.cpu < 0 || mpg123 <= 0) {
         std::fprintf(stderr, "measurement failed (player %.3f, mpg123 %.3f)\n", player.cpu, mpg123);
         return 1;
@@ -390,13 +392,13 @@ int main(int argc, char **argv)
     const double idle = measureIdle(argv[0], 10);
     std::printf("player process idle for 10 s               : %.3f s CPU (%.2f %% of a core)\n", idle, idle * 10);
 
-    const auto [lib, ref] = measureDecode(mp3, server.url("/fast.mp3"));
+    const auto [lib, ref] = measureDecode(mp3, QString::fromLatin1(server.Url("/fast.mp3")));
     std::printf("decode %d s: library decode-only %.3f s, mpg123_decode_frame from memory %.3f s, ratio %.2f\n",
                 seconds, lib, ref, lib / ref);
 
     if (longSeconds > 0) {
         Hogs hogs(2);
-        const PlayFigures loaded = measurePlayer(argv[0], server.url("/long.mp3"));
+        const PlayFigures loaded = measurePlayer(argv[0], QString::fromLatin1(server.Url("/long.mp3")));
         std::printf("%d s at load 2: player %.3f s CPU, underruns: library %u, pipeline %llu (goal 0)\n", longSeconds,
                     loaded.cpu, loaded.libraryUnderruns, loaded.pipelineUnderruns);
     }

@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "LoopbackServer.h"
+#include "TLoopbackServer.h"
 
 // CPU seconds of this process (all its threads).
 inline double processCpuSeconds()
@@ -37,11 +37,12 @@ public:
         pid_ = fork();
         if (pid_ == 0) {
             close(fds[0]);
-            LoopbackServer server;
-            LoopbackServer::Reply reply;
-            reply.body = body;
-            server.route(path, reply);
-            const std::string url = server.url(path);
+            TLoopbackServer server;
+            TLoopbackReply reply;
+            reply.Status = 200;
+            reply.Bytes = QByteArray::fromStdString(body);
+            server.Route(QByteArray::fromStdString(path), reply);
+            const std::string url = server.Url(QByteArray::fromStdString(path)).toStdString();
             (void)!write(fds[1], url.data(), url.size());
             close(fds[1]);
             pause();

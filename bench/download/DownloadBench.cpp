@@ -4,9 +4,9 @@
 // tick comes: the window must keep the interface responsive while it
 // downloads. Argument: number of rounds (default 3).
 #include "Prompts.h"
-#include "SendfileServer.h"
 #include "TFormDown.h"
 #include "THTTPGet.h"
+#include "TLoopbackServer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -22,7 +22,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -142,12 +144,19 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot write the 200 MiB source file\n");
         return 1;
     }
-    SendfileServer server(source);
-    if (!server.Ok()) {
-        std::fprintf(stderr, "cannot bind a loopback address on port 80\n");
+    std::unique_ptr<TLoopbackServer> server;
+    try {
+        server = std::make_unique<TLoopbackServer>();
+    } catch (const std::runtime_error &error) {
+        std::fprintf(stderr, "%s\n", error.what());
         return 1;
     }
-    const QByteArray url = server.Url("/bench.mp3");
+    TLoopbackReply file;
+    file.Status = 200;
+    file.Headers = {"Content-Type: audio/mpeg"};
+    file.File = source;
+    server->SetReply(file);
+    const QByteArray url = server->Url("/bench.mp3");
     const QString target = dir.filePath(QStringLiteral("target.mp3"));
     YesPrompts prompts;
 

@@ -1,8 +1,8 @@
 // 1,000 sequential text requests through THTTPGet against the same requests
-// made by a plain libcurl loop on one thread, both against a minimal loopback
-// server. Prints both rates and their ratio. Argument: number of rounds.
-#include "LoopbackListen.h"
+// made by a plain libcurl loop on one thread, both against the loopback
+// server with one small canned reply. Prints both rates and their ratio. Argument: number of rounds.
 #include "THTTPGet.h"
+#include "TLoopbackServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -10,78 +10,17 @@
 
 #include <curl/curl.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
 constexpr int Requests = 1000;
-
-// Answers every connection with the same small reply and closes it; one
-// thread, no bookkeeping, so the clients' costs dominate.
-class TQuickServer
-{
-public:
-    TQuickServer()
-    {
-        const unsigned block = (unsigned(::getpid()) % 250u) << 8;
-        FListen = ListenOnPort80([block](unsigned n) { return 0x7F3F0000u | block | (n + 1); }, 199, 128, FHost);
-        if (FListen >= 0)
-            FThread = std::thread([this] { Loop(); });
-    }
-    ~TQuickServer()
-    {
-        FStop = true;
-        if (FThread.joinable())
-            FThread.join();
-        if (FListen >= 0)
-            ::close(FListen);
-    }
-    bool Ok() const { return FListen >= 0; }
-    std::string Url() const { return "http://" + FHost + "/find.php?find=abc"; }
-
-private:
-    void Loop()
-    {
-        static const char reply[] = "HTTP/1.0 200 OK\r\nContent-Length: 57\r\nContent-Type: text/xml\r\n\r\n"
-                                    "<?xml version=\"1.0\"?><r><t id=\"1\">abcdefghijklmn</t></r>\n";
-        while (!FStop) {
-            pollfd p{FListen, POLLIN, 0};
-            if (::poll(&p, 1, 50) <= 0)
-                continue;
-            const int c = ::accept4(FListen, nullptr, nullptr, SOCK_CLOEXEC);
-            if (c < 0)
-                continue;
-            std::string request;
-            char buffer[2048];
-            while (request.find("\r\n\r\n") == std::string::npos) {
-                const ssize_t n = ::recv(c, buffer, sizeof buffer, 0);
-                if (n <= 0)
-                    break;
-                request.append(buffer, size_t(n));
-            }
-            [[maybe_unused]] const ssize_t sent = ::send(c, reply, sizeof reply - 1, MSG_NOSIGNAL);
-            ::close(c);
-        }
-    }
-
-    int FListen = -1;
-    std::string FHost;
-    std::atomic<bool> FStop{false};
-    std::thread FThread;
-};
 
 size_t Collect(char *data, size_t size, size_t count, void *target)
 {
@@ -155,12 +94,16 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     THTTPGet::GlobalInit();
-    TQuickServer server;
-    if (!server.Ok()) {
-        std::fprintf(stderr, "cannot bind a loopback address on port 80\n");
+    std::unique_ptr<TLoopbackServer> server;
+    try {
+        server = std::make_unique<TLoopbackServer>();
+    } catch (const std::runtime_error &error) {
+        std::fprintf(stderr, "%s\n", error.what());
         return 1;
     }
-    const std::string url = server.Url();
+    server->SetReply({"HTTP/1.0 200 OK\r\nContent-Length: 57\r\nContent-Type: text/xml\r\n\r\n"
+                      "<?xml version=\"1.0\"?><r><t id=\"1\">abcdefghijklmn</t></r>\n"});
+    const std::string url = server->Url("/find.php?find=abc").toStdString();
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     PlainLoop(url); // warm-up: lazy initialisation, first thread of the pool
     FetcherLoop(url);

@@ -4,7 +4,7 @@
 #include "MenuCaptions.h"
 #include "PanelBar.h"
 #include "PromptRecorder.h"
-#include "TFakeHttpServer.h"
+#include "TLoopbackServer.h"
 #include "ProgramConstants.h"
 #include "TFormMain.h"
 #include "THTTPGet.h"
@@ -65,10 +65,10 @@ protected:
     QTemporaryDir dir;
     PromptRecorder prompts;
     // The service the start-up window asks: it knows no newer version.
-    TFakeHttpServer service;
+    TLoopbackServer service;
     void SetUp() override
     {
-        service.SetReply({TFakeHttpServer::Response(
+        service.SetReply({TLoopbackServer::Response(
             "<u data=\"updater\" kid=\"-1\" newver=\"ne\" jezprava=\"ne\"><c>0</c></u>")});
     }
 
@@ -495,10 +495,10 @@ TEST_F(TFormMainTest, CtrlAIsTheFocusedControlsOwnWhereTheMenuRuleDisablesAdding
 TEST_F(TFormMainTest, TerminationEndsDownloadsWithoutAskingAndReportsOnStandardError)
 {
     // A download that has received part of its file and then stalls.
-    TFakeHttpServer files;
-    TFakeHttpReply partial;
+    TLoopbackServer files;
+    TLoopbackReply partial;
     partial.Bytes = "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + QByteArray(4000, 'x');
-    partial.Stall = true;
+    partial.StallAfter = partial.Bytes.size();
     files.SetReply(partial);
 
     const QString folder = dir.filePath("gone");

@@ -6,7 +6,7 @@
 #include "PanelText.h"
 #include "PlayerPanel.h"
 #include "PromptRecorder.h"
-#include "TFakeHttpServer.h"
+#include "TLoopbackServer.h"
 #include "TFormMain.h"
 #include "TKnob.h"
 #include "TLEDLabel.h"
@@ -55,9 +55,9 @@ TEST(PanelEngine, PollFollowsARealStreamThroughPlayPauseSeekAndStop)
 {
     const QByteArray mp3 = testMp3();
     ASSERT_GT(mp3.size(), 100'000) << "test MP3 missing";
-    TFakeHttpServer server;
-    TFakeHttpReply reply;
-    reply.Bytes = TFakeHttpServer::Response(mp3, true, "200 OK");
+    TLoopbackServer server;
+    TLoopbackReply reply;
+    reply.Bytes = TLoopbackServer::Response(mp3, true, "200 OK");
     // About two seconds for the whole file.
     reply.ChunkSize = 8192;
     reply.ChunkDelayMs = 120;

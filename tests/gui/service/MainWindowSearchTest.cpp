@@ -2,7 +2,7 @@
 #include "MainMenu.h"
 #include "PromptRecorder.h"
 #include "ResultsModel.h"
-#include "TFakeHttpServer.h"
+#include "TLoopbackServer.h"
 #include "TFormMain.h"
 #include "THTTPGet.h"
 
@@ -38,7 +38,7 @@ const QByteArray kUpdate = "<u data=\"updater\" kid=\"4711\" newver=\"ne\" jezpr
 struct MainWindowSearchTest : ::testing::Test
 {
     QTemporaryDir dir;
-    TFakeHttpServer service;
+    TLoopbackServer service;
     PromptRecorder prompts;
 
     void putIni(const QByteArray &bytes)
@@ -60,8 +60,8 @@ struct MainWindowSearchTest : ::testing::Test
 TEST_F(MainWindowSearchTest, RepeatedSearchAtStartIsAGetAndLaterSearchesCarryTheClientId)
 {
     putIni("[Hlavni]\nPosledniFind=Kab\xC3\xA1t\n");
-    service.QueueReply({TFakeHttpServer::Response(finder(3))});
-    service.QueueReply({TFakeHttpServer::Response(kUpdate)});
+    service.QueueReply({TLoopbackServer::Response(finder(3))});
+    service.QueueReply({TLoopbackServer::Response(kUpdate)});
     TFormMain form(environment());
     EXPECT_EQ(form.lbl_find->text(), QString::fromUtf8("Hledám..."));
     // The search starts before the update check, so it goes out first and without the ID.
@@ -81,11 +81,11 @@ TEST_F(MainWindowSearchTest, RepeatedSearchAtStartIsAGetAndLaterSearchesCarryThe
     EXPECT_EQ(form.lbl_find->text(), QString::fromUtf8("V naší databázi je: 125000 MP3"));
 
     // Enter with a modifier searches like the button; now a POST with the ID.
-    service.QueueReply({TFakeHttpServer::Response(finder(2))});
+    service.QueueReply({TLoopbackServer::Response(finder(2))});
     form.edt_find->setText(QStringLiteral("a b"));
     QTest::keyClick(form.edt_find, Qt::Key_Return, Qt::ControlModifier);
     ASSERT_TRUE(WaitUntil([&] { return form.lbl_find->text() == QStringLiteral("Nalezeno 2 MP3"); }));
-    const TFakeHttpRequest post = service.Requests().back();
+    const TLoopbackRequest post = service.Requests().back();
     EXPECT_EQ(post.RequestLine, "POST /engine/finder.php?find=a%20b HTTP/1.0");
     EXPECT_EQ(post.Body, "KID=4711");
     EXPECT_TRUE(prompts.shown.isEmpty());
@@ -95,12 +95,12 @@ TEST_F(MainWindowSearchTest, RepeatedSearchAtStartIsAGetAndLaterSearchesCarryThe
 TEST_F(MainWindowSearchTest, ButtonHeaderAndStarsWorkThroughTheWindow)
 {
     putIni("[Hlavni]\nPomatovatFind=0\n");
-    service.QueueReply({TFakeHttpServer::Response(kUpdate)});
+    service.QueueReply({TLoopbackServer::Response(kUpdate)});
     TFormMain form(environment());
     form.show();
     ASSERT_TRUE(WaitUntil([&] { return form.state().ClientId == 4711; }));
 
-    service.QueueReply({TFakeHttpServer::Response(finder(3))});
+    service.QueueReply({TLoopbackServer::Response(finder(3))});
     form.edt_find->setText(QStringLiteral("x"));
     QTest::mouseClick(form.btn_find, Qt::LeftButton);
     ASSERT_TRUE(WaitUntil([&] { return form.resultsModel().count() == 3; }));
@@ -114,7 +114,7 @@ TEST_F(MainWindowSearchTest, ButtonHeaderAndStarsWorkThroughTheWindow)
 
     // Four stars from the main menu on the selected row.
     form.list_mp3->selectRow(2); // bitrate 64, "id1"
-    service.QueueReply({TFakeHttpServer::Response("<r data=\"hodnot\"><h>4,2</h></r>")});
+    service.QueueReply({TLoopbackServer::Response("<r data=\"hodnot\"><h>4,2</h></r>")});
     form.menu().Hvezdicky[3]->trigger();
     ASSERT_TRUE(WaitUntil([&] { return form.resultsModel().row(2).subItem(4) == "4,2"; }));
     EXPECT_EQ(service.Requests().back().RequestLine, "POST /engine/hodnot.php?body=4&id=id1 HTTP/1.0");

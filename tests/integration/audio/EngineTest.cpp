@@ -1,6 +1,6 @@
 // The engine with the real audio library on its silent device (which
 // consumes audio at real-time pace) against a loopback HTTP server.
-#include "LoopbackHttpServer.h"
+#include "TLoopbackServer.h"
 #include "OpenAndWait.h"
 #include "TStreamPlayer.h"
 
@@ -75,33 +75,36 @@ protected:
     void SetUp() override
     {
         ASSERT_FALSE(tone3s->isEmpty() || tagged->isEmpty() || radio->isEmpty()) << "test MP3s missing";
-        ASSERT_TRUE(server.listening());
-        LoopbackHttpServer::Route file;
-        file.body = *tone3s;
-        server.route("/music/song.mp3", file);
-        file.body = *tone1s;
-        server.route("/short.mp3", file);
-        file.body = *mono;
-        server.route("/mono.mp3", file);
+        ASSERT_FALSE(server.Host().isEmpty());
+        TLoopbackReply file;
+        file.Status = 200;
+        file.Headers = {"Content-Type: audio/mpeg"};
+        file.Bytes = *tone3s;
+        server.Route("/music/song.mp3", file);
+        file.Bytes = *tone1s;
+        server.Route("/short.mp3", file);
+        file.Bytes = *mono;
+        server.Route("/mono.mp3", file);
         // Slow enough that the download is still running after Open.
-        file.bytesPerSecond = 40000;
-        file.body = *tagged;
-        server.route("/tagged.mp3", file);
-        file.body = *tone3s;
-        server.route("/slow/song.mp3", file);
-        file.bytesPerSecond = 0;
-        file.body = *tone3s;
-        file.sendLength = false;
-        server.route("/nolength.mp3", file);
+        file.BytesPerSecond = 40000;
+        file.Bytes = *tagged;
+        server.Route("/tagged.mp3", file);
+        file.Bytes = *tone3s;
+        server.Route("/slow/song.mp3", file);
+        file.BytesPerSecond = 0;
+        file.Bytes = *tone3s;
+        file.ContentLength = false;
+        server.Route("/nolength.mp3", file);
 
-        LoopbackHttpServer::Route station;
-        station.body = *radio;
-        station.endless = true;
-        station.bytesPerSecond = 24000;
-        station.metaInterval = 8000;
-        station.meta = "StreamTitle='Radio Song';StreamUrl='';";
-        station.extraHeaders = {"icy-name:Test Radio", "icy-br:96"};
-        server.route("/radio.php?id=5", station);
+        TLoopbackReply station;
+        station.Status = 200;
+        station.Bytes = *radio;
+        station.Endless = true;
+        station.BytesPerSecond = 24000;
+        station.IcyInterval = 8000;
+        station.IcyMeta = {"StreamTitle='Radio Song';StreamUrl='';"};
+        station.Headers = {"Content-Type: audio/mpeg", "icy-metaint:8000", "icy-name:Test Radio", "icy-br:96"};
+        server.Route("/radio.php?id=5", station);
 
         TStreamPlayer::Setup setup;
         setup.LibraryFolder = QString::fromLocal8Bit(qgetenv("SONARO_BIN_DIR"));
@@ -130,9 +133,11 @@ protected:
         return qint64((seekBaseBytes + played) * 1000 / (44100 * 4));
     }
 
+    QString url(const QByteArray &path) const { return QString::fromLatin1(server.Url(path)); }
+
     bool openAndPlay(const QByteArray &path)
     {
-        if (!OpenAndWait(*player, server.url(path)))
+        if (!OpenAndWait(*player, url(path)))
             return false;
         player->Play();
         return player->Mode() == plmPlaying && waitFor([&] { return player->Position() > 100; });
@@ -144,7 +149,7 @@ protected:
     static QByteArray *tagged;
     static QByteArray *radio;
 
-    LoopbackHttpServer server{"127.57.0.1"};
+    TLoopbackServer server;
     LibraryProbe probe;
     std::unique_ptr<TStreamPlayer> player;
     QStringList errors;
@@ -165,7 +170,7 @@ TEST_F(EngineTest, RecognisedFileHasItsFactsAndDownloadProgress)
     EXPECT_EQ(player->AudioLibVer(), "1.515");
     EXPECT_EQ(player->Volume(), 255u);
     EXPECT_EQ(probe.config(AUDIO_CONFIG_STREAM_VOLUME), 255u);
-    const QString url = server.url("/slow/song.mp3");
+    const QString url = this->url("/slow/song.mp3");
     QString downloaded;
     player->OnDownloaded = [&](const QString &content) { downloaded = content; };
 
@@ -197,7 +202,7 @@ TEST_F(EngineTest, TagsAreReadOnceTheDownloadIsComplete)
 {
     bool done = false;
     player->OnDownloaded = [&](const QString &) { done = true; };
-    ASSERT_TRUE(OpenAndWait(*player, server.url("/tagged.mp3")));
+    ASSERT_TRUE(OpenAndWait(*player, url("/tagged.mp3")));
     EXPECT_EQ(player->StreamInfo().Title, "tagged");
     ASSERT_TRUE(waitFor([&] { return done; }));
     EXPECT_EQ(player->StreamInfo().Title, "Tagged Title");
@@ -207,7 +212,7 @@ TEST_F(EngineTest, TagsAreReadOnceTheDownloadIsComplete)
 
 TEST_F(EngineTest, UnknownSizeGivesNoSizeAndNoBitRate)
 {
-    ASSERT_TRUE(OpenAndWait(*player, server.url("/nolength.mp3")));
+    ASSERT_TRUE(OpenAndWait(*player, url("/nolength.mp3")));
     EXPECT_TRUE(player->NetStream());
     EXPECT_EQ(player->StreamInfo().StreamSize, 0u);
     EXPECT_EQ(player->StreamInfo().BitRate, 0);
@@ -218,7 +223,7 @@ TEST_F(EngineTest, RadioTypeUrlTakesBitRateFromHeaderAndTitleFromMetadata)
 {
     QStringList titles;
     player->OnGetMeta = [&](const QString &title) { titles << title; };
-    ASSERT_TRUE(OpenAndWait(*player, server.url("/radio.php?id=5")));
+    ASSERT_TRUE(OpenAndWait(*player, url("/radio.php?id=5")));
     EXPECT_FALSE(player->NetStream());
     EXPECT_EQ(player->DownloadedBytes(), 0u);
     EXPECT_EQ(player->StreamInfo().BitRate, 96);
@@ -240,13 +245,15 @@ TEST_F(EngineTest, RadioTypeUrlTakesBitRateFromHeaderAndTitleFromMetadata)
 TEST_F(EngineTest, CutStreamWaitsThenStopsAtItsPlaceAndPlayGoesOnFromThere)
 {
     probe.setConfig(AUDIO_CONFIG_NET_RETRY, 4000);
-    LoopbackHttpServer::Route cut;
-    cut.body = *tone3s;
-    cut.dropAfter = tone3s->size() * 2 / 5; // every request breaks here
-    server.route("/cut/song.mp3", cut);
+    TLoopbackReply cut;
+    cut.Status = 200;
+    cut.Headers = {"Content-Type: audio/mpeg"};
+    cut.Bytes = *tone3s;
+    cut.DropAfter = tone3s->size() * 2 / 5; // every request breaks here
+    server.Route("/cut/song.mp3", cut);
     int ends = 0;
     player->OnPlayEnd = [&] { ++ends; };
-    ASSERT_TRUE(OpenAndWait(*player, server.url("/cut/song.mp3")));
+    ASSERT_TRUE(OpenAndWait(*player, url("/cut/song.mp3")));
     const std::uint32_t length = player->PlayLength();
     const std::uint32_t size = player->StreamInfo().StreamSize;
     player->Play();
@@ -264,12 +271,12 @@ TEST_F(EngineTest, CutStreamWaitsThenStopsAtItsPlaceAndPlayGoesOnFromThere)
     // Retries spent: stopped where the data ran out, with the engine's message, no end.
     EXPECT_TRUE(player->StoppedAtFault());
     ASSERT_EQ(errors.size(), 1);
-    EXPECT_TRUE(errors[0].endsWith(server.url("/cut/song.mp3"))) << errors[0].toStdString();
+    EXPECT_TRUE(errors[0].endsWith(url("/cut/song.mp3"))) << errors[0].toStdString();
     const std::uint32_t stoppedAt = player->Position();
     EXPECT_GT(stoppedAt, length / 4);
     EXPECT_LT(stoppedAt, length * 3 / 4);
     // The download position counts only what came; the size stays the file's.
-    EXPECT_EQ(player->DownloadedBytes(), std::uint32_t(cut.dropAfter));
+    EXPECT_EQ(player->DownloadedBytes(), std::uint32_t(cut.DropAfter));
     EXPECT_EQ(player->StreamInfo().StreamSize, size);
     EXPECT_EQ(player->PlayLength(), length);
     QTest::qWait(300);
@@ -277,9 +284,9 @@ TEST_F(EngineTest, CutStreamWaitsThenStopsAtItsPlaceAndPlayGoesOnFromThere)
     EXPECT_EQ(player->Position(), stoppedAt);
 
     // The server mends: Play goes on from there with a new request, to the real end.
-    cut.dropAfter = -1;
-    server.route("/cut/song.mp3", cut);
-    const int requests = server.requests();
+    cut.DropAfter = -1;
+    server.Route("/cut/song.mp3", cut);
+    const int requests = server.RequestCount();
     player->Play();
     EXPECT_EQ(player->Mode(), plmPlaying);
     EXPECT_FALSE(player->StoppedAtFault());
@@ -291,7 +298,7 @@ TEST_F(EngineTest, CutStreamWaitsThenStopsAtItsPlaceAndPlayGoesOnFromThere)
         return ends == 1;
     }, 10000));
     EXPECT_GE(lowest, stoppedAt);
-    EXPECT_GT(server.requests(), requests);
+    EXPECT_GT(server.RequestCount(), requests);
     EXPECT_EQ(player->DownloadedBytes(), size);
     EXPECT_EQ(errors.size(), 1);
 }
@@ -301,7 +308,7 @@ TEST_F(EngineTest, FailedOpenWhilePlayingResumesTheOldStream)
     ASSERT_TRUE(openAndPlay("/music/song.mp3"));
     QTest::qWait(300);
     modes.clear();
-    const QString bad = server.url("/missing.mp3");
+    const QString bad = url("/missing.mp3");
     const std::uint32_t before = player->Position();
 
     EXPECT_FALSE(OpenAndWait(*player, bad));
@@ -310,7 +317,7 @@ TEST_F(EngineTest, FailedOpenWhilePlayingResumesTheOldStream)
     EXPECT_EQ(modeDuringError, plmPlaying);
     EXPECT_EQ(modes, (std::vector<ModeStep>{{plmPlaying, plmPaused}, {plmPaused, plmPlaying}}));
     EXPECT_EQ(player->Mode(), plmPlaying);
-    EXPECT_EQ(player->StreamName(), server.url("/music/song.mp3"));
+    EXPECT_EQ(player->StreamName(), url("/music/song.mp3"));
     EXPECT_NEAR(double(player->Position()), double(before), 60.0);
     QTest::qWait(300);
     EXPECT_GT(player->Position(), before + 200);
@@ -320,24 +327,24 @@ TEST_F(EngineTest, LocalNamesFailAfterTheirBoxWithTheOldStreamPaused)
 {
     ASSERT_TRUE(openAndPlay("/music/song.mp3"));
     modes.clear();
-    const QString capital = server.url("/music/song.mp3").replace("http://", "HTTP://");
+    const QString capital = url("/music/song.mp3").replace("http://", "HTTP://");
     EXPECT_FALSE(OpenAndWait(*player, capital));
     EXPECT_EQ(errors, QStringList{"Can't play the specified stream file.\n -> " + capital});
     EXPECT_EQ(modeDuringError, plmPaused);
     EXPECT_EQ(player->Mode(), plmPlaying);
 
     errors.clear();
-    EXPECT_FALSE(OpenAndWait(*player, server.url("/video.wma")));
+    EXPECT_FALSE(OpenAndWait(*player, url("/video.wma")));
     EXPECT_EQ(errors, QStringList{"Input plug-in for ASF (or WMA) file is not loaded."});
     EXPECT_EQ(player->Mode(), plmPlaying);
-    EXPECT_EQ(server.requests(), 1);
+    EXPECT_EQ(server.RequestCount(), 1);
 }
 
 TEST_F(EngineTest, OpenWhilePlayingGoesThroughPausedStandbyReady)
 {
     ASSERT_TRUE(openAndPlay("/music/song.mp3"));
     modes.clear();
-    ASSERT_TRUE(OpenAndWait(*player, server.url("/short.mp3")));
+    ASSERT_TRUE(OpenAndWait(*player, url("/short.mp3")));
     EXPECT_EQ(player->StreamInfo().Title, "short");
     EXPECT_EQ(player->Position(), 0u);
     player->Play();
@@ -349,23 +356,25 @@ TEST_F(EngineTest, OpenWhilePlayingGoesThroughPausedStandbyReady)
 
 TEST_F(EngineTest, OpenDoesNotWaitForTheServerAndANewerOpenWins)
 {
-    LoopbackHttpServer::Route held;
-    held.body = *tone1s;
-    held.holdMs = 1500;
-    server.route("/held.mp3", held);
+    TLoopbackReply held;
+    held.Status = 200;
+    held.Headers = {"Content-Type: audio/mpeg"};
+    held.Bytes = *tone1s;
+    held.DelayMs = 1500;
+    server.Route("/held.mp3", held);
     ASSERT_TRUE(openAndPlay("/music/song.mp3"));
     modes.clear();
 
     std::optional<bool> first;
     std::optional<bool> second;
-    player->Open(server.url("/held.mp3"), [&](bool opened) { first = opened; });
+    player->Open(url("/held.mp3"), [&](bool opened) { first = opened; });
     // Back at once, with the old stream paused while the server is silent.
     EXPECT_FALSE(first.has_value());
     EXPECT_TRUE(player->OpenPending());
     EXPECT_EQ(player->Mode(), plmPaused);
-    ASSERT_TRUE(waitFor([&] { return server.requests() == 2; }));
+    ASSERT_TRUE(waitFor([&] { return server.RequestCount() == 2; }));
 
-    player->Open(server.url("/short.mp3"), [&](bool opened) { second = opened; });
+    player->Open(url("/short.mp3"), [&](bool opened) { second = opened; });
     EXPECT_EQ(first, std::optional<bool>(false)); // gave way, without a box
     ASSERT_TRUE(waitFor([&] { return second.has_value(); }));
     EXPECT_TRUE(*second);
@@ -380,19 +389,21 @@ TEST_F(EngineTest, OpenDoesNotWaitForTheServerAndANewerOpenWins)
     QTest::qWait(1800);
     EXPECT_TRUE(errors.isEmpty()) << errors.join('|').toStdString();
     EXPECT_FALSE(player->OpenPending());
-    EXPECT_EQ(player->StreamName(), server.url("/short.mp3"));
+    EXPECT_EQ(player->StreamName(), url("/short.mp3"));
     EXPECT_EQ(std::count_if(modes.begin(), modes.end(), [](const ModeStep &m) { return m.second == plmStandby; }), 1);
 }
 
 TEST_F(EngineTest, DestroyedWhileAServerHoldsItsAnswer)
 {
-    LoopbackHttpServer::Route held;
-    held.body = *tone1s;
-    held.holdMs = 60000;
-    server.route("/held.mp3", held);
+    TLoopbackReply held;
+    held.Status = 200;
+    held.Headers = {"Content-Type: audio/mpeg"};
+    held.Bytes = *tone1s;
+    held.DelayMs = 60000;
+    server.Route("/held.mp3", held);
     bool called = false;
-    player->Open(server.url("/held.mp3"), [&](bool) { called = true; });
-    ASSERT_TRUE(waitFor([&] { return server.requests() == 1; }));
+    player->Open(url("/held.mp3"), [&](bool) { called = true; });
+    ASSERT_TRUE(waitFor([&] { return server.RequestCount() == 1; }));
     QElapsedTimer timer;
     timer.start();
     player.reset();
@@ -503,7 +514,7 @@ TEST_F(EngineTest, PlayEndComesAfterTheOutputFellSilent)
         modeAtEnd = player->Mode();
         outputState = probe.active(player->OutputChannel());
     };
-    ASSERT_TRUE(OpenAndWait(*player, server.url("/short.mp3")));
+    ASSERT_TRUE(OpenAndWait(*player, url("/short.mp3")));
     const std::uint32_t length = player->PlayLength();
     player->Play();
     clock.start();
@@ -528,11 +539,11 @@ TEST_F(EngineTest, OpeningAnotherStreamDuringTheEndWaitCancelsTheEnd)
 {
     int ends = 0;
     player->OnPlayEnd = [&] { ++ends; };
-    ASSERT_TRUE(OpenAndWait(*player, server.url("/short.mp3")));
+    ASSERT_TRUE(OpenAndWait(*player, url("/short.mp3")));
     player->Play();
     // The decoder is done 0.4 s or more before the sound is.
     ASSERT_TRUE(waitFor([&] { return player->Mode() == plmStopped; }, 10000));
-    ASSERT_TRUE(OpenAndWait(*player, server.url("/music/song.mp3")));
+    ASSERT_TRUE(OpenAndWait(*player, url("/music/song.mp3")));
     player->Play();
     QTest::qWait(800);
     EXPECT_EQ(ends, 0);
@@ -565,7 +576,7 @@ TEST_F(EngineTest, DestroyedWhilePlayingAndStreamingLeavesNothingBehind)
 TEST_F(EngineTest, SingleChannelModePlaysTheStreamDirectly)
 {
     player->SetSingleChannel(true);
-    ASSERT_TRUE(OpenAndWait(*player, server.url("/music/song.mp3")));
+    ASSERT_TRUE(OpenAndWait(*player, url("/music/song.mp3")));
     EXPECT_TRUE(player->SingleChannel());
     player->Play();
     ASSERT_EQ(player->Mode(), plmPlaying);

@@ -3,7 +3,7 @@
 // freeing channels while they play.
 #include "AudioFixtures.h"
 #include "AudioTestSupport.h"
-#include "LoopbackServer.h"
+#include "TLoopbackServer.h"
 
 #include <gtest/gtest.h>
 
@@ -281,18 +281,19 @@ TEST(AudiolibOutput, PlayedUrlStreamReachesItsEnd)
 {
     AudioSession session(AUDIO_DEVICE_SILENT);
     ASSERT_TRUE(session.ok);
-    LoopbackServer server;
-    LoopbackServer::Reply wav;
-    wav.body = readFile(files().wav);
-    server.route("/tone.wav", wav);
-    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url("/tone.wav").c_str(), 0, 0, nullptr, nullptr);
+    TLoopbackServer server;
+    TLoopbackReply wav;
+    wav.Status = 200;
+    wav.Bytes = QByteArray::fromStdString(readFile(files().wav));
+    server.Route("/tone.wav", wav);
+    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.Url("/tone.wav").constData(), 0, 0, nullptr, nullptr);
     ASSERT_NE(h, 0u);
     EXPECT_EQ(AUDIO_ChannelGetData(h, std::vector<uint8_t>(16).data(), 16), uint32_t(-1));
     SyncRecorder end;
     AUDIO_ChannelSetSync(h, AUDIO_SYNC_END, 0, &SyncRecorder::proc, &end);
     const uint64_t length = AUDIO_ChannelGetLength(h, AUDIO_POS_BYTE);
     ASSERT_EQ(length, files().pcm.size() * 2);
-    ASSERT_TRUE(waitUntil([&] { return AUDIO_StreamGetFilePosition(h, AUDIO_FILEPOS_DOWNLOAD) == wav.body.size(); }));
+    ASSERT_TRUE(waitUntil([&] { return AUDIO_StreamGetFilePosition(h, AUDIO_FILEPOS_DOWNLOAD) == size_t(wav.Bytes.size()); }));
     ASSERT_TRUE(AUDIO_ChannelSetPosition(h, length - 44100 * 4 / 2, AUDIO_POS_BYTE));
     ASSERT_TRUE(AUDIO_ChannelPlay(h, 0));
     ASSERT_TRUE(waitUntil([&] { return end.count.load() == 1; }, 5000));
@@ -309,17 +310,18 @@ TEST(AudiolibOutput, ChannelsFreedWhilePlayingAndHandlesStayDead)
 {
     AudioSession session(AUDIO_DEVICE_SILENT);
     ASSERT_TRUE(session.ok);
-    LoopbackServer server;
-    LoopbackServer::Reply mp3;
-    mp3.body = readFile(files().cbr);
-    server.route("/a.mp3", mp3);
+    TLoopbackServer server;
+    TLoopbackReply mp3;
+    mp3.Status = 200;
+    mp3.Bytes = QByteArray::fromStdString(readFile(files().cbr));
+    server.Route("/a.mp3", mp3);
     std::vector<AUDIO_HANDLE> dead;
     for (int i = 0; i < 12; ++i) {
         PcmSource source;
         source.data = bytesOf(makePcm(4410, 2, unsigned(i)));
         source.endless = true;
         const AUDIO_HANDLE push = AUDIO_StreamCreate(44100, 2, 0, &PcmSource::proc, &source);
-        const AUDIO_HANDLE url = AUDIO_StreamCreateURL(server.url("/a.mp3").c_str(), 0, 0, nullptr, nullptr);
+        const AUDIO_HANDLE url = AUDIO_StreamCreateURL(server.Url("/a.mp3").constData(), 0, 0, nullptr, nullptr);
         ASSERT_NE(push, 0u);
         ASSERT_NE(url, 0u);
         AUDIO_ChannelPlay(push, 0);
@@ -350,19 +352,20 @@ TEST(AudiolibOutput, RadioMetadataIsStrippedAndReported)
 {
     AudioSession session(AUDIO_DEVICE_SILENT);
     ASSERT_TRUE(session.ok);
-    LoopbackServer server;
-    LoopbackServer::Reply radio;
-    radio.body = readFile(files().cbr);
+    TLoopbackServer server;
+    TLoopbackReply radio;
+    radio.Status = 200;
+    radio.Bytes = QByteArray::fromStdString(readFile(files().cbr));
     // A live station does not end (a closed connection is reconnected).
-    radio.endless = true;
+    radio.Endless = true;
     // The first title comes after a pause, so the sync below is set before it.
-    radio.icyInterval = 16000;
-    radio.stallAfter = 12000;
-    radio.stallMs = 400;
-    radio.icyTitles = {"First Song", "Second Song"};
-    radio.headers = {"icy-name: Test Radio", "icy-br: 128"};
-    server.route("/radio", radio);
-    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url("/radio").c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+    radio.IcyInterval = 16000;
+    radio.StallAfter = 12000;
+    radio.StallMs = 400;
+    radio.IcyMeta = {"StreamTitle='First Song';", "StreamTitle='Second Song';"};
+    radio.Headers = {"icy-name: Test Radio", "icy-br: 128"};
+    server.Route("/radio", radio);
+    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.Url("/radio").constData(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
     ASSERT_NE(h, 0u) << AUDIO_ErrorGetCode();
     SyncRecorder meta;
     AUDIO_ChannelSetSync(h, AUDIO_SYNC_META, 0, &SyncRecorder::proc, &meta);

@@ -2,7 +2,7 @@
 // keeps the timing (no shift, no lost tail) and leaves no images or aliases.
 #include "AudioFixtures.h"
 #include "AudioTestSupport.h"
-#include "LoopbackServer.h"
+#include "TLoopbackServer.h"
 #include "Resampler.h"
 #include "Spectrum.h"
 
@@ -136,7 +136,7 @@ TEST(AudiolibResample, OutputIsAlignedAndKeepsItsTail)
 
 TEST(AudiolibResample, SineMp3PlaysWithoutSpuriousComponents)
 {
-    LoopbackServer server;
+    TLoopbackServer server;
     const std::string dir = tempDir();
     // 48 kHz at the highest MPEG-1 bit rate and 22.05 kHz at the highest MPEG-2
     // one, so the codec's own noise stays under the limit.
@@ -146,10 +146,11 @@ TEST(AudiolibResample, SineMp3PlaysWithoutSpuriousComponents)
         ASSERT_TRUE(run("sox -n -r " + std::to_string(rate) + " -c 2 -b 16 " + base
                         + ".wav synth 3 sine 1000 vol 0.5 2>/dev/null"));
         ASSERT_TRUE(run("lame --quiet -b " + std::to_string(kbps) + " " + base + ".wav " + base + ".mp3"));
-        LoopbackServer::Reply reply;
-        reply.body = readFile(base + ".mp3");
+        TLoopbackReply reply;
+        reply.Status = 200;
+        reply.Bytes = QByteArray::fromStdString(readFile(base + ".mp3"));
         const std::string path = "/sine" + std::to_string(rate) + ".mp3";
-        server.route(path, reply);
+        server.Route(QByteArray::fromStdString(path), reply);
 
         // What the MP3 itself allows: a direct decode converted offline.
         long decodedRate = 0;
@@ -168,7 +169,7 @@ TEST(AudiolibResample, SineMp3PlaysWithoutSpuriousComponents)
         const auto limit = spurOf(reference, refFirst + 11025, 44100);
 
         uint64_t endPosition = 0, length = 0;
-        const auto played = playUrlToDisk(server.url(path), endPosition, length);
+        const auto played = playUrlToDisk(server.Url(QByteArray::fromStdString(path)).toStdString(), endPosition, length);
         const auto [first, last] = extent(played);
         ASSERT_GT(last - first, kFftFrames + 22050) << "the tone never reached the device in full";
         const auto gaps = gapsOf(played, first, last);

@@ -2,7 +2,7 @@
 // download progress, syncs and tags, against direct decodes of the same files.
 #include "AudioFixtures.h"
 #include "AudioTestSupport.h"
-#include "LoopbackServer.h"
+#include "TLoopbackServer.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +14,12 @@ using namespace AudioFixtures;
 
 namespace {
 
-LoopbackServer::Reply fileReply(const std::string &path, size_t bytesPerSecond = 0)
+TLoopbackReply fileReply(const std::string &path, size_t bytesPerSecond = 0)
 {
-    LoopbackServer::Reply r;
-    r.body = readFile(path);
-    r.bytesPerSecond = bytesPerSecond;
+    TLoopbackReply r;
+    r.Status = 200;
+    r.Bytes = QByteArray::fromStdString(readFile(path));
+    r.BytesPerSecond = bytesPerSecond;
     return r;
 }
 
@@ -47,17 +48,17 @@ TEST(AudiolibStreamDecode, PcmLengthDownloadAndSyncsMatchDirectDecode)
 {
     AudioSession session;
     ASSERT_TRUE(session.ok);
-    LoopbackServer server;
+    TLoopbackServer server;
     for (const auto &c : cases()) {
         SCOPED_TRACE(c.name);
         const std::string body = readFile(c.path);
-        server.route(std::string("/") + c.name, fileReply(c.path, 2 * 1024 * 1024));
+        server.Route(QByteArray("/") + c.name, fileReply(c.path, 2 * 1024 * 1024));
         long rate = 44100;
         int channels = 2;
         const auto reference = c.mpeg ? decodeMpeg(c.path, &rate, &channels) : decodeSndfile(c.path);
         ASSERT_FALSE(reference.empty());
 
-        const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url(std::string("/") + c.name).c_str(), 0,
+        const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.Url(QByteArray("/") + c.name).constData(), 0,
                                                      AUDIO_STREAM_DECODE, nullptr, nullptr);
         ASSERT_NE(h, 0u) << AUDIO_ErrorGetCode();
         SyncRecorder download, end;
@@ -113,15 +114,15 @@ TEST(AudiolibStreamDecode, SeekLandsOnTheRequestedSample)
 {
     AudioSession session;
     ASSERT_TRUE(session.ok);
-    LoopbackServer server;
+    TLoopbackServer server;
     const Files &f = files();
-    server.route("/wav", fileReply(f.wav));
-    server.route("/cbr.mp3", fileReply(f.cbr));
+    server.Route("/wav", fileReply(f.wav));
+    server.Route("/cbr.mp3", fileReply(f.cbr));
 
     // WAV: exact bytes after the seek.
     {
         const auto reference = decodeSndfile(f.wav);
-        const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url("/wav").c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+        const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.Url("/wav").constData(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
         ASSERT_NE(h, 0u);
         ASSERT_TRUE(waitUntil([&] { return AUDIO_StreamGetFilePosition(h, AUDIO_FILEPOS_DOWNLOAD) == readFile(f.wav).size(); }));
         const uint64_t target = AUDIO_ChannelSeconds2Bytes(h, 2.5);
@@ -143,7 +144,7 @@ TEST(AudiolibStreamDecode, SeekLandsOnTheRequestedSample)
     // the continuous decode at the target fits far better than one sample off.
     {
         const auto reference = decodeMpeg(f.cbr);
-        const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url("/cbr.mp3").c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+        const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.Url("/cbr.mp3").constData(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
         ASSERT_NE(h, 0u);
         ASSERT_TRUE(waitUntil([&] { return AUDIO_StreamGetFilePosition(h, AUDIO_FILEPOS_DOWNLOAD) == readFile(f.cbr).size(); }));
         const uint64_t targetFrame = 3 * 44100 + 517;
@@ -170,12 +171,12 @@ TEST(AudiolibStreamDecode, TagsReadBack)
 {
     AudioSession session;
     ASSERT_TRUE(session.ok);
-    LoopbackServer server;
+    TLoopbackServer server;
     const Files &f = files();
-    server.route("/cbr.mp3", fileReply(f.cbr));
-    server.route("/ogg", fileReply(f.ogg));
+    server.Route("/cbr.mp3", fileReply(f.cbr));
+    server.Route("/ogg", fileReply(f.ogg));
 
-    const AUDIO_HANDLE mp3 = AUDIO_StreamCreateURL(server.url("/cbr.mp3").c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+    const AUDIO_HANDLE mp3 = AUDIO_StreamCreateURL(server.Url("/cbr.mp3").constData(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
     ASSERT_NE(mp3, 0u);
     ASSERT_TRUE(waitUntil([&] { return AUDIO_StreamGetFilePosition(mp3, AUDIO_FILEPOS_DOWNLOAD) == readFile(f.cbr).size(); }));
     ASSERT_TRUE(waitUntil([&] { return AUDIO_ChannelGetTags(mp3, AUDIO_TAG_ID3) != nullptr; }));
@@ -201,10 +202,10 @@ TEST(AudiolibStreamDecode, TagsReadBack)
         sawLength = sawLength || std::string(p) == "Content-Length: " + std::to_string(readFile(f.cbr).size());
     EXPECT_TRUE(sawLength);
     // The request asked for stream metadata.
-    EXPECT_NE(server.lastRequest().find("Icy-MetaData: 1"), std::string::npos);
+    EXPECT_NE(server.Requests().back().Raw.toStdString().find("Icy-MetaData: 1"), std::string::npos);
     AUDIO_StreamFree(mp3);
 
-    const AUDIO_HANDLE ogg = AUDIO_StreamCreateURL(server.url("/ogg").c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+    const AUDIO_HANDLE ogg = AUDIO_StreamCreateURL(server.Url("/ogg").constData(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
     ASSERT_NE(ogg, 0u);
     const char *comments = AUDIO_ChannelGetTags(ogg, AUDIO_TAG_OGG);
     ASSERT_NE(comments, nullptr);
@@ -220,13 +221,13 @@ TEST(AudiolibStreamDecode, RedirectsAreFollowed)
 {
     AudioSession session;
     ASSERT_TRUE(session.ok);
-    LoopbackServer server;
-    server.route("/real.mp3", fileReply(files().cbr));
-    LoopbackServer::Reply moved;
-    moved.status = 302;
-    moved.location = server.url("/real.mp3");
-    server.route("/moved.mp3", moved);
-    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url("/moved.mp3").c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+    TLoopbackServer server;
+    server.Route("/real.mp3", fileReply(files().cbr));
+    TLoopbackReply moved;
+    moved.Status = 302;
+    moved.Headers = {"Location: " + server.Url("/real.mp3")};
+    server.Route("/moved.mp3", moved);
+    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.Url("/moved.mp3").constData(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
     ASSERT_NE(h, 0u) << AUDIO_ErrorGetCode();
     EXPECT_EQ(pullAll(h), decodeMpeg(files().cbr));
     AUDIO_StreamFree(h);
@@ -253,16 +254,16 @@ TEST(AudiolibStreamDecode, StartsAtAnOffsetAndReportsEachPiece)
 {
     AudioSession session;
     ASSERT_TRUE(session.ok);
-    LoopbackServer server;
+    TLoopbackServer server;
     const std::string body = readFile(files().cbr);
-    server.route("/cbr.mp3", fileReply(files().cbr));
+    server.Route("/cbr.mp3", fileReply(files().cbr));
     // The server ignores the range and sends the whole file; the start is dropped.
     const uint32_t offset = uint32_t(body.size() / 2);
     PieceCounter pieces;
-    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url("/cbr.mp3").c_str(), offset, AUDIO_STREAM_DECODE,
+    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.Url("/cbr.mp3").constData(), offset, AUDIO_STREAM_DECODE,
                                                  &PieceCounter::proc, &pieces);
     ASSERT_NE(h, 0u) << AUDIO_ErrorGetCode();
-    EXPECT_NE(server.lastRequest().find("Range: bytes=" + std::to_string(offset) + "-"), std::string::npos);
+    EXPECT_NE(server.Requests().back().Raw.toStdString().find("Range: bytes=" + std::to_string(offset) + "-"), std::string::npos);
     const auto pcm = pullAll(h);
     const auto full = decodeMpeg(files().cbr);
     // Roughly the second half of the track.

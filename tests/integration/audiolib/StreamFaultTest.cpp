@@ -2,7 +2,7 @@
 // stalled transfer never hangs, an endless body keeps memory bounded.
 #include "AudioFixtures.h"
 #include "AudioTestSupport.h"
-#include "LoopbackServer.h"
+#include "TLoopbackServer.h"
 
 #include <gtest/gtest.h>
 
@@ -20,10 +20,11 @@ extern "C" const char *__asan_default_options() { return "quarantine_size_mb=1";
 
 namespace {
 
-LoopbackServer::Reply bodyReply(std::string body)
+TLoopbackReply bodyReply(std::string body)
 {
-    LoopbackServer::Reply r;
-    r.body = std::move(body);
+    TLoopbackReply r;
+    r.Status = 200;
+    r.Bytes = QByteArray::fromStdString(std::move(body));
     return r;
 }
 
@@ -41,18 +42,18 @@ TEST(AudiolibStreamFaults, CreationFailsWithAReason)
 {
     AudioSession session;
     ASSERT_TRUE(session.ok);
-    LoopbackServer server;
-    server.route("/page.mp3", bodyReply("<!DOCTYPE html><html><head><title>Hello</title></head><body>"
+    TLoopbackServer server;
+    server.Route("/page.mp3", bodyReply("<!DOCTYPE html><html><head><title>Hello</title></head><body>"
                                         + std::string(20000, 'x') + "</body></html>"));
     std::mt19937 rng(3);
     std::string noise(200000, '\0');
     for (auto &ch : noise)
         ch = char(rng());
-    server.route("/noise.mp3", bodyReply(noise));
-    server.route("/empty.mp3", bodyReply(""));
-    LoopbackServer::Reply forbidden = bodyReply(readFile(files().cbr));
-    forbidden.status = 403;
-    server.route("/forbidden.mp3", forbidden);
+    server.Route("/noise.mp3", bodyReply(noise));
+    server.Route("/empty.mp3", bodyReply(""));
+    TLoopbackReply forbidden = bodyReply(readFile(files().cbr));
+    forbidden.Status = 403;
+    server.Route("/forbidden.mp3", forbidden);
 
     struct Expect {
         std::string url;
@@ -63,7 +64,7 @@ TEST(AudiolibStreamFaults, CreationFailsWithAReason)
         const int fd = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};
         a.sin_family = AF_INET;
-        inet_pton(AF_INET, server.host().c_str(), &a.sin_addr);
+        inet_pton(AF_INET, server.Host().constData(), &a.sin_addr);
         bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
         socklen_t len = sizeof a;
         getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
@@ -71,13 +72,13 @@ TEST(AudiolibStreamFaults, CreationFailsWithAReason)
         return int(ntohs(a.sin_port));
     }();
     const std::vector<Expect> expects = {
-        {server.url("/missing.mp3"), AUDIO_ERROR_HTTP},
-        {server.url("/forbidden.mp3"), AUDIO_ERROR_HTTP},
-        {server.url("/page.mp3"), AUDIO_ERROR_FORMAT},
-        {server.url("/noise.mp3"), AUDIO_ERROR_FORMAT},
-        {server.url("/empty.mp3"), AUDIO_ERROR_FORMAT},
-        {"http://" + server.host() + ":" + std::to_string(closedPort) + "/x.mp3", AUDIO_ERROR_CONNECT},
-        {"ftp://" + server.host() + "/x.mp3", AUDIO_ERROR_PARAMETER},
+        {server.Url("/missing.mp3").toStdString(), AUDIO_ERROR_HTTP},
+        {server.Url("/forbidden.mp3").toStdString(), AUDIO_ERROR_HTTP},
+        {server.Url("/page.mp3").toStdString(), AUDIO_ERROR_FORMAT},
+        {server.Url("/noise.mp3").toStdString(), AUDIO_ERROR_FORMAT},
+        {server.Url("/empty.mp3").toStdString(), AUDIO_ERROR_FORMAT},
+        {"http://" + server.Host().toStdString() + ":" + std::to_string(closedPort) + "/x.mp3", AUDIO_ERROR_CONNECT},
+        {"ftp://" + server.Host().toStdString() + "/x.mp3", AUDIO_ERROR_PARAMETER},
         {"song.mp3", AUDIO_ERROR_PARAMETER},
     };
     for (const auto &e : expects) {
@@ -96,15 +97,15 @@ TEST(AudiolibStreamFaults, CutTransferNeverPassesForTheEnd)
     AudioSession session;
     ASSERT_TRUE(session.ok);
     AUDIO_SetConfig(AUDIO_CONFIG_NET_RETRY, 1000);
-    LoopbackServer server;
+    TLoopbackServer server;
     const std::string body = readFile(files().cbr);
-    LoopbackServer::Reply cut = bodyReply(body);
-    cut.dropAfter = body.size() / 2; // every request, resumed ones too
-    server.route("/cut.mp3", cut);
+    TLoopbackReply cut = bodyReply(body);
+    cut.DropAfter = body.size() / 2; // every request, resumed ones too
+    server.Route("/cut.mp3", cut);
 
     // Decode-only: the data stops short, the download reports its failure
     // once the retries are spent, and nothing hangs or claims the end.
-    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url("/cut.mp3").c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.Url("/cut.mp3").constData(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
     ASSERT_NE(h, 0u);
     SyncRecorder end;
     DownloadRecorder download;
@@ -125,7 +126,7 @@ TEST(AudiolibStreamFaults, CutTransferNeverPassesForTheEnd)
     AUDIO_StreamFree(h);
 
     // Played: what arrived plays, then the channel waits (stalled) instead of ending.
-    const AUDIO_HANDLE p = AUDIO_StreamCreateURL(server.url("/cut.mp3").c_str(), 0, 0, nullptr, nullptr);
+    const AUDIO_HANDLE p = AUDIO_StreamCreateURL(server.Url("/cut.mp3").constData(), 0, 0, nullptr, nullptr);
     ASSERT_NE(p, 0u);
     SyncRecorder playedEnd;
     AUDIO_ChannelSetSync(p, AUDIO_SYNC_END, 0, &SyncRecorder::proc, &playedEnd);
@@ -146,16 +147,16 @@ TEST(AudiolibStreamFaults, StalledServerReportsStalledAndResumes)
 {
     AudioSession session;
     ASSERT_TRUE(session.ok);
-    LoopbackServer server;
+    TLoopbackServer server;
     const std::string body = readFile(files().cbr);
-    LoopbackServer::Reply slow = bodyReply(body);
-    slow.stallAfter = 24000; // about 1.5 s of audio, then nothing for a while
-    slow.stallMs = 3000;
-    server.route("/stall.mp3", slow);
-    server.route("/stall2.mp3", slow);
+    TLoopbackReply slow = bodyReply(body);
+    slow.StallAfter = 24000; // about 1.5 s of audio, then nothing for a while
+    slow.StallMs = 3000;
+    server.Route("/stall.mp3", slow);
+    server.Route("/stall2.mp3", slow);
 
     // Played channel: runs dry, says stalled, then plays on when data comes.
-    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url("/stall.mp3").c_str(), 0, 0, nullptr, nullptr);
+    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.Url("/stall.mp3").constData(), 0, 0, nullptr, nullptr);
     ASSERT_NE(h, 0u);
     ASSERT_TRUE(AUDIO_ChannelPlay(h, 0));
     // Plays what arrived (about 1.5 s), then runs dry.
@@ -177,7 +178,7 @@ TEST(AudiolibStreamFaults, StalledServerReportsStalledAndResumes)
     AUDIO_StreamFree(h);
 
     // Decode-only: a reader waits for the data, and a free while it waits does not hang.
-    const AUDIO_HANDLE d = AUDIO_StreamCreateURL(server.url("/stall2.mp3").c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+    const AUDIO_HANDLE d = AUDIO_StreamCreateURL(server.Url("/stall2.mp3").constData(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
     ASSERT_NE(d, 0u);
     std::atomic<uint32_t> got{0};
     std::thread reader([&] {
@@ -199,13 +200,13 @@ TEST(AudiolibStreamFaults, SilentServerTimesOut)
     AudioSession session;
     ASSERT_TRUE(session.ok);
     AUDIO_SetConfig(AUDIO_CONFIG_NET_TIMEOUT, 1000);
-    LoopbackServer server;
-    LoopbackServer::Reply silent = bodyReply(readFile(files().cbr));
-    silent.stallAfter = 0;
-    silent.stallMs = 8000;
-    server.route("/silent.mp3", silent);
+    TLoopbackServer server;
+    TLoopbackReply silent = bodyReply(readFile(files().cbr));
+    silent.StallAfter = 0;
+    silent.StallMs = 8000;
+    server.Route("/silent.mp3", silent);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(AUDIO_StreamCreateURL(server.url("/silent.mp3").c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr), 0u);
+    EXPECT_EQ(AUDIO_StreamCreateURL(server.Url("/silent.mp3").constData(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr), 0u);
     EXPECT_EQ(AUDIO_ErrorGetCode(), AUDIO_ERROR_TIMEOUT);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
@@ -216,20 +217,20 @@ TEST(AudiolibStreamFaults, EndlessBodyKeepsMemoryBounded)
     ASSERT_TRUE(session.ok);
     AUDIO_SetConfig(AUDIO_CONFIG_NET_MEMORY, 4);
     AUDIO_SetConfig(AUDIO_CONFIG_NET_WINDOW, 1024);
-    LoopbackServer server;
-    LoopbackServer::Reply endless = bodyReply(readFile(files().cbr));
-    endless.endless = true;
-    server.route("/endless.mp3", endless);
+    TLoopbackServer server;
+    TLoopbackReply endless = bodyReply(readFile(files().cbr));
+    endless.Endless = true;
+    server.Route("/endless.mp3", endless);
     // A body larger than the cap, with a length: kept as a window too.
     std::string big;
     while (big.size() < 12u * 1024 * 1024)
         big += readFile(files().cbr);
-    server.route("/big.mp3", bodyReply(big));
+    server.Route("/big.mp3", bodyReply(big));
 
     for (const char *path : {"/endless.mp3", "/big.mp3"}) {
         SCOPED_TRACE(path);
         const size_t before = residentBytes();
-        const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url(path).c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+        const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.Url(path).constData(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
         ASSERT_NE(h, 0u);
         ASSERT_TRUE(waitUntil([&] { return AUDIO_StreamGetFilePosition(h, AUDIO_FILEPOS_DOWNLOAD) > 40u * 1024 * 1024
                                        || AUDIO_StreamGetFilePosition(h, AUDIO_FILEPOS_DOWNLOAD) == big.size(); }, 30000));
@@ -279,29 +280,29 @@ TEST(AudiolibStreamFaults, FreeCancelsCreationsWaitingOnTheNetwork)
 {
     AudioSession session;
     ASSERT_TRUE(session.ok);
-    LoopbackServer server;
+    TLoopbackServer server;
     const std::string mp3 = readFile(files().cbr);
     const std::string wav = readFile(files().wav);
     // Each waits somewhere else for 20 s: for the answer, in recognition, in the decoder's open.
-    LoopbackServer::Reply silent = bodyReply(mp3);
-    silent.headerDelayMs = 20000;
-    LoopbackServer::Reply fewFrames = bodyReply(mp3);
-    fewFrames.stallAfter = 1000;
-    fewFrames.stallMs = 20000;
-    LoopbackServer::Reply wavHead = bodyReply(wav);
-    wavHead.stallAfter = 16;
-    wavHead.stallMs = 20000;
-    server.route("/silent.mp3", silent);
-    server.route("/few.mp3", fewFrames);
-    server.route("/head.wav", wavHead);
-    server.route("/whole.mp3", bodyReply(mp3));
+    TLoopbackReply silent = bodyReply(mp3);
+    silent.DelayMs = 20000;
+    TLoopbackReply fewFrames = bodyReply(mp3);
+    fewFrames.StallAfter = 1000;
+    fewFrames.StallMs = 20000;
+    TLoopbackReply wavHead = bodyReply(wav);
+    wavHead.StallAfter = 16;
+    wavHead.StallMs = 20000;
+    server.Route("/silent.mp3", silent);
+    server.Route("/few.mp3", fewFrames);
+    server.Route("/head.wav", wavHead);
+    server.Route("/whole.mp3", bodyReply(mp3));
 
     {
-        BackgroundCreate waitsForAnswer(server.url("/silent.mp3"));
-        BackgroundCreate waitsInRecognition(server.url("/few.mp3"));
-        BackgroundCreate waitsInOpen(server.url("/head.wav"));
+        BackgroundCreate waitsForAnswer(server.Url("/silent.mp3").toStdString());
+        BackgroundCreate waitsInRecognition(server.Url("/few.mp3").toStdString());
+        BackgroundCreate waitsInOpen(server.Url("/head.wav").toStdString());
         ASSERT_TRUE(waitUntil([&] {
-            return server.requests() == 3 && waitsInRecognition.bytes.load() == 1000 && waitsInOpen.bytes.load() == 16;
+            return server.RequestCount() == 3 && waitsInRecognition.bytes.load() == 1000 && waitsInOpen.bytes.load() == 16;
         }));
         EXPECT_TRUE(AUDIO_Free());
         for (BackgroundCreate *c : {&waitsForAnswer, &waitsInRecognition, &waitsInOpen}) {
@@ -310,14 +311,14 @@ TEST(AudiolibStreamFaults, FreeCancelsCreationsWaitingOnTheNetwork)
             EXPECT_EQ(c->error, AUDIO_ERROR_NOT_INITIALISED);
         }
         // All gave up while the server still held them.
-        EXPECT_EQ(server.pausesServed(), 0);
+        EXPECT_EQ(server.PausesServed(), 0);
     }
 
     // Later calls are refused until the next Init, which works as before.
-    EXPECT_EQ(AUDIO_StreamCreateURL(server.url("/whole.mp3").c_str(), 0, 0, nullptr, nullptr), 0u);
+    EXPECT_EQ(AUDIO_StreamCreateURL(server.Url("/whole.mp3").constData(), 0, 0, nullptr, nullptr), 0u);
     EXPECT_EQ(AUDIO_ErrorGetCode(), AUDIO_ERROR_NOT_INITIALISED);
     ASSERT_TRUE(AUDIO_Init(AUDIO_DEVICE_SILENT, 44100, 0, nullptr, nullptr));
-    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url("/whole.mp3").c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.Url("/whole.mp3").constData(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
     ASSERT_NE(h, 0u);
     EXPECT_EQ(pullAll(h).size(), decodeMpeg(files().cbr).size());
     EXPECT_TRUE(AUDIO_StreamFree(h));
@@ -325,9 +326,9 @@ TEST(AudiolibStreamFaults, FreeCancelsCreationsWaitingOnTheNetwork)
 
 TEST(AudiolibStreamFaults, FreeRacingACreationNeverLeavesItHalfDone)
 {
-    LoopbackServer server;
-    server.route("/short.wav", bodyReply(readFile(files().wav)));
-    const std::string url = server.url("/short.wav");
+    TLoopbackServer server;
+    server.Route("/short.wav", bodyReply(readFile(files().wav)));
+    const std::string url = server.Url("/short.wav").toStdString();
     // How long one creation takes here, so the frees below land before, during and after it.
     ASSERT_TRUE(AUDIO_Init(AUDIO_DEVICE_SILENT, 44100, 0, nullptr, nullptr));
     const auto start = std::chrono::steady_clock::now();

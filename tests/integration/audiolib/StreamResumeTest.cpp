@@ -3,7 +3,7 @@
 // server that stays broken (or refuses) fails the download, keeping the data.
 #include "AudioFixtures.h"
 #include "AudioTestSupport.h"
-#include "LoopbackServer.h"
+#include "TLoopbackServer.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +11,13 @@ using namespace AudioFixtures;
 
 namespace {
 
-LoopbackServer::Reply cutOnce(const std::string &body, size_t at)
+TLoopbackReply cutOnce(const std::string &body, qint64 at)
 {
-    LoopbackServer::Reply r;
-    r.body = body;
-    r.dropAfter = at;
-    r.dropTimes = 1;
+    TLoopbackReply r;
+    r.Status = 200;
+    r.Bytes = QByteArray::fromStdString(body);
+    r.DropAfter = at;
+    r.DropTimes = 1;
     return r;
 }
 
@@ -26,23 +27,32 @@ std::string rangeOf(const std::string &head)
     return at == std::string::npos ? std::string() : head.substr(at + 13, head.find("\r\n", at) - at - 13);
 }
 
+// Every request head so far, in order of arrival.
+std::vector<std::string> requestHeads(const TLoopbackServer &server)
+{
+    std::vector<std::string> heads;
+    for (const TLoopbackRequest &request : server.Requests())
+        heads.push_back(request.Raw.toStdString());
+    return heads;
+}
+
 } // namespace
 
 TEST(AudiolibStreamResume, CutTransferResumesWithoutASeam)
 {
     AudioSession session;
     ASSERT_TRUE(session.ok);
-    LoopbackServer server;
+    TLoopbackServer server;
     const std::string body = readFile(files().cbr);
     const size_t half = body.size() / 2;
     // Ignores the range: the whole file again, whose first half must be dropped.
-    LoopbackServer::Reply tagged = cutOnce(body, half);
-    tagged.headers = {"ETag: \"v1\"", "Last-Modified: Mon, 07 Dec 2026 10:00:00 GMT"};
-    server.route("/etag.mp3", tagged);
-    LoopbackServer::Reply dated = cutOnce(body, half);
-    dated.headers = {"Last-Modified: Mon, 07 Dec 2026 10:00:00 GMT"};
-    server.route("/dated.mp3", dated);
-    server.route("/plain.mp3", cutOnce(body, half));
+    TLoopbackReply tagged = cutOnce(body, half);
+    tagged.Headers = {"ETag: \"v1\"", "Last-Modified: Mon, 07 Dec 2026 10:00:00 GMT"};
+    server.Route("/etag.mp3", tagged);
+    TLoopbackReply dated = cutOnce(body, half);
+    dated.Headers = {"Last-Modified: Mon, 07 Dec 2026 10:00:00 GMT"};
+    server.Route("/dated.mp3", dated);
+    server.Route("/plain.mp3", cutOnce(body, half));
     const auto full = decodeMpeg(files().cbr);
 
     struct Case {
@@ -52,8 +62,8 @@ TEST(AudiolibStreamResume, CutTransferResumesWithoutASeam)
     for (const Case &c : {Case{"/etag.mp3", "\"v1\""}, Case{"/dated.mp3", "Mon, 07 Dec 2026 10:00:00 GMT"},
                           Case{"/plain.mp3", ""}}) {
         SCOPED_TRACE(c.path);
-        const size_t before = server.requestHeads().size();
-        const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url(c.path).c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+        const size_t before = requestHeads(server).size();
+        const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.Url(c.path).constData(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
         ASSERT_NE(h, 0u);
         SyncRecorder end;
         DownloadRecorder download;
@@ -68,7 +78,7 @@ TEST(AudiolibStreamResume, CutTransferResumesWithoutASeam)
         EXPECT_EQ(AUDIO_StreamGetFilePosition(h, AUDIO_FILEPOS_DOWNLOAD), body.size());
         EXPECT_EQ(AUDIO_StreamGetFilePosition(h, AUDIO_FILEPOS_END), body.size());
         EXPECT_EQ(AUDIO_StreamGetFilePosition(h, AUDIO_FILEPOS_RETRIES), 0u);
-        const auto heads = server.requestHeads();
+        const auto heads = requestHeads(server);
         ASSERT_EQ(heads.size(), before + 2);
         EXPECT_EQ(rangeOf(heads[before]), "");
         EXPECT_EQ(rangeOf(heads[before + 1]), std::to_string(half) + "-");
@@ -83,15 +93,15 @@ TEST(AudiolibStreamResume, BrokenServerFailsAfterItsRetriesAndPlayResumes)
     AudioSession session;
     ASSERT_TRUE(session.ok);
     AUDIO_SetConfig(AUDIO_CONFIG_NET_RETRY, 2000);
-    LoopbackServer server;
+    TLoopbackServer server;
     const std::string body = readFile(files().cbr);
     const size_t half = body.size() / 2;
-    LoopbackServer::Reply cut = cutOnce(body, half);
-    cut.dropTimes = -1; // every request breaks at the same place
-    server.route("/cut.mp3", cut);
+    TLoopbackReply cut = cutOnce(body, half);
+    cut.DropTimes = -1; // every request breaks at the same place
+    server.Route("/cut.mp3", cut);
     const auto full = decodeMpeg(files().cbr);
 
-    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url("/cut.mp3").c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.Url("/cut.mp3").constData(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
     ASSERT_NE(h, 0u);
     SyncRecorder end;
     DownloadRecorder download;
@@ -123,11 +133,11 @@ TEST(AudiolibStreamResume, BrokenServerFailsAfterItsRetriesAndPlayResumes)
     EXPECT_GT(pcm.size(), full.size() / 3);
     EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), full.begin()));
     EXPECT_EQ(end.count.load(), 0);
-    const size_t requests = server.requestHeads().size();
+    const size_t requests = requestHeads(server).size();
     EXPECT_GE(requests, 3u);
 
     // The server mends; Play asks for the rest and the decoder goes on where it was.
-    server.route("/cut.mp3", cutOnce(body, LoopbackServer::kNever));
+    server.Route("/cut.mp3", cutOnce(body, -1));
     ASSERT_TRUE(AUDIO_ChannelPlay(h, 0));
     const auto rest = pullAll(h);
     pcm.insert(pcm.end(), rest.begin(), rest.end());
@@ -135,7 +145,7 @@ TEST(AudiolibStreamResume, BrokenServerFailsAfterItsRetriesAndPlayResumes)
     EXPECT_TRUE(pcm == full);
     EXPECT_TRUE(waitUntil([&] { return end.count.load() == 1 && download.count.load() == 2; }));
     EXPECT_EQ(download.result.load(), AUDIO_OK);
-    EXPECT_EQ(rangeOf(server.requestHeads().back()), std::to_string(half) + "-");
+    EXPECT_EQ(rangeOf(requestHeads(server).back()), std::to_string(half) + "-");
     // A healthy stream has nothing to resume.
     EXPECT_FALSE(AUDIO_ChannelPlay(h, 0));
     EXPECT_EQ(AUDIO_ErrorGetCode(), AUDIO_ERROR_DECODE_ONLY);
@@ -147,25 +157,28 @@ TEST(AudiolibStreamResume, RefusedOrFalseRepliesFailAtOnceKeepingTheData)
     AudioSession session;
     ASSERT_TRUE(session.ok);
     AUDIO_SetConfig(AUDIO_CONFIG_NET_RETRY, 20000);
-    LoopbackServer server;
+    TLoopbackServer server;
     const std::string body = readFile(files().cbr);
     const size_t third = body.size() / 3;
 
-    LoopbackServer::Reply refused;
-    refused.status = 416;
-    refused.body = "range not satisfiable\n";
-    LoopbackServer::Reply html;
-    html.body = "<!DOCTYPE html><html><body>" + std::string(2000, 'x') + "</body></html>";
-    html.headers = {"Content-Type: text/html"};
-    LoopbackServer::Reply changed;
-    changed.body = body;
-    changed.headers = {"ETag: \"v2\""};
-    LoopbackServer::Reply other; // same kind of file, another length
-    other.body = body.substr(0, body.size() - 1000);
+    TLoopbackReply refused;
+    refused.Status = 416;
+    refused.Bytes = QByteArray::fromStdString("range not satisfiable\n");
+    TLoopbackReply html;
+    html.Status = 200;
+    html.Bytes = QByteArray::fromStdString("<!DOCTYPE html><html><body>" + std::string(2000, 'x') + "</body></html>");
+    html.Headers = {"Content-Type: text/html"};
+    TLoopbackReply changed;
+    changed.Status = 200;
+    changed.Bytes = QByteArray::fromStdString(body);
+    changed.Headers = {"ETag: \"v2\""};
+    TLoopbackReply other; // same kind of file, another length
+    other.Status = 200;
+    other.Bytes = QByteArray::fromStdString(body.substr(0, body.size() - 1000));
 
     struct Case {
         const char *name;
-        LoopbackServer::Reply second;
+        TLoopbackReply second;
         int error;
     };
     const std::vector<Case> cases = {
@@ -177,19 +190,20 @@ TEST(AudiolibStreamResume, RefusedOrFalseRepliesFailAtOnceKeepingTheData)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = std::string("/") + c.name + ".mp3";
-        LoopbackServer::Reply first;
-        first.body = body;
-        if (c.second.headers.size() == 1 && c.second.headers[0].rfind("ETag", 0) == 0)
-            first.headers = {"ETag: \"v1\""};
-        first.dropAfter = third;
-        server.route(path, first);
-        const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url(path).c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+        TLoopbackReply first;
+        first.Status = 200;
+        first.Bytes = QByteArray::fromStdString(body);
+        if (c.second.Headers.size() == 1 && c.second.Headers[0].startsWith("ETag"))
+            first.Headers = {"ETag: \"v1\""};
+        first.DropAfter = third;
+        server.Route(QByteArray::fromStdString(path), first);
+        const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.Url(QByteArray::fromStdString(path)).constData(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
         ASSERT_NE(h, 0u);
         DownloadRecorder download;
         AUDIO_ChannelSetSync(h, AUDIO_SYNC_DOWNLOAD, 0, &DownloadRecorder::proc, &download);
         // The first reply breaks off; what answers the resume (half a second
         // later) is refused without retrying.
-        server.route(path, c.second);
+        server.Route(QByteArray::fromStdString(path), c.second);
         const auto start = std::chrono::steady_clock::now();
         ASSERT_TRUE(waitUntil([&] { return download.count.load() == 1; }, 8000));
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
@@ -205,12 +219,13 @@ TEST(AudiolibStreamResume, RefusedOrFalseRepliesFailAtOnceKeepingTheData)
     // A server that announces more than it sends never completes: the
     // download fails once the retries are spent, keeping every byte.
     AUDIO_SetConfig(AUDIO_CONFIG_NET_RETRY, 1500);
-    LoopbackServer::Reply liar;
-    liar.body = body;
-    liar.contentLength = false;
-    liar.headers = {"Content-Length: " + std::to_string(body.size() + 50000)};
-    server.route("/liar.mp3", liar);
-    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url("/liar.mp3").c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+    TLoopbackReply liar;
+    liar.Status = 200;
+    liar.Bytes = QByteArray::fromStdString(body);
+    liar.ContentLength = false;
+    liar.Headers = {"Content-Length: " + QByteArray::number(qint64(body.size()) + 50000)};
+    server.Route("/liar.mp3", liar);
+    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.Url("/liar.mp3").constData(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
     ASSERT_NE(h, 0u);
     DownloadRecorder download;
     SyncRecorder end;
@@ -228,17 +243,18 @@ TEST(AudiolibStreamResume, RadioReconnectsToTheLiveStream)
 {
     AudioSession session;
     ASSERT_TRUE(session.ok);
-    LoopbackServer server;
-    LoopbackServer::Reply station;
-    station.body = readFile(files().cbr);
-    station.endless = true;
-    station.icyInterval = 8000;
-    station.icyTitles = {"One"};
-    station.headers = {"icy-name: Test"};
-    station.dropAfter = 40000; // every connection breaks after 40 kB of audio
-    server.route("/live", station);
+    TLoopbackServer server;
+    TLoopbackReply station;
+    station.Status = 200;
+    station.Bytes = QByteArray::fromStdString(readFile(files().cbr));
+    station.Endless = true;
+    station.IcyInterval = 8000;
+    station.IcyMeta = {"StreamTitle='One';"};
+    station.Headers = {"icy-name: Test"};
+    station.DropAfter = 40000; // every connection breaks after 40 kB of audio
+    server.Route("/live", station);
 
-    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.url("/live").c_str(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
+    const AUDIO_HANDLE h = AUDIO_StreamCreateURL(server.Url("/live").constData(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
     ASSERT_NE(h, 0u);
     DownloadRecorder download;
     AUDIO_ChannelSetSync(h, AUDIO_SYNC_DOWNLOAD, 0, &DownloadRecorder::proc, &download);
@@ -250,7 +266,7 @@ TEST(AudiolibStreamResume, RadioReconnectsToTheLiveStream)
         return AUDIO_StreamGetFilePosition(h, AUDIO_FILEPOS_DOWNLOAD) > 100000;
     }, 15000));
     // Each reconnection is a fresh request for the live stream, without a range.
-    const auto heads = server.requestHeads();
+    const auto heads = requestHeads(server);
     ASSERT_GE(heads.size(), 3u);
     for (const auto &head : heads)
         EXPECT_EQ(rangeOf(head), "");

@@ -2,7 +2,7 @@
 #include "DownloadIcons.h"
 #include "PartialFileTag.h"
 #include "PromptRecorder.h"
-#include "TFakeHttpServer.h"
+#include "TLoopbackServer.h"
 #include "TFormDown.h"
 #include "THTTPGet.h"
 
@@ -38,10 +38,10 @@ QByteArray Head(int length)
 }
 
 // A 1000-byte reply sent in four pieces over about a second.
-TFakeHttpReply SlowReply()
+TLoopbackReply SlowReply()
 {
-    TFakeHttpReply reply;
-    reply.Bytes = TFakeHttpServer::Response(Body(1000));
+    TLoopbackReply reply;
+    reply.Bytes = TLoopbackServer::Response(Body(1000));
     reply.ChunkSize = 300;
     reply.ChunkDelayMs = 300;
     return reply;
@@ -101,13 +101,13 @@ protected:
 
     QTemporaryDir FDir;
     PromptRecorder FPrompts;
-    TFakeHttpServer FServer;
+    TLoopbackServer FServer;
     QList<QPointer<TFormDown>> FWindows;
 };
 
 TEST_F(TFormDownTransfer, CompleteDownloadEndsDoneAndClosesWithoutQuestion)
 {
-    FServer.SetReply({TFakeHttpServer::Response(Body(1000))});
+    FServer.SetReply({TLoopbackServer::Response(Body(1000))});
     const QString file = Path(QStringLiteral("song.mp3"));
     QPointer<TFormDown> w = Start(FServer.Url("/files/song.mp3"), file, QStringLiteral("Song - Band"));
 
@@ -147,9 +147,9 @@ TEST_F(TFormDownTransfer, CompleteDownloadEndsDoneAndClosesWithoutQuestion)
 
 TEST_F(TFormDownTransfer, HalfWayShowsFiftyPercentAndTheSize)
 {
-    TFakeHttpReply reply;
+    TLoopbackReply reply;
     reply.Bytes = Head(1000) + Body(500);
-    reply.Stall = true; // half the body, then silence
+    reply.StallAfter = reply.Bytes.size(); // half the body, then silence
     FServer.SetReply(reply);
     QPointer<TFormDown> w = Start(FServer.Url("/half.mp3"), Path(QStringLiteral("half.mp3")),
                                   QStringLiteral("Half - Band"));
@@ -168,7 +168,7 @@ TEST_F(TFormDownTransfer, HalfWayShowsFiftyPercentAndTheSize)
 
 TEST_F(TFormDownTransfer, DroppedConnectionIsRetriedThenFailsAndKeepsThePartialFile)
 {
-    TFakeHttpReply reply;
+    TLoopbackReply reply;
     reply.Bytes = Head(1000) + Body(1000);
     reply.DropAfter = Head(1000).size() + 600;
     FServer.SetReply(reply);
@@ -205,7 +205,7 @@ TEST_F(TFormDownTransfer, DroppedConnectionIsRetriedThenFailsAndKeepsThePartialF
 
 TEST_F(TFormDownTransfer, EmptyReplyWithZeroLengthEndsFailed)
 {
-    FServer.SetReply({TFakeHttpServer::Response(QByteArray())});
+    FServer.SetReply({TLoopbackServer::Response(QByteArray())});
     QPointer<TFormDown> w = Start(FServer.Url("/empty.mp3"), Path(QStringLiteral("empty.mp3")),
                                   QStringLiteral("Empty - Band"));
     ASSERT_TRUE(WaitUntil([&] { return w->Progress().Finished(); }));
@@ -242,9 +242,9 @@ TEST_F(TFormDownTransfer, CloseAnsweredNoKeepsDownloading)
 
 TEST_F(TFormDownTransfer, CloseAnsweredYesStopsAndKeepsThePartialFile)
 {
-    TFakeHttpReply reply;
+    TLoopbackReply reply;
     reply.Bytes = Head(1000) + Body(300);
-    reply.Stall = true;
+    reply.StallAfter = reply.Bytes.size();
     FServer.SetReply(reply);
     const QString file = Path(QStringLiteral("stop.mp3"));
     QPointer<TFormDown> w = Start(FServer.Url("/stop.mp3"), file, QStringLiteral("Stop - Band"));
@@ -266,9 +266,9 @@ TEST_F(TFormDownTransfer, CloseAnsweredYesStopsAndKeepsThePartialFile)
 
 TEST_F(TFormDownTransfer, TwoWindowsRunSideBySide)
 {
-    FServer.SetHandler([](const TFakeHttpRequest &request) {
+    FServer.SetHandler([](const TLoopbackRequest &request) {
         if (request.RequestLine.contains("/fast.mp3"))
-            return TFakeHttpReply{TFakeHttpServer::Response(Body(1000))};
+            return TLoopbackReply{TLoopbackServer::Response(Body(1000))};
         return SlowReply();
     });
     const QString fastFile = Path(QStringLiteral("fast.mp3"));
@@ -304,8 +304,8 @@ TEST_F(TFormDownTransfer, TwoWindowsRunSideBySide)
 
 TEST_F(TFormDownTransfer, NoLengthShowsBusyBarThenFails)
 {
-    TFakeHttpReply reply;
-    reply.Bytes = TFakeHttpServer::Response(Body(3000), false);
+    TLoopbackReply reply;
+    reply.Bytes = TLoopbackServer::Response(Body(3000), false);
     reply.ChunkSize = 1000;
     reply.ChunkDelayMs = 400;
     FServer.SetReply(reply);
@@ -333,7 +333,7 @@ TEST_F(TFormDownTransfer, NoLengthShowsBusyBarThenFails)
 
 TEST_F(TFormDownTransfer, AddressShownInCzechLettersAndSentAsBytes)
 {
-    FServer.SetReply({TFakeHttpServer::Response(Body(10))});
+    FServer.SetReply({TLoopbackServer::Response(Body(10))});
     // "/píseň.mp3" in Windows-1250, as the service's reply carries it.
     const QByteArray url = FServer.Url("/p\xED\x73\x65\xF2.mp3");
     QPointer<TFormDown> w = Start(url, Path(QStringLiteral("p.mp3")), QStringLiteral("P"));
@@ -392,7 +392,7 @@ TEST_F(TFormDownTransfer, PartialFileOfTheSameAddressIsResumedAndRenamedWhenComp
     // A partial file of another address is not continued but written over.
     const QString other = Path(QStringLiteral("other.mp3"));
     LeavePart(other, QByteArray(300, 'z'), FServer.Url("/elsewhere.mp3"), "\"v9\"");
-    FServer.SetReply({TFakeHttpServer::Response(Body(1000))});
+    FServer.SetReply({TLoopbackServer::Response(Body(1000))});
     QPointer<TFormDown> w2 = Start(FServer.Url("/other.mp3"), other, QStringLiteral("Other - Band"));
     ASSERT_TRUE(WaitUntil([&] { return w2->Progress().Finished(); }));
     EXPECT_EQ(ReadAll(other), Body(1000));
@@ -430,9 +430,9 @@ TEST_F(TFormDownTransfer, BadRepliesToAResumeFailWithAMessageAndKeepTheBytes)
         LeavePart(file, Body(500), url, "\"v1\"");
         const size_t before = FServer.Requests().size();
         if (c.Reply.isEmpty()) {
-            FServer.SetHandler([](const TFakeHttpRequest &request) {
+            FServer.SetHandler([](const TLoopbackRequest &request) {
                 const QByteArray from = request.Header("Range").mid(6).chopped(1);
-                return TFakeHttpReply{"HTTP/1.0 206 Partial Content\r\nContent-Range: bytes " + from
+                return TLoopbackReply{"HTTP/1.0 206 Partial Content\r\nContent-Range: bytes " + from
                                       + "-1999/2000\r\nContent-Length: 1500\r\n\r\n"};
             });
         } else {
@@ -481,7 +481,7 @@ TEST_F(TFormDownTransfer, RetryButtonResumesAFailedDownloadAndTerminateKeepsTheP
     const QString file = Path(QStringLiteral("again.mp3"));
     // First the connection drops after 300 bytes, every time; then the
     // server answers the range properly.
-    TFakeHttpReply cut;
+    TLoopbackReply cut;
     cut.Bytes = Head(1000) + Body(1000);
     cut.DropAfter = Head(1000).size() + 300;
     FServer.SetReply(cut);
@@ -503,9 +503,9 @@ TEST_F(TFormDownTransfer, RetryButtonResumesAFailedDownloadAndTerminateKeepsTheP
     EXPECT_TRUE(w->close());
 
     // Terminating a running download asks nothing and keeps its bytes.
-    TFakeHttpReply stall;
+    TLoopbackReply stall;
     stall.Bytes = Head(1000) + Body(250);
-    stall.Stall = true;
+    stall.StallAfter = stall.Bytes.size();
     FServer.SetReply(stall);
     const QString file2 = Path(QStringLiteral("term.mp3"));
     QPointer<TFormDown> t = Start(FServer.Url("/term.mp3"), file2, QStringLiteral("Term - Band"));
@@ -522,14 +522,14 @@ TEST_F(TFormDownTransfer, EveryFaultAfterNewBytesGetsTheWholeSetOfRetries)
 {
     // Each connection brings 300 new bytes, then drops: seven faults in all,
     // more than the two retries a fault without progress would get.
-    FServer.SetHandler([](const TFakeHttpRequest &request) {
+    FServer.SetHandler([](const TLoopbackRequest &request) {
         const QByteArray range = request.Header("Range");
         const qint64 from = range.isEmpty() ? 0 : range.mid(6).chopped(1).toLongLong();
         const QByteArray head = from == 0 ? Head(2000)
                                           : "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes " + QByteArray::number(from)
                                                 + "-1999/2000\r\nContent-Length: " + QByteArray::number(2000 - from)
                                                 + "\r\n\r\n";
-        TFakeHttpReply reply{head + Body(2000).mid(from)};
+        TLoopbackReply reply{head + Body(2000).mid(from)};
         reply.DropAfter = head.size() + 300;
         return reply;
     });

@@ -1,8 +1,7 @@
 #include "WaitUntil.h"
 #include "THTTPGet.h"
 #include "THTTPWorkerPool.h"
-#include "LoopbackListen.h"
-#include "TFakeHttpServer.h"
+#include "TLoopbackServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -85,7 +84,7 @@ protected:
 
     QString Path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
 
-    TFakeHttpServer server;
+    TLoopbackServer server;
     THTTPGet get;
     TEvents events;
     QTemporaryDir dir;
@@ -100,7 +99,7 @@ QByteArray Zeros(int n, char c = 'x')
 
 TEST_F(THTTPGetTest, GetAndPostGoOnTheWireByteForByte)
 {
-    server.SetReply({TFakeHttpServer::Response("ok")});
+    server.SetReply({TLoopbackServer::Response("ok")});
     const QByteArray host = server.Host();
 
     get.URL = server.Url("/find.php?find=a b\xE1&x=%41");
@@ -143,10 +142,10 @@ TEST_F(THTTPGetTest, GetAndPostGoOnTheWireByteForByte)
 
 TEST_F(THTTPGetTest, StringModeDeliversTheWholeBodyOfAnyStatus)
 {
-    server.QueueReply({TFakeHttpServer::Response("abc")});
-    server.QueueReply({TFakeHttpServer::Response("<html>missing</html>", true, "404 Not Found")});
+    server.QueueReply({TLoopbackServer::Response("abc")});
+    server.QueueReply({TLoopbackServer::Response("<html>missing</html>", true, "404 Not Found")});
     // Without a length the body runs to the end of the connection, in pieces.
-    server.QueueReply({TFakeHttpServer::Response("x" + Zeros(5000) + "y", false), 0, 700, 1});
+    server.QueueReply({TLoopbackServer::Response("x" + Zeros(5000) + "y", false), 0, 700, 1});
     get.URL = server.Url("/a");
 
     get.GetString();
@@ -168,10 +167,10 @@ TEST_F(THTTPGetTest, StringModeDeliversTheWholeBodyOfAnyStatus)
 
 TEST_F(THTTPGetTest, StringModeFailsOnEmptyOrCutShortBody)
 {
-    server.QueueReply({TFakeHttpServer::Response("")});
-    server.QueueReply({TFakeHttpServer::Response("", false)});
+    server.QueueReply({TLoopbackServer::Response("")});
+    server.QueueReply({TLoopbackServer::Response("", false)});
     // Announces 1000 bytes, breaks after 600 of them.
-    const QByteArray full = TFakeHttpServer::Response(Zeros(1000));
+    const QByteArray full = TLoopbackServer::Response(Zeros(1000));
     server.QueueReply({full, 0, 0, 0, full.size() - 400});
     // A reply without any response head.
     server.QueueReply({"garbage"});
@@ -188,10 +187,10 @@ TEST_F(THTTPGetTest, FileModeSucceedsOnlyWhenTheAnnouncedLengthArrived)
     QByteArray body;
     for (int i = 0; i < 1000; ++i)
         body.append(char(i * 7));
-    const QByteArray full = TFakeHttpServer::Response(body);
+    const QByteArray full = TLoopbackServer::Response(body);
     server.QueueReply({full, 0, 256, 1});
     server.QueueReply({full, 0, 0, 0, full.size() - 400}); // breaks after 600 body bytes
-    server.QueueReply({TFakeHttpServer::Response(body, false)});
+    server.QueueReply({TLoopbackServer::Response(body, false)});
 
     {
         QFile old(Path("one.mp3"));
@@ -239,7 +238,7 @@ TEST_F(THTTPGetTest, FileModeSucceedsOnlyWhenTheAnnouncedLengthArrived)
 
 TEST_F(THTTPGetTest, MissingLengthFailsAtOnceForBinaryData)
 {
-    server.SetReply({TFakeHttpServer::Response("abc", false)});
+    server.SetReply({TLoopbackServer::Response("abc", false)});
     get.BinaryData = true;
     get.URL = server.Url("/a");
     get.GetString();
@@ -269,7 +268,7 @@ TEST_F(THTTPGetTest, UnreadableOrOversizedLengthFails)
 
 TEST_F(THTTPGetTest, CredentialsAndReferrerAreSentWhenSet)
 {
-    server.SetReply({TFakeHttpServer::Response("ok")});
+    server.SetReply({TLoopbackServer::Response("ok")});
     get.URL = server.Url("/a");
     get.UserName = "user";
     get.Password = "secret";
@@ -277,14 +276,14 @@ TEST_F(THTTPGetTest, CredentialsAndReferrerAreSentWhenSet)
     get.GetString();
     ASSERT_TRUE(events.WaitFinal(1));
     ASSERT_EQ(server.Requests().size(), 1u);
-    const TFakeHttpRequest request = server.Requests()[0];
+    const TLoopbackRequest request = server.Requests()[0];
     EXPECT_EQ(request.Header("Authorization"), "Basic " + QByteArray("user:secret").toBase64());
     EXPECT_EQ(request.Header("Referer"), "http://example.org/from");
 }
 
 TEST_F(THTTPGetTest, FileThatCannotBeCreatedFails)
 {
-    server.SetReply({TFakeHttpServer::Response("abc")});
+    server.SetReply({TLoopbackServer::Response("abc")});
     get.URL = server.Url("/a");
     get.FileName = Path("no/such/folder/x.mp3");
     get.GetFile();
@@ -296,11 +295,11 @@ TEST_F(THTTPGetTest, AbortThenStartWhileBlockedMakesTheNewRequestAndDropsTheOldO
 {
     // The first request gets its head and part of the body, then silence;
     // any other answers with its path.
-    server.SetHandler([](const TFakeHttpRequest &request) {
+    server.SetHandler([](const TLoopbackRequest &request) {
         const QByteArray path = request.RequestLine.split(' ').value(1);
         if (path == "/slow")
-            return TFakeHttpReply{"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nab", 0, 0, 0, -1, false, true};
-        return TFakeHttpReply{TFakeHttpServer::Response(path)};
+            return TLoopbackReply{"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nab", 0, 0, 0, -1, false, true};
+        return TLoopbackReply{TLoopbackServer::Response(path)};
     });
     get.URL = server.Url("/slow");
     get.GetString();
@@ -345,7 +344,7 @@ TEST_F(THTTPGetTest, ServerThatNeverAnswersOrStopsSendingEndsWithAnError)
     QElapsedTimer clock;
 
     // Accepts and reads the request, then says nothing.
-    server.SetReply({TFakeHttpServer::Response("late"), 60000});
+    server.SetReply({TLoopbackServer::Response("late"), 60000});
     get.URL = server.Url("/silent");
     clock.start();
     get.GetString();
@@ -366,7 +365,7 @@ TEST_F(THTTPGetTest, ServerThatNeverAnswersOrStopsSendingEndsWithAnError)
     EXPECT_EQ(half.readAll(), "0123456789");
 
     // A slow but steady sender is not a stall.
-    server.SetReply({TFakeHttpServer::Response(QByteArray(12, 's')), 0, 10, 300});
+    server.SetReply({TLoopbackServer::Response(QByteArray(12, 's')), 0, 10, 300});
     get.URL = server.Url("/steady");
     get.GetString();
     ASSERT_TRUE(events.WaitFinal(3, 15000));
@@ -378,9 +377,22 @@ TEST_F(THTTPGetTest, ConnectThatNeverCompletesEndsWithAnError)
     // A listener whose accept queue is full: the kernel drops further SYNs,
     // so the client's connect waits for ever.
     std::string host;
-    const int listener = ListenOnPort80(
-        [](unsigned n) { return 0x7FC00000u | ((std::uint32_t(::getpid()) % 4096u) << 10) | (n % 1024u); }, 64, 0,
-        host);
+    int listener = -1;
+    for (unsigned n = 0; n < 64 && listener < 0; ++n) {
+        listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(80);
+        address.sin_addr.s_addr = htonl(0x7FC00000u | ((std::uint32_t(::getpid()) % 4096u) << 10) | (n % 1024u));
+        if (::bind(listener, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0
+            && ::listen(listener, 0) == 0) {
+            char text[INET_ADDRSTRLEN] = {};
+            host = ::inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
+        } else {
+            ::close(listener);
+            listener = -1;
+        }
+    }
     ASSERT_GE(listener, 0);
     std::vector<int> fillers;
     for (int i = 0; i < 2; ++i) {
@@ -413,7 +425,7 @@ TEST_F(THTTPGetTest, AbortBeforeAnyReplyAndAbortWhenIdle)
     ProcessEventsFor(50);
     EXPECT_TRUE(events.List.empty());
 
-    server.SetReply({TFakeHttpServer::Response("late"), 60000});
+    server.SetReply({TLoopbackServer::Response("late"), 60000});
     get.URL = server.Url("/a");
     get.GetString();
     ASSERT_TRUE(server.WaitForRequests(1, 5000));
@@ -425,9 +437,9 @@ TEST_F(THTTPGetTest, AbortBeforeAnyReplyAndAbortWhenIdle)
 TEST_F(THTTPGetTest, SecondStartWhileBusyIsIgnoredAndWorksAfterwards)
 {
     // Answers with the path it was asked for, the first one slowly.
-    server.SetHandler([](const TFakeHttpRequest &request) {
+    server.SetHandler([](const TLoopbackRequest &request) {
         const QByteArray path = request.RequestLine.split(' ').value(1);
-        return TFakeHttpReply{TFakeHttpServer::Response(path), path == "/first" ? 300 : 0};
+        return TLoopbackReply{TLoopbackServer::Response(path), path == "/first" ? 300 : 0};
     });
     get.URL = server.Url("/first");
     get.GetString();
@@ -448,7 +460,7 @@ TEST_F(THTTPGetTest, SecondStartWhileBusyIsIgnoredAndWorksAfterwards)
 
 TEST_F(THTTPGetTest, UrlPrefixCaseAndMissingPath)
 {
-    server.SetReply({TFakeHttpServer::Response("abc")});
+    server.SetReply({TLoopbackServer::Response("abc")});
     get.URL = "HTTP://" + server.Host() + "/Path/X?Q=1";
     get.GetString();
     ASSERT_TRUE(events.WaitFinal(1));
@@ -482,7 +494,7 @@ TEST_F(THTTPGetTest, UrlPrefixCaseAndMissingPath)
 
 TEST_F(THTTPGetTest, NoServerListeningIsAnErrorNotAnEmptyDownload)
 {
-    std::unique_ptr<TFakeHttpServer> gone = std::make_unique<TFakeHttpServer>();
+    std::unique_ptr<TLoopbackServer> gone = std::make_unique<TLoopbackServer>();
     get.URL = gone->Url("/x.mp3");
     gone.reset(); // nothing listens on that address any more
     get.FileName = Path("x.mp3");
@@ -515,7 +527,7 @@ TEST_F(THTTPGetTest, DestroyingABusyComponentNeitherBlocksNorDeliversEvents)
 
 TEST_F(THTTPGetTest, HandlerThatThrowsLeavesTheComponentUsable)
 {
-    server.SetReply({TFakeHttpServer::Response("abc")});
+    server.SetReply({TLoopbackServer::Response("abc")});
     get.URL = server.Url("/a");
     int calls = 0;
     get.OnDoneString = [&](const QByteArray &) {
@@ -544,7 +556,7 @@ TEST_F(THTTPGetTest, HandlerThatThrowsLeavesTheComponentUsable)
 
 TEST_F(THTTPGetTest, WaitThreadReturnsAfterTheOutcome)
 {
-    server.SetReply({TFakeHttpServer::Response("abc"), 50});
+    server.SetReply({TLoopbackServer::Response("abc"), 50});
     get.URL = server.Url("/a");
     get.WaitThread = true;
     get.GetString();
@@ -585,7 +597,7 @@ TEST_F(THTTPGetTest, ComponentsRunSideBySideAndReuseIdleThreads)
         EXPECT_EQ(results[i].Last().Kind, TEvents::Error);
     }
 
-    server.SetReply({TFakeHttpServer::Response("again")});
+    server.SetReply({TLoopbackServer::Response("again")});
     const int threads = THTTPWorkerPool::Threads();
     get.URL = server.Url("/seq");
     for (int i = 1; i <= 20; ++i) {

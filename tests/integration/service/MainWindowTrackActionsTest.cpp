@@ -4,7 +4,7 @@
 #include "PlaylistView.h"
 #include "PromptRecorder.h"
 #include "ResultsModel.h"
-#include "TFakeHttpServer.h"
+#include "TLoopbackServer.h"
 #include "TFormDown.h"
 #include "TFormMain.h"
 #include "THTTPGet.h"
@@ -46,7 +46,7 @@ QByteArray track(const QByteArray &action, const QByteArray &url, const QByteArr
 // The fake service: update, finder and track replies chosen by the request, the MP3 itself.
 struct Service
 {
-    TFakeHttpServer server;
+    TLoopbackServer server;
     QByteArray mp3;
     std::mutex lock;
     QByteArray nextTrackReply; // guarded by lock
@@ -54,16 +54,16 @@ struct Service
 
     Service()
     {
-        server.SetHandler([this](const TFakeHttpRequest &q) -> TFakeHttpReply {
+        server.SetHandler([this](const TLoopbackRequest &q) -> TLoopbackReply {
             const QByteArray &line = q.RequestLine;
             if (line.contains("/engine/update.php"))
-                return {TFakeHttpServer::Response(kUpdate)};
+                return {TLoopbackServer::Response(kUpdate)};
             if (line.contains("/engine/finder.php"))
-                return {TFakeHttpServer::Response(finder())};
+                return {TLoopbackServer::Response(finder())};
             if (line.contains("/files/song.mp3"))
-                return {TFakeHttpServer::Response(mp3)};
+                return {TLoopbackServer::Response(mp3)};
             std::lock_guard guard(lock);
-            TFakeHttpReply reply{TFakeHttpServer::Response(nextTrackReply)};
+            TLoopbackReply reply{TLoopbackServer::Response(nextTrackReply)};
             if (dropTrackRequests)
                 reply.DropAfter = 0;
             return reply;
@@ -83,7 +83,7 @@ struct Service
     std::vector<QByteArray> trackLines() const
     {
         std::vector<QByteArray> lines;
-        for (const TFakeHttpRequest &q : server.Requests())
+        for (const TLoopbackRequest &q : server.Requests())
             if (q.RequestLine.contains("/engine/getmp3.php"))
                 lines.push_back(q.RequestLine);
         return lines;

@@ -4,7 +4,7 @@
 #include "RatingFlow.h"
 #include "ResultsModel.h"
 #include "SearchFlow.h"
-#include "TFakeHttpServer.h"
+#include "TLoopbackServer.h"
 #include "THTTPGet.h"
 #include "Windows1250.h"
 
@@ -32,7 +32,7 @@ QByteArray finder(const QByteArray &records)
 // One main window's worth of search and rating, pointed at a fake service.
 struct Harness
 {
-    TFakeHttpServer server;
+    TLoopbackServer server;
     THTTPGet find;
     THTTPGet hod;
     ResultsModel model;
@@ -64,7 +64,7 @@ struct Harness
 TEST(SearchFlow, FillsRowsInReplyOrderAndSendsTheTextEncoded)
 {
     Harness h;
-    h.server.SetReply({TFakeHttpServer::Response(
+    h.server.SetReply({TLoopbackServer::Response(
         finder(record("Dynamit", "192", "11") + record("Pohoda", "64", "12") + record("\x8Ailhan", "128", "13")))});
     h.search.search(QString::fromUtf8("Kabáty & spol"));
     EXPECT_EQ(h.status(), kSearching);
@@ -97,7 +97,7 @@ TEST(SearchFlow, EmptyReplyKeepsSortStateAndNowPlayingMarkHonoursThePlaylist)
 {
     Harness h;
     h.state.SortColumn = 4;
-    h.server.QueueReply({TFakeHttpServer::Response(finder(""))});
+    h.server.QueueReply({TLoopbackServer::Response(finder(""))});
     h.search.search(QStringLiteral("nic"));
     ASSERT_TRUE(h.settle());
     EXPECT_EQ(h.status(), QStringLiteral("Nalezeno 0 MP3"));
@@ -105,7 +105,7 @@ TEST(SearchFlow, EmptyReplyKeepsSortStateAndNowPlayingMarkHonoursThePlaylist)
 
     h.state.CurrentTrackId = QStringLiteral("12");
     const QByteArray two = finder(record("A", "1", "11") + record("B", "2", "12"));
-    h.server.QueueReply({TFakeHttpServer::Response(two)});
+    h.server.QueueReply({TLoopbackServer::Response(two)});
     h.search.search(QStringLiteral("x"));
     ASSERT_TRUE(h.settle());
     ASSERT_EQ(h.model.count(), 2);
@@ -113,7 +113,7 @@ TEST(SearchFlow, EmptyReplyKeepsSortStateAndNowPlayingMarkHonoursThePlaylist)
     EXPECT_TRUE(h.model.row(1).nowPlaying);
 
     h.state.PlayingFromPlaylist = true;
-    h.server.QueueReply({TFakeHttpServer::Response(two)});
+    h.server.QueueReply({TLoopbackServer::Response(two)});
     h.search.search(QStringLiteral("x"));
     ASSERT_TRUE(h.settle());
     EXPECT_FALSE(h.model.row(1).nowPlaying);
@@ -122,13 +122,13 @@ TEST(SearchFlow, EmptyReplyKeepsSortStateAndNowPlayingMarkHonoursThePlaylist)
 TEST(SearchFlow, FailuresWrongKindsAndBrokenBodies)
 {
     Harness h;
-    h.server.QueueReply({TFakeHttpServer::Response(finder(record("A", "1", "1")))});
+    h.server.QueueReply({TLoopbackServer::Response(finder(record("A", "1", "1")))});
     h.search.search(QStringLiteral("a"));
     ASSERT_TRUE(h.settle());
     ASSERT_EQ(h.model.count(), 1);
 
     // The connection drops before any byte: message with its trailing space, then status.
-    TFakeHttpReply drop;
+    TLoopbackReply drop;
     drop.DropAfter = 0;
     h.server.QueueReply(drop);
     h.search.search(QStringLiteral("b"));
@@ -139,7 +139,7 @@ TEST(SearchFlow, FailuresWrongKindsAndBrokenBodies)
 
     // A reply of another kind (data differs only in case) is ignored: "Hledám..." stays.
     h.prompts.shown.clear();
-    h.server.QueueReply({TFakeHttpServer::Response("<reply data=\"Finder\"><mp3>1</mp3></reply>")});
+    h.server.QueueReply({TLoopbackServer::Response("<reply data=\"Finder\"><mp3>1</mp3></reply>")});
     h.search.search(QStringLiteral("c"));
     ASSERT_TRUE(h.settle());
     EXPECT_EQ(h.status(), kSearching);
@@ -149,7 +149,7 @@ TEST(SearchFlow, FailuresWrongKindsAndBrokenBodies)
     // Not XML, and a reply cut short, end like a failed request.
     for (const QByteArray &body : {QByteArray("<html>Internal error"), finder(record("A", "1", "1")).left(60)}) {
         h.prompts.shown.clear();
-        h.server.QueueReply({TFakeHttpServer::Response(body)});
+        h.server.QueueReply({TLoopbackServer::Response(body)});
         h.search.search(QStringLiteral("d"));
         ASSERT_TRUE(h.settle());
         EXPECT_EQ(h.prompts.texts(PromptRecorder::Kind::Message), QStringList{kFailure}) << body.constData();
@@ -158,7 +158,7 @@ TEST(SearchFlow, FailuresWrongKindsAndBrokenBodies)
     }
 
     // The fetcher still takes the next search.
-    h.server.QueueReply({TFakeHttpServer::Response(finder(record("Z", "1", "9")))});
+    h.server.QueueReply({TLoopbackServer::Response(finder(record("Z", "1", "9")))});
     h.search.search(QStringLiteral("e"));
     ASSERT_TRUE(h.settle());
     EXPECT_EQ(h.model.count(), 1);
@@ -169,10 +169,10 @@ TEST(SearchFlow, SecondSearchWhileTheFirstStallsGoesOutAtOnceAndFillsTheList)
     Harness h;
     // The first search's server accepts and never answers; the product's own
     // timeouts stay in force, so only an immediate second request can pass.
-    h.server.SetHandler([](const TFakeHttpRequest &request) {
+    h.server.SetHandler([](const TLoopbackRequest &request) {
         if (request.RequestLine.contains("find=first"))
-            return TFakeHttpReply{TFakeHttpServer::Response(finder(record("Old", "1", "1"))), 60000};
-        return TFakeHttpReply{TFakeHttpServer::Response(finder(record("A", "1", "7") + record("B", "2", "8")))};
+            return TLoopbackReply{TLoopbackServer::Response(finder(record("Old", "1", "1"))), 60000};
+        return TLoopbackReply{TLoopbackServer::Response(finder(record("A", "1", "7") + record("B", "2", "8")))};
     });
     h.search.search(QStringLiteral("first"));
     ASSERT_TRUE(h.server.WaitForRequests(1, 5000));
@@ -193,7 +193,7 @@ TEST(SearchFlow, ServerThatNeverAnswersEndsInTheFailureMessage)
 {
     Harness h;
     h.find.StallTimeoutMs = 1000;
-    h.server.SetReply({TFakeHttpServer::Response(finder(record("A", "1", "1"))), 60000});
+    h.server.SetReply({TLoopbackServer::Response(finder(record("A", "1", "1"))), 60000});
     h.search.search(QStringLiteral("ticho"));
     EXPECT_EQ(h.status(), kSearching);
     ASSERT_TRUE(WaitUntil([&] { return h.status() == kFailed; }, 15000));
@@ -209,7 +209,7 @@ TEST(SearchFlow, HugeReplyKeepsTheLoopRunningAndTheFetcherReusable)
     constexpr int kCount = 40000;
     for (int i = 0; i < kCount; ++i)
         records += record("Track " + QByteArray::number(i), "128", QByteArray::number(i));
-    TFakeHttpReply huge{TFakeHttpServer::Response(finder(records))};
+    TLoopbackReply huge{TLoopbackServer::Response(finder(records))};
     huge.ChunkSize = 256 * 1024;
     huge.ChunkDelayMs = 20;
     h.server.QueueReply(huge);
@@ -224,7 +224,7 @@ TEST(SearchFlow, HugeReplyKeepsTheLoopRunningAndTheFetcherReusable)
     EXPECT_EQ(h.model.count(), kCount);
     EXPECT_EQ(h.status(), QStringLiteral("Nalezeno %1 MP3").arg(kCount));
 
-    h.server.QueueReply({TFakeHttpServer::Response(finder(record("A", "1", "1")))});
+    h.server.QueueReply({TLoopbackServer::Response(finder(record("A", "1", "1")))});
     h.search.search(QStringLiteral("next"));
     ASSERT_TRUE(h.settle());
     EXPECT_EQ(h.model.count(), 1);
@@ -233,14 +233,14 @@ TEST(SearchFlow, HugeReplyKeepsTheLoopRunningAndTheFetcherReusable)
 TEST(RatingFlow, FourStarsUpdateTheRowAndEndItsRatingPermission)
 {
     Harness h;
-    h.server.QueueReply({TFakeHttpServer::Response(finder(record("A", "1", "a 1") + record("B", "2", "77")))});
+    h.server.QueueReply({TLoopbackServer::Response(finder(record("A", "1", "a 1") + record("B", "2", "77")))});
     h.search.search(QStringLiteral("x"));
     ASSERT_TRUE(h.settle());
 
     h.rating.rate(4, -1); // nothing selected: nothing sent
     EXPECT_FALSE(h.hod.IsBusy());
 
-    h.server.QueueReply({TFakeHttpServer::Response("<r data=\"hodnot\"><h>4,2</h></r>")});
+    h.server.QueueReply({TLoopbackServer::Response("<r data=\"hodnot\"><h>4,2</h></r>")});
     h.rating.rate(4, 1);
     ASSERT_TRUE(h.settle());
     ASSERT_EQ(h.server.Requests().size(), 2u);
@@ -252,7 +252,7 @@ TEST(RatingFlow, FourStarsUpdateTheRowAndEndItsRatingPermission)
     EXPECT_TRUE(h.model.row(0).mayRate());
 
     // A track ID with a space goes out encoded.
-    h.server.QueueReply({TFakeHttpServer::Response("<r data=\"hodnot\"><h>5</h></r>")});
+    h.server.QueueReply({TLoopbackServer::Response("<r data=\"hodnot\"><h>5</h></r>")});
     h.rating.rate(1, 0);
     ASSERT_TRUE(h.settle());
     EXPECT_EQ(h.server.Requests()[2].RequestLine, "GET /engine/hodnot.php?body=1&id=a%201 HTTP/1.0");
@@ -261,11 +261,11 @@ TEST(RatingFlow, FourStarsUpdateTheRowAndEndItsRatingPermission)
 TEST(RatingFlow, FailuresWrongKindAndAReplyAfterTheListWasEmptied)
 {
     Harness h;
-    h.server.QueueReply({TFakeHttpServer::Response(finder(record("A", "1", "1")))});
+    h.server.QueueReply({TLoopbackServer::Response(finder(record("A", "1", "1")))});
     h.search.search(QStringLiteral("x"));
     ASSERT_TRUE(h.settle());
 
-    TFakeHttpReply drop;
+    TLoopbackReply drop;
     drop.DropAfter = 0;
     h.server.QueueReply(drop);
     h.rating.rate(3, 0);
@@ -274,7 +274,7 @@ TEST(RatingFlow, FailuresWrongKindAndAReplyAfterTheListWasEmptied)
     EXPECT_TRUE(h.model.row(0).mayRate()); // can be rated again
 
     h.prompts.shown.clear();
-    h.server.QueueReply({TFakeHttpServer::Response("<r data=\"finder\"><h>5</h></r>")});
+    h.server.QueueReply({TLoopbackServer::Response("<r data=\"finder\"><h>5</h></r>")});
     h.rating.rate(3, 0);
     ASSERT_TRUE(h.settle());
     EXPECT_TRUE(h.prompts.shown.isEmpty());
@@ -282,10 +282,10 @@ TEST(RatingFlow, FailuresWrongKindAndAReplyAfterTheListWasEmptied)
     EXPECT_TRUE(h.model.row(0).mayRate());
 
     // The rating reply is held back until a new search has emptied the list.
-    TFakeHttpReply late{TFakeHttpServer::Response("<r data=\"hodnot\"><h>5</h></r>")};
+    TLoopbackReply late{TLoopbackServer::Response("<r data=\"hodnot\"><h>5</h></r>")};
     late.DelayMs = 300;
     h.server.QueueReply(late);
-    TFakeHttpReply stall{TFakeHttpServer::Response(finder(record("A", "1", "1")))};
+    TLoopbackReply stall{TLoopbackServer::Response(finder(record("A", "1", "1")))};
     stall.DelayMs = 5000;
     h.server.QueueReply(stall);
     h.rating.rate(5, 0);

@@ -6,7 +6,7 @@
 #include "ResultsModel.h"
 #include "ResultsTrackRows.h"
 #include "ServiceRequests.h"
-#include "TFakeHttpServer.h"
+#include "TLoopbackServer.h"
 #include "THTTPGet.h"
 #include "TrackActions.h"
 #include "TrackPlayer.h"
@@ -52,7 +52,7 @@ QByteArray reply(const QByteArray &action, const QByteArray &url, const QByteArr
 // The main window's track fetcher and the real results list, pointed at a fake service.
 struct Harness
 {
-    TFakeHttpServer server;
+    TLoopbackServer server;
     THTTPGet get;
     MainState state;
     PromptRecorder prompts;
@@ -82,7 +82,7 @@ struct Harness
         model.appendRows(std::move(rows));
     }
     bool settle() { return WaitUntil([this] { return !get.IsBusy(); }); }
-    TFakeHttpRequest request(int i) const { return server.Requests()[static_cast<size_t>(i)]; }
+    TLoopbackRequest request(int i) const { return server.Requests()[static_cast<size_t>(i)]; }
 };
 
 } // namespace
@@ -90,7 +90,7 @@ struct Harness
 TEST(TrackActionsWire, RequestsCarryTheSelectedIdAndOnlyPlaySetsTheRequestedTrack)
 {
     Harness h;
-    h.server.SetReply({TFakeHttpServer::Response("<r data=\"nothing\"/>")});
+    h.server.SetReply({TLoopbackServer::Response("<r data=\"nothing\"/>")});
     h.state.RequestedTrackId = "old";
 
     h.selected = 1;
@@ -143,8 +143,8 @@ TEST(TrackActionsWire, RequestsCarryTheSelectedIdAndOnlyPlaySetsTheRequestedTrac
 TEST(TrackActionsWire, PlayReplyOpensTheStreamAndMovesTheMarkInTheResultsList)
 {
     Harness h;
-    h.server.QueueReply({TFakeHttpServer::Response(reply("play", "http://s/a1.mp3"))});
-    h.server.QueueReply({TFakeHttpServer::Response(reply("play", "http://s/b2.mp3"))});
+    h.server.QueueReply({TLoopbackServer::Response(reply("play", "http://s/a1.mp3"))});
+    h.server.QueueReply({TLoopbackServer::Response(reply("play", "http://s/b2.mp3"))});
     h.selected = 0;
     h.actions.playSelected();
     ASSERT_TRUE(h.settle());
@@ -165,7 +165,7 @@ TEST(TrackActionsWire, PlayReplyOpensTheStreamAndMovesTheMarkInTheResultsList)
 TEST(TrackActionsWire, APlayReplyArrivingAfterAPlaylistStartNamesItsOwnTrack)
 {
     Harness h;
-    TFakeHttpReply slow{TFakeHttpServer::Response(reply("play", "http://s/a1.mp3"))};
+    TLoopbackReply slow{TLoopbackServer::Response(reply("play", "http://s/a1.mp3"))};
     slow.DelayMs = 300;
     h.server.QueueReply(slow);
     h.selected = 0;
@@ -186,8 +186,8 @@ TEST(TrackActionsWire, APlayReplyArrivingAfterAPlaylistStartNamesItsOwnTrack)
 TEST(TrackActionsWire, AddRepliesFillThePlaylistAndFailuresShowTheMessage)
 {
     Harness h;
-    h.server.QueueReply({TFakeHttpServer::Response(reply("add", "http://s/1.mp3"))});
-    h.server.QueueReply({TFakeHttpServer::Response(reply("add", "http://s/2.mp3", " kam=\"0\""))});
+    h.server.QueueReply({TLoopbackServer::Response(reply("add", "http://s/1.mp3"))});
+    h.server.QueueReply({TLoopbackServer::Response(reply("add", "http://s/2.mp3", " kam=\"0\""))});
     h.selected = 0;
     h.actions.addSelected();
     ASSERT_TRUE(h.settle());
@@ -200,7 +200,7 @@ TEST(TrackActionsWire, AddRepliesFillThePlaylistAndFailuresShowTheMessage)
     EXPECT_EQ(h.playlist.rows[1].trackId, "t9");
 
     // A dropped connection: the one message, nothing else changes.
-    TFakeHttpReply drop;
+    TLoopbackReply drop;
     drop.DropAfter = 0;
     h.server.QueueReply(drop);
     h.actions.addSelected();
@@ -213,10 +213,10 @@ TEST(TrackActionsWire, APlayCommandWhileAnotherStallsIsSentAtOnceAndPlays)
 {
     Harness h;
     // The first request's server never answers; the second is answered.
-    h.server.SetHandler([](const TFakeHttpRequest &request) {
+    h.server.SetHandler([](const TLoopbackRequest &request) {
         if (request.RequestLine.contains("id=a%201"))
-            return TFakeHttpReply{TFakeHttpServer::Response(reply("play", "http://s/old.mp3")), 60000};
-        return TFakeHttpReply{TFakeHttpServer::Response(reply("play", "http://s/new.mp3"))};
+            return TLoopbackReply{TLoopbackServer::Response(reply("play", "http://s/old.mp3")), 60000};
+        return TLoopbackReply{TLoopbackServer::Response(reply("play", "http://s/new.mp3"))};
     });
     h.selected = 0;
     h.actions.playSelected();

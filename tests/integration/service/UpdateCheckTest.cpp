@@ -3,7 +3,7 @@
 #include "IniFile.h"
 #include "MainState.h"
 #include "PromptRecorder.h"
-#include "TFakeHttpServer.h"
+#include "TLoopbackServer.h"
 #include "TFormLoader.h"
 #include "THTTPGet.h"
 #include "UpdateCheck.h"
@@ -47,7 +47,7 @@ struct StatusAwarePrompts : PromptRecorder
 struct Harness
 {
     QTemporaryDir dir;
-    TFakeHttpServer server;
+    TLoopbackServer server;
     MainState state;
     THTTPGet find, get, hod;
     UserKeyStore keys{dir.filePath(QStringLiteral("keys"))};
@@ -69,7 +69,7 @@ struct Harness
         IniFile(iniPath()).writeInteger(QString::fromLatin1(section), QString::fromLatin1(key), value);
     }
     // Shows the start-up window and waits until it has closed itself.
-    bool run(const TFakeHttpReply &reply)
+    bool run(const TLoopbackReply &reply)
     {
         server.QueueReply(reply);
         loader = std::make_unique<TFormLoader>(TFormLoader::Inputs{
@@ -77,7 +77,7 @@ struct Harness
         loader->show();
         return WaitUntil([this] { return loader->check().finished() && !loader->isVisible(); });
     }
-    bool run(const QByteArray &body) { return run(TFakeHttpReply{TFakeHttpServer::Response(body)}); }
+    bool run(const QByteArray &body) { return run(TLoopbackReply{TLoopbackServer::Response(body)}); }
     QSize screen() const { return QGuiApplication::primaryScreen()->geometry().size(); }
 };
 
@@ -101,11 +101,11 @@ TEST(UpdateCheck, ReplyGivesTheClientIdAndTheCount)
     EXPECT_FALSE(h.loader->quitRequested());
 
     // The main window's next request carries the ID as a POST body.
-    h.server.QueueReply({TFakeHttpServer::Response("x")});
+    h.server.QueueReply({TLoopbackServer::Response("x")});
     h.find.URL = h.server.Url("/engine/finder.php?find=a");
     h.find.GetString();
     ASSERT_TRUE(WaitUntil([&] { return !h.find.IsBusy(); }));
-    const TFakeHttpRequest post = h.server.Requests().back();
+    const TLoopbackRequest post = h.server.Requests().back();
     EXPECT_EQ(post.RequestLine, "POST /engine/finder.php?find=a HTTP/1.0");
     EXPECT_EQ(post.Body, "KID=4711");
     EXPECT_EQ(post.Header("Content-Type"), "application/x-www-form-urlencoded");
@@ -214,7 +214,7 @@ TEST(UpdateCheck, FailuresAndUnreadableRepliesStillPlaceTheWindowAndClose)
     {
         Harness h;
         h.state.ClientId = 33;
-        TFakeHttpReply drop;
+        TLoopbackReply drop;
         drop.DropAfter = 0;
         ASSERT_TRUE(h.run(drop));
         EXPECT_EQ(h.prompts.texts(PromptRecorder::Kind::Message), QStringList{failure});
@@ -255,7 +255,7 @@ TEST(UpdateCheck, FailuresAndUnreadableRepliesStillPlaceTheWindowAndClose)
 TEST(UpdateCheck, TheUserCannotCloseTheWindowWhileTheCheckRuns)
 {
     Harness h;
-    TFakeHttpReply slow{TFakeHttpServer::Response(updater("kid=\"3\""))};
+    TLoopbackReply slow{TLoopbackServer::Response(updater("kid=\"3\""))};
     slow.DelayMs = 400;
     h.server.QueueReply(slow);
     h.loader = std::make_unique<TFormLoader>(TFormLoader::Inputs{
