@@ -101,6 +101,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", error.what());
         return 1;
     }
+    server->ServeOneAtATime(true);
     server->SetReply({"HTTP/1.0 200 OK\r\nContent-Length: 57\r\nContent-Type: text/xml\r\n\r\n"
                       "<?xml version=\"1.0\"?><r><t id=\"1\">abcdefghijklmn</t></r>\n"});
     const std::string url = server->Url("/find.php?find=abc").toStdString();

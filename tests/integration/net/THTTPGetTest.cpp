@@ -297,8 +297,11 @@ TEST_F(THTTPGetTest, AbortThenStartWhileBlockedMakesTheNewRequestAndDropsTheOldO
     // any other answers with its path.
     server.SetHandler([](const TLoopbackRequest &request) {
         const QByteArray path = request.RequestLine.split(' ').value(1);
-        if (path == "/slow")
-            return TLoopbackReply{"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nab", 0, 0, 0, -1, false, true};
+        if (path == "/slow") {
+            TLoopbackReply partial{"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nab"};
+            partial.StallAfter = partial.Bytes.size();
+            return partial;
+        }
         return TLoopbackReply{TLoopbackServer::Response(path)};
     });
     get.URL = server.Url("/slow");
@@ -354,7 +357,11 @@ TEST_F(THTTPGetTest, ServerThatNeverAnswersOrStopsSendingEndsWithAnError)
     EXPECT_GE(clock.elapsed(), 900);
 
     // Part of a file, then silence: an error, and the part stays on disk.
-    server.SetReply({"HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n0123456789", 0, 0, 0, -1, false, true});
+    {
+        TLoopbackReply stalling{"HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n0123456789"};
+        stalling.StallAfter = stalling.Bytes.size();
+        server.SetReply(stalling);
+    }
     get.URL = server.Url("/half.mp3");
     get.FileName = Path("half.mp3");
     get.GetFile();
@@ -505,7 +512,11 @@ TEST_F(THTTPGetTest, NoServerListeningIsAnErrorNotAnEmptyDownload)
 
 TEST_F(THTTPGetTest, DestroyingABusyComponentNeitherBlocksNorDeliversEvents)
 {
-    server.SetReply({"HTTP/1.0 200 OK\r\n\r\nsome", 0, 0, 0, -1, false, true});
+    {
+        TLoopbackReply stalling{"HTTP/1.0 200 OK\r\n\r\nsome"};
+        stalling.StallAfter = stalling.Bytes.size();
+        server.SetReply(stalling);
+    }
     auto doomed = std::make_unique<THTTPGet>();
     TEvents doomedEvents;
     doomedEvents.Attach(*doomed);
@@ -581,7 +592,11 @@ TEST_F(THTTPGetTest, ComponentsRunSideBySideAndReuseIdleThreads)
 {
     // The server never answers, so all five requests can only arrive if they
     // run at the same time.
-    server.SetReply({"", 0, 0, 0, -1, false, true});
+    {
+        TLoopbackReply stalling{""};
+        stalling.StallAfter = stalling.Bytes.size();
+        server.SetReply(stalling);
+    }
     std::vector<std::unique_ptr<THTTPGet>> gets;
     std::vector<TEvents> results(5);
     for (int i = 0; i < 5; ++i) {
@@ -610,7 +625,14 @@ TEST_F(THTTPGetTest, ComponentsRunSideBySideAndReuseIdleThreads)
 
 TEST_F(THTTPGetTest, StringBodyIsCappedAt64MiB)
 {
-    server.SetReply({"HTTP/1.0 200 OK\r\n\r\n", 0, 0, 0, -1, true});
+    {
+        // "HTTP/1.0 200 OK", no length, then zero bytes until the client leaves.
+        TLoopbackReply zeros;
+        zeros.Status = 200;
+        zeros.Endless = true;
+        zeros.Bytes = QByteArray(64 * 1024, '\0');
+        server.SetReply(zeros);
+    }
     int lastReaded = 0;
     get.OnProgress = [&](int, int readed) { lastReaded = readed; };
     get.URL = server.Url("/endless");

@@ -134,3 +134,14 @@ TEST(LoopbackServer, FileBodiesComeWholeOrInRanges)
               "HTTP/1.0 206 Partial Content\r\nContent-Length: 10\r\nContent-Range: bytes 299990-299999/300000\r\n\r\n"
                   + content.right(10));
 }
+
+TEST(LoopbackServer, OneAtATimeServesOnTheAcceptingThread)
+{
+    TLoopbackServer server;
+    server.ServeOneAtATime(true);
+    server.SetReply({TLoopbackServer::Response("ok")});
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(Fetch(server, "/q"), "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
+    EXPECT_EQ(server.ConnectionCount(), 3);
+    EXPECT_TRUE(server.WaitForConnectionsClosed(5000));
+}

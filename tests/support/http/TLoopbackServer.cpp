@@ -152,6 +152,7 @@ struct TLoopbackServer::TState
     int Accepted = 0;
     int Open = 0;
     int Pauses = 0;
+    bool OneAtATime = false;
 
     void AcceptLoop();
     void Reap();
@@ -221,6 +222,12 @@ void TLoopbackServer::SetHandler(THandler handler)
 {
     std::lock_guard lock(F->Lock);
     F->Handler = std::move(handler);
+}
+
+void TLoopbackServer::ServeOneAtATime(bool yes)
+{
+    std::lock_guard lock(F->Lock);
+    F->OneAtATime = yes;
 }
 
 QByteArray TLoopbackServer::Response(const QByteArray &body, bool withLength, const QByteArray &status)
@@ -327,10 +334,15 @@ void TLoopbackServer::TState::AcceptLoop()
         const int socket = ::accept4(Listen, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (socket < 0)
             continue;
-        std::lock_guard lock(Lock);
+        std::unique_lock lock(Lock);
         ++Accepted;
         ++Open;
-        Connections.emplace_back([this, socket] { Serve(socket); });
+        if (OneAtATime) {
+            lock.unlock();
+            Serve(socket);
+        } else {
+            Connections.emplace_back([this, socket] { Serve(socket); });
+        }
     }
 }
 

@@ -44,6 +44,9 @@ public:
     // connection thread, so it must be thread-safe.
     using THandler = std::function<TLoopbackReply(const TLoopbackRequest &request)>;
     void SetHandler(THandler handler);
+    // Connections one after the other on the accepting thread, instead of a
+    // thread each: for benchmarks, where the server's own cost must stay small.
+    void ServeOneAtATime(bool yes);
 
     // "HTTP/1.0 <status>\r\n[Content-Length: n\r\n]\r\n<body>".
     static QByteArray Response(const QByteArray &body, bool withLength = true,
