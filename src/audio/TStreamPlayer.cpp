@@ -15,6 +15,7 @@
 #include <QtDebug>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -218,6 +219,9 @@ void TStreamPlayer::Open(const QString &name, OpenDone done)
         report(done, false);
         return;
     }
+    following_.clear();
+    if (takeAhead(name, done))
+        return;
     const bool internet = StreamNames::isInternetName(name);
     const QString extension = StreamNames::extensionOf(name);
     const QString upper = extension.toUpper();
@@ -254,18 +258,129 @@ void TStreamPlayer::Open(const QString &name, OpenDone done)
         return fail(QStringLiteral("No sound font is loaded."));
 
     PendingOpen attempt;
-    attempt.attempt = ++lastAttempt_;
     attempt.name = name;
     attempt.wasPlaying = wasPlaying;
     attempt.singleChannel = requestedSingleChannel_;
     attempt.done = std::move(done);
+    // An ahead open of this very stream still on its way becomes this one.
+    const bool aheadUnderWay = ahead_ && ahead_->name == name && !ahead_->channel && !ahead_->failed
+                            && !attempt.singleChannel;
+    if (aheadUnderWay) {
+        attempt.attempt = ahead_->attempt;
+        ahead_.reset();
+    } else {
+        dropAhead();
+        attempt.attempt = ++lastAttempt_;
+    }
     pending_ = std::move(attempt);
-    opener_->start(pending_->attempt, Windows1250::encode(name), pending_->singleChannel ? 0u : AUDIO_STREAM_DECODE);
+    if (!aheadUnderWay)
+        opener_->start(pending_->attempt, Windows1250::encode(name),
+                       pending_->singleChannel ? 0u : AUDIO_STREAM_DECODE);
+}
+
+void TStreamPlayer::OpenAhead(const QString &name)
+{
+    if (name == following_)
+        return;
+    following_ = name;
+    if (ahead_ && ahead_->name != name)
+        dropAhead();
+    maybeOpenAhead();
+}
+
+bool TStreamPlayer::AheadChained() const
+{
+    return ahead_ && ahead_->queued && pipeline_ && pipeline_->Switched();
+}
+
+void TStreamPlayer::maybeOpenAhead()
+{
+    // Only a file fully here leaves the network to the next one, and only
+    // the pipeline can join two streams.
+    if (!ready_ || ahead_ || pending_ || following_.isEmpty() || kind_ == ChannelKind::ckNone || singleChannel_
+        || !netStream_ || !downloadComplete_ || !StreamNames::isInternetName(following_))
+        return;
+    const QString extension = StreamNames::extensionOf(following_);
+    const QString upper = extension.toUpper();
+    if (!StreamNames::isRecognisedNetType(extension) || kMidiTypes.contains(upper) || upper == QLatin1String(".ASF")
+        || upper == QLatin1String(".WMA"))
+        return;
+    AheadStream next;
+    next.name = following_;
+    next.attempt = ++lastAttempt_;
+    ahead_ = std::move(next);
+    opener_->start(ahead_->attempt, Windows1250::encode(following_), AUDIO_STREAM_DECODE);
+}
+
+void TStreamPlayer::onAheadOpened(std::uint32_t channel)
+{
+    if (!channel) {
+        // Not tried again; the real Open of this name reports the failure.
+        ahead_->failed = true;
+        return;
+    }
+    const AudioApi &a = api();
+    ahead_->channel = channel;
+    // Set now, so that an end or a failed download before the take-over is known.
+    a.ChannelSetSync(channel, AUDIO_SYNC_END, 0, &endSync, mailbox_.get());
+    a.ChannelSetSync(channel, AUDIO_SYNC_DOWNLOAD, 0, &downloadSync, mailbox_.get());
+    queueAhead();
+}
+
+void TStreamPlayer::queueAhead()
+{
+    if (!ahead_ || !ahead_->channel || ahead_->queued || singleChannel_ || !outputChannel_)
+        return;
+    AUDIO_CHANNELINFO next{};
+    if (!api().ChannelGetInfo(ahead_->channel, &next) || std::int32_t(next.freq) != info_.SampleRate
+        || next.chans != info_.Channels || ((next.flags & AUDIO_SAMPLE_8BITS) != 0) != eightBit_)
+        return; // another format needs an output of its own: it starts as an ordinary Open
+    ahead_->queued = pipeline_->QueueNext(ahead_->channel);
+}
+
+bool TStreamPlayer::takeAhead(const QString &name, const OpenDone &done)
+{
+    if (!ahead_ || ahead_->name != name || !ahead_->channel)
+        return false;
+    if (pending_) {
+        PendingOpen superseded = std::move(*pending_);
+        pending_.reset();
+        report(superseded.done, false);
+    }
+    const bool chained = ahead_->queued && !pipeline_->CancelNext();
+    const std::uint32_t channel = ahead_->channel;
+    endCarried_ = ahead_->ended;
+    downloadFailedCarried_ = ahead_->downloadFailed;
+    ahead_.reset();
+    startStream(name, channel, false, done, chained ? Origin::Chained : Origin::Ahead);
+    return true;
+}
+
+void TStreamPlayer::dropAhead()
+{
+    if (!ahead_)
+        return;
+    const AheadStream dropped = std::move(*ahead_);
+    ahead_.reset();
+    if (!dropped.channel)
+        return; // an open on its way is freed when it arrives
+    if (dropped.queued && pipeline_ && !pipeline_->CancelNext()) {
+        // The worker reads it already: back to the current stream, whose
+        // end comes next, and free it once the output is closed.
+        pipeline_->Unchain(decodeChannel_);
+        retired_.push_back(dropped.channel);
+        return;
+    }
+    api().StreamFree(dropped.channel);
 }
 
 void TStreamPlayer::onOpened(std::uint64_t attempt, std::uint32_t channel)
 {
     opener_->finished(attempt);
+    if (ahead_ && ahead_->attempt == attempt && !ahead_->channel && !ahead_->failed) {
+        onAheadOpened(channel);
+        return;
+    }
     if (!pending_ || pending_->attempt != attempt) {
         // Superseded meanwhile: nobody wants this stream.
         if (channel)
@@ -281,17 +396,27 @@ void TStreamPlayer::onOpened(std::uint64_t attempt, std::uint32_t channel)
         return;
     }
 
+    startStream(opened.name, channel, opened.singleChannel, opened.done, Origin::Opened);
+}
+
+void TStreamPlayer::startStream(const QString &name, std::uint32_t channel, bool singleChannel,
+                                const OpenDone &done, Origin origin)
+{
+    const QString extension = StreamNames::extensionOf(name);
+    const bool chained = origin == Origin::Chained;
+    // A stream opened ahead has its syncs already.
+    const bool syncsSet = origin != Origin::Opened;
     const AudioApi &a = api();
-    Close();
+    Close(chained);
     decodeChannel_ = channel;
     kind_ = ChannelKind::ckStream;
-    endSyncSet_ = false;
+    endSyncSet_ = syncsSet;
     endPending_ = false;
 
     info_ = TStreamInfo();
-    info_.FileName = opened.name;
+    info_.FileName = name;
     if (StreamNames::isRecognisedNetType(extension))
-        openRecognised(opened.name, extension);
+        openRecognised(name, extension, syncsSet);
     else
         openRadio();
 
@@ -303,13 +428,23 @@ void TStreamPlayer::onOpened(std::uint64_t attempt, std::uint32_t channel)
     }
     decoderName_ = StreamNames::decoderNameFor(extension, cdAddOn_->loaded(), wmaAddOn_->loaded(), false);
 
-    singleChannel_ = opened.singleChannel;
-    streamName_ = opened.name;
+    singleChannel_ = singleChannel;
+    streamName_ = name;
+    if (chained) {
+        pipeline_->AdoptNext();
+        outputCarriesOver_ = true;
+    }
+    // Its download may have ended while it waited; that is reported as if
+    // it came now.
+    if (syncsSet && downloadComplete_) {
+        downloadComplete_ = false;
+        downloadedCarried_ = true;
+    }
     SetMode(plmReady);
-    report(opened.done, true);
+    report(done, true);
 }
 
-void TStreamPlayer::openRecognised(const QString &name, const QString &extension)
+void TStreamPlayer::openRecognised(const QString &name, const QString &extension, bool syncsSet)
 {
     const AudioApi &a = api();
     netStream_ = true;
@@ -325,7 +460,8 @@ void TStreamPlayer::openRecognised(const QString &name, const QString &extension
 
     // Ask for the download's end before looking, so an end that comes in
     // between still arrives; an answer about a complete file is ignored.
-    const AUDIO_HANDLE sync = a.ChannelSetSync(decodeChannel_, AUDIO_SYNC_DOWNLOAD, 0, &downloadSync, mailbox_.get());
+    const AUDIO_HANDLE sync =
+        syncsSet ? 0 : a.ChannelSetSync(decodeChannel_, AUDIO_SYNC_DOWNLOAD, 0, &downloadSync, mailbox_.get());
     const std::uint64_t size = a.StreamGetFilePosition(decodeChannel_, AUDIO_FILEPOS_END);
     if (size != kNone64) {
         info_.StreamSize = static_cast<std::uint32_t>(size);
@@ -350,7 +486,7 @@ void TStreamPlayer::openRadio()
     a.ChannelSetSync(decodeChannel_, AUDIO_SYNC_DOWNLOAD, 0, &downloadSync, mailbox_.get());
 }
 
-void TStreamPlayer::Close()
+void TStreamPlayer::Close(bool keepOutput)
 {
     if (kind_ == ChannelKind::ckNone)
         return;
@@ -360,11 +496,20 @@ void TStreamPlayer::Close()
     endPending_ = false;
     downloadFailed_ = false;
     stoppedAtFault_ = false;
-    if (!singleChannel_)
-        pipeline_->CloseOutput();
+    if (!keepOutput) {
+        outputCarriesOver_ = false;
+        if (!singleChannel_)
+            pipeline_->CloseOutput();
+        dropAhead();
+        for (const std::uint32_t channel : retired_)
+            api().StreamFree(channel);
+        retired_.clear();
+        outputChannel_ = 0;
+    }
+    // With the output kept, the worker has moved on to the next stream and
+    // no longer reads this one.
     api().StreamFree(decodeChannel_);
     decodeChannel_ = 0;
-    outputChannel_ = 0;
     kind_ = ChannelKind::ckNone;
     streamName_.clear();
     info_.FileName.clear();
@@ -383,6 +528,17 @@ void TStreamPlayer::Play()
 {
     if (kind_ == ChannelKind::ckNone || mode_ == plmPlaying)
         return;
+    if (outputCarriesOver_) {
+        outputCarriesOver_ = false;
+        SetMode(plmPlaying);
+        if (std::exchange(downloadedCarried_, false))
+            onDownloadComplete();
+        if (std::exchange(downloadFailedCarried_, false))
+            onDownloadFailed();
+        if (std::exchange(endCarried_, false))
+            onEndSync();
+        return;
+    }
     if (stoppedAtFault_ && mode_ == plmStopped) {
         // Goes on where the data ran out, with a new request for the rest.
         resumeDownload();
@@ -423,6 +579,15 @@ void TStreamPlayer::Play()
     if (!endSyncSet_)
         endSyncSet_ = a.ChannelSetSync(decodeChannel_, AUDIO_SYNC_END, 0, &endSync, mailbox_.get()) != 0;
     SetMode(plmPlaying);
+    if (std::exchange(downloadedCarried_, false))
+        onDownloadComplete();
+    if (std::exchange(downloadFailedCarried_, false))
+        onDownloadFailed();
+    if (std::exchange(endCarried_, false))
+        onEndSync();
+    if (ahead_)
+        ahead_->queued = false; // a new output knows nothing queued
+    queueAhead();
 }
 
 void TStreamPlayer::Pause(bool paused)
@@ -526,7 +691,7 @@ std::uint32_t TStreamPlayer::Position() const
     std::int64_t bytes = static_cast<std::int64_t>(position);
     // What the output still holds has not been heard yet either.
     if (!singleChannel_)
-        bytes -= std::int64_t(pipeline_->BufferedBytes()) + pipeline_->HeldByOutput();
+        bytes -= std::int64_t(pipeline_->UnplayedBytes());
     if (bytes <= 0)
         return 0;
     return roundMs(api().ChannelBytes2Seconds(decodeChannel_, static_cast<std::uint64_t>(bytes)));
@@ -537,6 +702,11 @@ void TStreamPlayer::SetPosition(std::uint32_t ms)
     if (kind_ == ChannelKind::ckNone || ms > PlayLength())
         return;
     const AudioApi &a = api();
+    // The next stream already follows in the output: going back in this one
+    // undoes that, and the next is opened once more.
+    const bool unchained = AheadChained();
+    if (unchained)
+        dropAhead();
     bool outputWasPlaying = false;
     if (!singleChannel_ && outputChannel_) {
         const std::uint32_t state = a.ChannelIsActive(outputChannel_);
@@ -556,6 +726,8 @@ void TStreamPlayer::SetPosition(std::uint32_t ms)
     endPending_ = false;
     if (outputWasPlaying)
         a.ChannelPlay(outputChannel_, 1);
+    if (unchained)
+        maybeOpenAhead();
 }
 
 void TStreamPlayer::SetVolume(std::uint32_t volume)
@@ -611,6 +783,13 @@ void TStreamPlayer::handleEvent(QEvent *event)
         onOpened(message->attempt, message->channel);
         return;
     }
+    if (ahead_ && ahead_->channel && message->channel == ahead_->channel) {
+        if (message->message == EngineEvent::PlayEnd)
+            ahead_->ended = true;
+        else if (message->message == EngineEvent::DownloadFailed)
+            ahead_->downloadFailed = true;
+        return;
+    }
     if (kind_ == ChannelKind::ckNone || message->channel != decodeChannel_)
         return;
     switch (message->message) {
@@ -657,9 +836,16 @@ void TStreamPlayer::drainTick()
         window_->stopDrain();
         return;
     }
-    const std::uint32_t state = outputChannel_ ? api().ChannelIsActive(outputChannel_) : AUDIO_ACTIVE_STOPPED;
-    if (state == AUDIO_ACTIVE_PLAYING || state == AUDIO_ACTIVE_STALLED)
-        return;
+    if (AheadChained()) {
+        // The output goes on with the next stream: this one has been heard
+        // once its last byte has.
+        if (!pipeline_->BoundaryPlayed())
+            return;
+    } else {
+        const std::uint32_t state = outputChannel_ ? api().ChannelIsActive(outputChannel_) : AUDIO_ACTIVE_STOPPED;
+        if (state == AUDIO_ACTIVE_PLAYING || state == AUDIO_ACTIVE_STALLED)
+            return;
+    }
     draining_ = false;
     window_->stopDrain();
     if (OnPlayEnd)
@@ -702,6 +888,7 @@ void TStreamPlayer::onDownloadComplete()
     if (OnDownloaded)
         OnDownloaded(QString::number(info_.Duration));
     emit events_->OnDownloaded(QString::number(info_.Duration));
+    maybeOpenAhead();
 }
 
 void TStreamPlayer::onDownloadFailed()

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class AddOnLibrary;
 class PlayerEvents;
@@ -72,6 +73,14 @@ public:
     // returns. Destroying the engine drops a pending done.
     void Open(const QString &name, OpenDone done);
     bool OpenPending() const { return pending_.has_value(); }
+    // The stream that is to follow this one (empty: none). It is opened
+    // once this one has been downloaded whole and, in dual-channel mode
+    // with the same format, decoded right after it, so that its first
+    // sample follows this one's last; an Open of that name then takes it
+    // over. Any Open forgets it.
+    void OpenAhead(const QString &name);
+    // The following stream's output has already begun (for tests and the bench).
+    bool AheadChained() const;
     void Play();
     void Pause(bool paused);
     void Stop();
@@ -123,9 +132,19 @@ private:
     void showError(const QString &text);
     void failOpen(bool wasPlaying, const QString &text, bool resumeFirst = false);
     void onOpened(std::uint64_t attempt, std::uint32_t channel);
-    void openRecognised(const QString &name, const QString &extension);
+    // Where a stream to start comes from: an ordinary Open, the stream
+    // opened ahead, or that stream already following in the output.
+    enum class Origin { Opened, Ahead, Chained };
+    void startStream(const QString &name, std::uint32_t channel, bool singleChannel, const OpenDone &done,
+                     Origin origin);
+    void openRecognised(const QString &name, const QString &extension, bool syncsSet);
+    void onAheadOpened(std::uint32_t channel);
+    void maybeOpenAhead();
+    void queueAhead();
+    bool takeAhead(const QString &name, const OpenDone &done);
+    void dropAhead();
     void openRadio();
-    void Close();
+    void Close(bool keepOutput = false);
     void PausePlay();
     void ResumePlay();
     void RestartPlay();
@@ -165,6 +184,28 @@ private:
     };
     std::optional<PendingOpen> pending_;
     std::uint64_t lastAttempt_ = 0;
+
+    // The stream opened ahead of its turn (see OpenAhead).
+    struct AheadStream
+    {
+        QString name;
+        std::uint64_t attempt = 0;
+        std::uint32_t channel = 0;
+        bool failed = false;      // its open failed; the real Open reports it
+        bool queued = false;      // handed to the pipeline to follow
+        bool ended = false;       // its end sync came before it was taken over
+        bool downloadFailed = false;
+    };
+    std::optional<AheadStream> ahead_;
+    QString following_;
+    // Channels the pipeline's worker may still read; freed once the output is closed.
+    std::vector<std::uint32_t> retired_;
+    // The output already plays the taken-over stream; Play only takes note.
+    bool outputCarriesOver_ = false;
+    // Carried over from the stream's time ahead, acted on by Play.
+    bool endCarried_ = false;
+    bool downloadedCarried_ = false;
+    bool downloadFailedCarried_ = false;
 
     bool ready_ = false;
     bool outputEmulatorReady_ = false;
