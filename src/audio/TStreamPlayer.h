@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PlayerTypes.h"
+#include "StreamFacts.h"
 
 #include <QObject>
 #include <QString>
@@ -9,11 +10,10 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
-class AddOnLibrary;
+class AudioSession;
+class FollowingStream;
 class PlayerEvents;
-class DynamicAudio;
 class EngineWindow;
 class OutputPipeline;
 class QEvent;
@@ -58,8 +58,8 @@ public:
 
     QString Version() const { return QStringLiteral("1.91"); }
     // "low.high" 16-bit halves of the library's version; empty unless ready.
-    QString AudioLibVer() const { return audioLibVer_; }
-    bool DX8EffectReady() const { return dx8EffectReady_; }
+    QString AudioLibVer() const;
+    bool DX8EffectReady() const;
 
     bool SingleChannel() const { return singleChannel_; }
     // Applies to the next Open.
@@ -137,19 +137,15 @@ private:
     enum class Origin { Opened, Ahead, Chained };
     void startStream(const QString &name, std::uint32_t channel, bool singleChannel, const OpenDone &done,
                      Origin origin);
-    void openRecognised(const QString &name, const QString &extension, bool syncsSet);
-    void onAheadOpened(std::uint32_t channel);
-    void maybeOpenAhead();
-    void queueAhead();
-    bool takeAhead(const QString &name, const OpenDone &done);
-    void dropAhead();
-    void openRadio();
+    bool takeFollower(const QString &name, const OpenDone &done);
+    void openFollower();
+    StreamFacts::Format outputFormat() const;
     void Close(bool keepOutput = false);
     void PausePlay();
     void ResumePlay();
     void RestartPlay();
     void SetMode(TPlayerMode mode);
-    std::uint32_t msOfLength() const;
+    void actOnCarriedEvents();
     void handleEvent(QEvent *event);
     void onEndSync();
     void drainTick();
@@ -161,17 +157,14 @@ private:
     void resumeDownload();
 
     Setup setup_;
-    std::unique_ptr<DynamicAudio> library_;
-    std::unique_ptr<OutputPipeline> pipeline_;
-    std::unique_ptr<AddOnLibrary> wmaAddOn_;
-    std::unique_ptr<AddOnLibrary> cdAddOn_;
-    std::unique_ptr<AddOnLibrary> midiAddOn_;
-    std::unique_ptr<AddOnLibrary> visDrawer_;
     // Library callbacks post through it; outlives the library.
     std::unique_ptr<SyncMailbox> mailbox_;
+    std::unique_ptr<AudioSession> session_;
+    std::unique_ptr<OutputPipeline> pipeline_;
     EngineWindow *window_ = nullptr; // child QObject
     PlayerEvents *events_ = nullptr; // child QObject
     std::unique_ptr<StreamOpener> opener_;
+    std::unique_ptr<FollowingStream> following_;
 
     // An Open waiting for its worker; only the newest counts.
     struct PendingOpen
@@ -185,34 +178,10 @@ private:
     std::optional<PendingOpen> pending_;
     std::uint64_t lastAttempt_ = 0;
 
-    // The stream opened ahead of its turn (see OpenAhead).
-    struct AheadStream
-    {
-        QString name;
-        std::uint64_t attempt = 0;
-        std::uint32_t channel = 0;
-        bool failed = false;      // its open failed; the real Open reports it
-        bool queued = false;      // handed to the pipeline to follow
-        bool ended = false;       // its end sync came before it was taken over
-        bool downloadFailed = false;
-    };
-    std::optional<AheadStream> ahead_;
-    QString following_;
-    // Channels the pipeline's worker may still read; freed once the output is closed.
-    std::vector<std::uint32_t> retired_;
-    // The output already plays the taken-over stream; Play only takes note.
-    bool outputCarriesOver_ = false;
-    // Carried over from the stream's time ahead, acted on by Play.
-    bool endCarried_ = false;
-    bool downloadedCarried_ = false;
-    bool downloadFailedCarried_ = false;
-
     bool ready_ = false;
     bool outputEmulatorReady_ = false;
     bool requestedSingleChannel_ = true;
     bool singleChannel_ = true;
-    bool dx8EffectReady_ = false;
-    QString audioLibVer_;
 
     ChannelKind kind_ = ChannelKind::ckNone;
     std::uint32_t decodeChannel_ = 0;
@@ -236,4 +205,10 @@ private:
     // played, the engine stops there and reports it.
     bool downloadFailed_ = false;
     bool stoppedAtFault_ = false;
+    // The output already plays the taken-over stream; Play only takes note.
+    bool outputCarriesOver_ = false;
+    // Carried over from the stream's time ahead, acted on by Play.
+    bool endCarried_ = false;
+    bool downloadedCarried_ = false;
+    bool downloadFailedCarried_ = false;
 };
