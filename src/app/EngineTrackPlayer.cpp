@@ -12,3 +12,8 @@ QByteArray EngineTrackPlayer::streamName() const
 {
     return Windows1250::encode(m_player.StreamName());
 }
+
+void EngineTrackPlayer::openAhead(const QByteArray &url)
+{
+    m_player.OpenAhead(Windows1250::decode(url));
+}

@@ -14,6 +14,7 @@ public:
     // The service's Windows-1250 URL; the engine encodes it back the same way.
     void open(const QByteArray &url, OpenDone done) override;
     QByteArray streamName() const override;
+    void openAhead(const QByteArray &url) override;
 
 private:
     TStreamPlayer &m_player;

@@ -1,5 +1,7 @@
 #include "Id3Reader.h"
 
+#include "Id3v2Size.h"
+
 #include "Windows1250.h"
 
 #include <QStringDecoder>
@@ -108,10 +110,9 @@ QByteArray removeUnsynchronisation(QByteArray bytes)
     return out;
 }
 
-std::uint32_t syncsafe(QByteArray b)
+std::uint32_t syncsafe(const QByteArray &b)
 {
-    return (std::uint32_t(b[0] & 0x7F) << 21) | (std::uint32_t(b[1] & 0x7F) << 14)
-         | (std::uint32_t(b[2] & 0x7F) << 7) | std::uint32_t(b[3] & 0x7F);
+    return b.size() < 4 ? 0 : id3v2Syncsafe(reinterpret_cast<const unsigned char *>(b.constData()));
 }
 
 std::uint32_t bigEndian(QByteArray b, int bytes)

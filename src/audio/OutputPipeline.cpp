@@ -52,7 +52,12 @@ AUDIO_HANDLE OutputPipeline::OpenOutput(AUDIO_HANDLE source, std::uint32_t rate,
     if (ringBytes != ring_.size() && !ring_.resize(ringBytes))
         return 0;
 
-    source_ = source;
+    source_.store(source, std::memory_order_release);
+    {
+        std::lock_guard<std::mutex> lock(commitMutex_);
+        next_ = 0;
+        boundary_.store(kNoBoundary, std::memory_order_release);
+    }
     closing_.store(false, std::memory_order_release);
     quit_.store(false, std::memory_order_release);
     fillRequested_.store(false, std::memory_order_release);
@@ -95,7 +100,9 @@ void OutputPipeline::ResetRing()
     }
     ring_.reset();
     fed_.store(0, std::memory_order_release);
-    endReached_.store(false, std::memory_order_release);
+    written_.store(0, std::memory_order_release);
+    boundary_.store(kNoBoundary, std::memory_order_release);
+    end_.store(End::Open, std::memory_order_release);
     fault_.store(AUDIO_OK, std::memory_order_release);
     priming_.store(true, std::memory_order_release);
     resetting_.store(false, std::memory_order_seq_cst);
@@ -148,8 +155,9 @@ void OutputPipeline::stopWorker()
         signal_.wait_for(wait, kWorkerExitWait,
                          [this] { return !workerRunning_.load(std::memory_order_acquire); });
     }
-    if (workerRunning_.load(std::memory_order_acquire) && source_)
-        api_.ChannelStop(source_);
+    const AUDIO_HANDLE source = source_.load(std::memory_order_acquire);
+    if (workerRunning_.load(std::memory_order_acquire) && source)
+        api_.ChannelStop(source);
     worker_.join();
 }
 
@@ -193,13 +201,14 @@ void OutputPipeline::workerLoop()
 void OutputPipeline::fillStep()
 {
     const AUDIO_HANDLE out = output_.load(std::memory_order_acquire);
-    if (!out || endReached_.load(std::memory_order_acquire) || fault_.load(std::memory_order_acquire) != AUDIO_OK)
+    if (!out || endReached() || fault_.load(std::memory_order_acquire) != AUDIO_OK)
         return;
     const std::uint32_t generation = generation_.load(std::memory_order_acquire);
     const std::uint32_t need = block_;
 
     if (ring_.freeBytes() > need) {
-        std::uint32_t got = api_.ChannelGetData(source_, transfer_.data(), block_);
+        const AUDIO_HANDLE source = source_.load(std::memory_order_acquire);
+        std::uint32_t got = api_.ChannelGetData(source, transfer_.data(), block_);
         // Short because the download failed: not the end, the rest may come.
         int fault = AUDIO_OK;
         if (got != block_) {
@@ -209,7 +218,8 @@ void OutputPipeline::fillStep()
                 fault = code;
         }
         // A failed read (the source was stopped or freed) ends the data.
-        if (got == static_cast<std::uint32_t>(-1))
+        const bool failedRead = got == static_cast<std::uint32_t>(-1);
+        if (failedRead)
             got = 0;
         const std::uint32_t state = got == block_ ? api_.ChannelIsActive(out) : 0;
 
@@ -221,17 +231,27 @@ void OutputPipeline::fillStep()
             return;
         }
         if (fault != AUDIO_OK) {
-            ring_.write(transfer_.data(), got);
+            commit(got);
             fault_.store(fault, std::memory_order_release);
             priming_.store(false, std::memory_order_release);
             return;
         }
+        if (got < block_ && next_ && !failedRead) {
+            // The source's last bytes are in; the queued channel's first
+            // follow in the next step, so the output hears no seam.
+            commit(got);
+            boundary_.store(written_.load(std::memory_order_relaxed), std::memory_order_release);
+            source_.store(next_, std::memory_order_release);
+            next_ = 0;
+            requestFill();
+            return;
+        }
         if (got == 0) {
-            endReached_.store(true, std::memory_order_release);
+            end_.store(End::Reached, std::memory_order_release);
         } else {
-            ring_.write(transfer_.data(), got);
+            commit(got);
             if (got < block_) {
-                endReached_.store(true, std::memory_order_release);
+                end_.store(End::Reached, std::memory_order_release);
             } else if ((state == AUDIO_ACTIVE_PLAYING || state == AUDIO_ACTIVE_STALLED
                         || priming_.load(std::memory_order_acquire))
                        && ring_.freeBytes() > need) {
@@ -242,6 +262,78 @@ void OutputPipeline::fillStep()
     if (priming_.load(std::memory_order_acquire)
         && (ring_.waiting() >= 2 * chunk_ || ring_.freeBytes() <= need))
         priming_.store(false, std::memory_order_release);
+}
+
+void OutputPipeline::commit(std::uint32_t bytes)
+{
+    const std::uint32_t put = ring_.write(transfer_.data(), bytes);
+    written_.store(written_.load(std::memory_order_relaxed) + put, std::memory_order_release);
+}
+
+bool OutputPipeline::QueueNext(AUDIO_HANDLE next)
+{
+    std::lock_guard<std::mutex> lock(commitMutex_);
+    if (!next || !output_.load(std::memory_order_acquire) || fault_.load(std::memory_order_acquire) != AUDIO_OK
+        || Switched())
+        return false;
+    End reached = End::Reached;
+    if (end_.compare_exchange_strong(reached, End::Open, std::memory_order_acq_rel)) {
+        // The source's last bytes are already in the ring, not yet past the
+        // feeder: the next channel goes on from there.
+        boundary_.store(written_.load(std::memory_order_relaxed), std::memory_order_release);
+        source_.store(next, std::memory_order_release);
+        requestFill();
+        return true;
+    }
+    if (reached == End::Delivered)
+        return false; // the output has been told it ended
+    next_ = next;
+    return true;
+}
+
+bool OutputPipeline::CancelNext()
+{
+    std::lock_guard<std::mutex> lock(commitMutex_);
+    next_ = 0;
+    return !Switched();
+}
+
+bool OutputPipeline::BoundaryPlayed() const
+{
+    const std::uint64_t boundary = boundary_.load(std::memory_order_acquire);
+    const AUDIO_HANDLE stream = output_.load(std::memory_order_acquire);
+    if (boundary == kNoBoundary || !stream)
+        return false;
+    const std::uint64_t played = api_.ChannelGetPosition(stream, AUDIO_POS_BYTE);
+    return played != static_cast<std::uint64_t>(-1) && played >= boundary;
+}
+
+void OutputPipeline::AdoptNext()
+{
+    std::lock_guard<std::mutex> lock(commitMutex_);
+    boundary_.store(kNoBoundary, std::memory_order_release);
+}
+
+void OutputPipeline::Unchain(AUDIO_HANDLE source)
+{
+    std::lock_guard<std::mutex> lock(commitMutex_);
+    next_ = 0;
+    boundary_.store(kNoBoundary, std::memory_order_release);
+    source_.store(source, std::memory_order_release);
+    // A block of the other channel decoded meanwhile is stale now.
+    generation_.fetch_add(1, std::memory_order_acq_rel);
+}
+
+std::uint64_t OutputPipeline::UnplayedBytes() const
+{
+    const std::uint64_t boundary = boundary_.load(std::memory_order_acquire);
+    if (boundary == kNoBoundary)
+        return std::uint64_t(BufferedBytes()) + HeldByOutput();
+    const AUDIO_HANDLE stream = output_.load(std::memory_order_acquire);
+    const std::uint64_t played = stream ? api_.ChannelGetPosition(stream, AUDIO_POS_BYTE) : 0;
+    if (played == static_cast<std::uint64_t>(-1))
+        return boundary;
+    return played >= boundary ? 0 : boundary - played;
 }
 
 std::uint32_t OutputPipeline::dataCallback(AUDIO_HANDLE, void *buffer, std::uint32_t length,
@@ -259,7 +351,7 @@ std::uint32_t OutputPipeline::feed(std::uint8_t *buffer, std::uint32_t length)
         requestFill();
         std::unique_lock<std::mutex> wait(signalMutex_);
         signal_.wait_for(wait, kPrimingWaitLimit, [this] {
-            return !priming_.load(std::memory_order_acquire) || endReached_.load(std::memory_order_acquire)
+            return !priming_.load(std::memory_order_acquire) || endReached()
                 || closing_.load(std::memory_order_acquire) || fault_.load(std::memory_order_acquire) != AUDIO_OK;
         });
     }
@@ -271,15 +363,20 @@ std::uint32_t OutputPipeline::feed(std::uint8_t *buffer, std::uint32_t length)
     }
     // Read the end flag before the ring: once it is set, everything the
     // worker wrote is visible, so a short copy really is the last one.
-    const bool ended = endReached_.load(std::memory_order_acquire);
+    const bool ended = endReached();
     const std::uint32_t copied = ring_.read(buffer, length);
     fed_.fetch_add(copied, std::memory_order_acq_rel);
     copying_.store(false, std::memory_order_seq_cst);
     if (resetting_.load(std::memory_order_seq_cst))
         notifyAll(); // ResetRing waits for this copy
 
-    if (copied < length && ended)
-        return copied + AUDIO_STREAMPROC_END;
+    if (copied < length && ended) {
+        End reached = End::Reached;
+        if (end_.compare_exchange_strong(reached, End::Delivered, std::memory_order_acq_rel)
+            || reached == End::Delivered)
+            return copied + AUDIO_STREAMPROC_END;
+        // Lost to QueueNext or a reset: more data comes.
+    }
     if (copied < length)
         underruns_.fetch_add(1, std::memory_order_relaxed);
     // A fill step only acts once a whole block fits, so there is no point

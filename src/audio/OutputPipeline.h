@@ -57,7 +57,7 @@ public:
     std::uint32_t chunk() const { return chunk_; }
     std::uint32_t block() const { return block_; }
     bool priming() const { return priming_.load(std::memory_order_acquire); }
-    bool endReached() const { return endReached_.load(std::memory_order_acquire); }
+    bool endReached() const { return end_.load(std::memory_order_acquire) != End::Open; }
     // AUDIO_ERROR_* of the source's failed download once the pipeline has
     // taken all it had; AUDIO_OK otherwise. The output then waits (never ends).
     int fault() const { return fault_.load(std::memory_order_acquire); }
@@ -66,6 +66,26 @@ public:
     // Callback calls that found fewer bytes than asked before the end.
     std::uint64_t underruns() const { return underruns_.load(std::memory_order_relaxed); }
 
+    // Chaining: a decode-only channel of the output's format whose data
+    // follows the source's last byte in the ring, so the output never runs
+    // dry between the two. False once the source's end has been taken (too
+    // late to follow without a gap).
+    bool QueueNext(AUDIO_HANDLE next);
+    // Forgets a queued channel that has not been switched to; false when
+    // the worker has already moved over to it.
+    bool CancelNext();
+    // The worker has moved from the source to the queued channel; the
+    // output still plays the source's last bytes until BoundaryPlayed.
+    bool Switched() const { return boundary_.load(std::memory_order_acquire) != kNoBoundary; }
+    bool BoundaryPlayed() const;
+    // The queued channel is now the source; positions count from it alone.
+    void AdoptNext();
+    // Back to the old source after a switch (for a seek in it); the caller
+    // resets the ring afterwards.
+    void Unchain(AUDIO_HANDLE source);
+    // Bytes of the source's data decoded but not yet heard.
+    std::uint64_t UnplayedBytes() const;
+
 private:
     static std::uint32_t dataCallback(AUDIO_HANDLE handle, void *buffer, std::uint32_t length,
                                       void *user);
@@ -73,6 +93,8 @@ private:
     void requestFill();
     void workerLoop();
     void fillStep();
+    // Worker, under commitMutex_: the transfer buffer's first bytes into the ring.
+    void commit(std::uint32_t bytes);
     void stopWorker();
 
     const AudioApi &api_;
@@ -84,15 +106,31 @@ private:
     // Worker thread only.
     std::vector<std::uint8_t> transfer_;
 
+    // Moved by the worker to the queued channel (under commitMutex_), set
+    // back by Unchain and OpenOutput.
+    std::atomic<AUDIO_HANDLE> source_{0};
+    // Guarded by commitMutex_.
+    AUDIO_HANDLE next_ = 0;
+    static constexpr std::uint64_t kNoBoundary = ~std::uint64_t(0);
+    // written_ when the worker switched to next_; kNoBoundary otherwise.
+    // Stored by the worker under commitMutex_, cleared by the user-interface
+    // thread (AdoptNext, Unchain, ResetRing).
+    std::atomic<std::uint64_t> boundary_{kNoBoundary};
+    // Bytes the worker put into the ring since the last ResetRing; moved
+    // under commitMutex_.
+    std::atomic<std::uint64_t> written_{0};
     // Written by the user-interface thread while the worker is not running.
-    AUDIO_HANDLE source_ = 0;
     std::uint32_t chunk_ = 0;
     std::uint32_t block_ = 0;
 
     // Set by the user-interface thread, read by the worker and the feeder.
     std::atomic<AUDIO_HANDLE> output_{0};
-    // Set by the worker, cleared by ResetRing (under commitMutex_).
-    std::atomic<bool> endReached_{false};
+    // Set by the worker, cleared by ResetRing and QueueNext (under commitMutex_).
+    // Reached is set by the worker at the source's end; the feeder turns it
+    // into Delivered when it tells the output so. QueueNext may still turn
+    // Reached back into Open, and exactly one of the two wins.
+    enum class End : std::uint8_t { Open, Reached, Delivered };
+    std::atomic<End> end_{End::Open};
     // Set by the worker when the source's download failed, cleared by
     // ClearFault and ResetRing (user-interface thread).
     std::atomic<int> fault_{0};

@@ -51,6 +51,17 @@ bool isRecognisedNetType(const QString &extension)
     return kNetTypes.contains(extension.toLower()) || kMidiTypes.contains(extension.toUpper());
 }
 
+bool isMidiType(const QString &extension)
+{
+    return !extension.isEmpty() && kMidiTypes.contains(extension.toUpper());
+}
+
+bool needsAddOn(const QString &extension)
+{
+    const QString upper = extension.toUpper();
+    return isMidiType(extension) || upper == QLatin1String(".ASF") || upper == QLatin1String(".WMA");
+}
+
 QString decoderNameFor(const QString &extension, bool cdAddOn, bool wmaAddOn, bool soundFont)
 {
     if (extension.isEmpty())

@@ -22,6 +22,10 @@ QString titleFromUrl(const QString &name);
 // A downloadable file type whose size and progress mean something
 // (as opposed to an internet radio station). Takes extensionOf().
 bool isRecognisedNetType(const QString &extension);
+// MIDI files (".MID", ".MIDI", ".RMI", ".KAR", any case).
+bool isMidiType(const QString &extension);
+// Types only an add-on plays (MIDI, ASF, WMA), never a URL stream by itself.
+bool needsAddOn(const QString &extension);
 
 // "Native" when the library decodes the extension itself, else empty
 // (this build carries no decoder add-ons).

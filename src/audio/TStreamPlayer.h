@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PlayerTypes.h"
+#include "StreamFacts.h"
 
 #include <QObject>
 #include <QString>
@@ -10,9 +11,9 @@
 #include <memory>
 #include <optional>
 
-class AddOnLibrary;
+class AudioSession;
+class FollowingStream;
 class PlayerEvents;
-class DynamicAudio;
 class EngineWindow;
 class OutputPipeline;
 class QEvent;
@@ -57,8 +58,8 @@ public:
 
     QString Version() const { return QStringLiteral("1.91"); }
     // "low.high" 16-bit halves of the library's version; empty unless ready.
-    QString AudioLibVer() const { return audioLibVer_; }
-    bool DX8EffectReady() const { return dx8EffectReady_; }
+    QString AudioLibVer() const;
+    bool DX8EffectReady() const;
 
     bool SingleChannel() const { return singleChannel_; }
     // Applies to the next Open.
@@ -72,6 +73,14 @@ public:
     // returns. Destroying the engine drops a pending done.
     void Open(const QString &name, OpenDone done);
     bool OpenPending() const { return pending_.has_value(); }
+    // The stream that is to follow this one (empty: none). It is opened
+    // once this one has been downloaded whole and, in dual-channel mode
+    // with the same format, decoded right after it, so that its first
+    // sample follows this one's last; an Open of that name then takes it
+    // over. Any Open forgets it.
+    void OpenAhead(const QString &name);
+    // The following stream's output has already begun (for tests and the bench).
+    bool AheadChained() const;
     void Play();
     void Pause(bool paused);
     void Stop();
@@ -123,14 +132,20 @@ private:
     void showError(const QString &text);
     void failOpen(bool wasPlaying, const QString &text, bool resumeFirst = false);
     void onOpened(std::uint64_t attempt, std::uint32_t channel);
-    void openRecognised(const QString &name, const QString &extension);
-    void openRadio();
-    void Close();
+    // Where a stream to start comes from: an ordinary Open, the stream
+    // opened ahead, or that stream already following in the output.
+    enum class Origin { Opened, Ahead, Chained };
+    void startStream(const QString &name, std::uint32_t channel, bool singleChannel, const OpenDone &done,
+                     Origin origin);
+    bool takeFollower(const QString &name, const OpenDone &done);
+    void openFollower();
+    StreamFacts::Format outputFormat() const;
+    void Close(bool keepOutput = false);
     void PausePlay();
     void ResumePlay();
     void RestartPlay();
     void SetMode(TPlayerMode mode);
-    std::uint32_t msOfLength() const;
+    void actOnCarriedEvents();
     void handleEvent(QEvent *event);
     void onEndSync();
     void drainTick();
@@ -142,17 +157,14 @@ private:
     void resumeDownload();
 
     Setup setup_;
-    std::unique_ptr<DynamicAudio> library_;
-    std::unique_ptr<OutputPipeline> pipeline_;
-    std::unique_ptr<AddOnLibrary> wmaAddOn_;
-    std::unique_ptr<AddOnLibrary> cdAddOn_;
-    std::unique_ptr<AddOnLibrary> midiAddOn_;
-    std::unique_ptr<AddOnLibrary> visDrawer_;
     // Library callbacks post through it; outlives the library.
     std::unique_ptr<SyncMailbox> mailbox_;
+    std::unique_ptr<AudioSession> session_;
+    std::unique_ptr<OutputPipeline> pipeline_;
     EngineWindow *window_ = nullptr; // child QObject
     PlayerEvents *events_ = nullptr; // child QObject
     std::unique_ptr<StreamOpener> opener_;
+    std::unique_ptr<FollowingStream> following_;
 
     // An Open waiting for its worker; only the newest counts.
     struct PendingOpen
@@ -170,8 +182,6 @@ private:
     bool outputEmulatorReady_ = false;
     bool requestedSingleChannel_ = true;
     bool singleChannel_ = true;
-    bool dx8EffectReady_ = false;
-    QString audioLibVer_;
 
     ChannelKind kind_ = ChannelKind::ckNone;
     std::uint32_t decodeChannel_ = 0;
@@ -195,4 +205,10 @@ private:
     // played, the engine stops there and reports it.
     bool downloadFailed_ = false;
     bool stoppedAtFault_ = false;
+    // The output already plays the taken-over stream; Play only takes note.
+    bool outputCarriesOver_ = false;
+    // Carried over from the stream's time ahead, acted on by Play.
+    bool endCarried_ = false;
+    bool downloadedCarried_ = false;
+    bool downloadFailedCarried_ = false;
 };

@@ -8,4 +8,7 @@ class PlaylistPlayer : public TrackPlayer
 {
 public:
     virtual QByteArray streamName() const = 0;
+    // The URL that follows the stream now open (empty: none), so that the
+    // player can get it ready before its turn. A player that cannot ignores it.
+    virtual void openAhead(const QByteArray &url) { static_cast<void>(url); }
 };

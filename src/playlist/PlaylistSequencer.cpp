@@ -10,6 +10,20 @@
 PlaylistSequencer::PlaylistSequencer(PlaylistModel &model, MainState &state, Hooks hooks)
     : m_model(model), m_state(state), m_hooks(std::move(hooks))
 {
+    const auto announce = [this] { announceFollowing(); };
+    m_modelWatch = {
+        QObject::connect(&m_model, &QAbstractItemModel::rowsInserted, &m_model, announce),
+        QObject::connect(&m_model, &QAbstractItemModel::rowsRemoved, &m_model, announce),
+        QObject::connect(&m_model, &QAbstractItemModel::rowsMoved, &m_model, announce),
+        QObject::connect(&m_model, &QAbstractItemModel::modelReset, &m_model, announce),
+        QObject::connect(&m_model, &QAbstractItemModel::dataChanged, &m_model, announce),
+    };
+}
+
+PlaylistSequencer::~PlaylistSequencer()
+{
+    for (const auto &connection : m_modelWatch)
+        QObject::disconnect(connection);
 }
 
 bool PlaylistSequencer::startRow(int row)
@@ -45,6 +59,17 @@ void PlaylistSequencer::rowOpened(int row, const PlaylistEntry &entry)
     m_state.CurrentTrackId = m_state.RequestedTrackId;
     if (m_hooks.startTrackDisplay)
         m_hooks.startTrackDisplay(Windows1250::decode(entry.title));
+    announceFollowing();
+}
+
+void PlaylistSequencer::announceFollowing()
+{
+    if (!m_player)
+        return;
+    // Nothing follows a track from elsewhere, a removed entry or the last one.
+    const std::optional<int> current = currentEntry();
+    const bool follows = current && *current < m_model.rowCount() - 1;
+    m_player->openAhead(follows ? m_model.entry(*current + 1).url : QByteArray());
 }
 
 std::optional<int> PlaylistSequencer::currentEntry() const

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QMetaObject>
 #include <QString>
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class PlaylistModel;
 struct PlaylistEntry;
@@ -26,6 +28,7 @@ public:
     };
 
     PlaylistSequencer(PlaylistModel &model, MainState &state, Hooks hooks);
+    ~PlaylistSequencer();
     PlaylistSequencer(const PlaylistSequencer &) = delete;
     PlaylistSequencer &operator=(const PlaylistSequencer &) = delete;
 
@@ -46,11 +49,14 @@ public:
 
 private:
     void rowOpened(int row, const PlaylistEntry &entry);
+    // Tells the player which entry comes next, again whenever the rows change.
+    void announceFollowing();
 
     PlaylistModel &m_model;
     MainState &m_state;
     Hooks m_hooks;
     PlaylistPlayer *m_player = nullptr;
+    std::vector<QMetaObject::Connection> m_modelWatch;
     // Open completions hold a weak reference, so none reaches a destroyed sequencer.
     std::shared_ptr<PlaylistSequencer *> m_self = std::make_shared<PlaylistSequencer *>(this);
 };

@@ -1,10 +1,13 @@
 // The playlist's sequencing in the whole window against the service we ship
 // and the real engine on the silent device: start an entry, "Další", and the
-// end of the last entry.
+// end of the last entry; and what a user hears between two entries.
+#include "AudioFixtures.h"
 #include "FlowHarness.h"
 #include "MainMenu.h"
 #include "MainState.h"
 #include "MarkedRow.h"
+#include "PcmSeam.h"
+#include "PlayerEvents.h"
 #include "PlaylistController.h"
 #include "PlaylistModel.h"
 #include "PlaylistView.h"
@@ -23,6 +26,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <optional>
 
 #include <unistd.h>
@@ -133,4 +138,100 @@ TEST(PlaylistSequencingE2e, NextThenTheLastEntryEndsInSilence)
 
     form.close();
     ProcessEventsFor(50);
+}
+
+TEST(PlaylistSequencingE2e, TwoHalvesOfOneToneFromThePlaylistJoinWithoutAHole)
+{
+    const std::string address = ownAddress();
+    QTemporaryDir dir;
+    const std::string music = dir.filePath("music").toStdString();
+    const std::string work = dir.path().toStdString();
+    // One 441 Hz tone cut where it is loudest, each half encoded on its own.
+    ASSERT_EQ(std::system(("sox -V1 -q -n -r 44100 -c 2 -b 16 " + work + "/whole.wav synth 3 sine 441 vol 0.5 && sox "
+                           + work + "/whole.wav " + work + "/h1.wav trim 0 66025s && sox " + work + "/whole.wav " + work
+                           + "/h2.wav trim 66025s")
+                              .c_str()),
+              0);
+    TestLibrary::makeMp3(music, "t/Pulka1.mp3", {"Pulka1", "Kapela", "Deska", "Rock", 1, 0, "-b 192", work + "/h1.wav"});
+    TestLibrary::makeMp3(music, "t/Pulka2.mp3", {"Pulka2", "Kapela", "Deska", "Rock", 2, 0, "-b 192", work + "/h2.wav"});
+    std::optional<ServiceProcess> service;
+    ASSERT_TRUE(startService(service, address, music, work));
+    {
+        QFile ini(dir.filePath("k.ini"));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[Hlavni]\nPosledniFind=Kapela\n[Playlisty]\nPomatovat=0\n");
+    }
+    const std::string capture = work + "/heard.raw";
+    qputenv("SDL_AUDIODRIVER", "disk");
+    qputenv("SDL_DISKAUDIOFILE", QByteArray::fromStdString(capture));
+
+    PromptRecorder prompts;
+    std::vector<std::int16_t> heard;
+    {
+        TFormMain form(MainEnvironment{.iniPath = dir.filePath("k.ini"),
+                                       .keyStoreRoot = dir.filePath("keys"),
+                                       .prompts = &prompts,
+                                       .serviceBase = "http://" + QByteArray::fromStdString(address) + "/",
+                                       .audioLibraryFolder = QString::fromLocal8Bit(qgetenv("SONARO_BIN_DIR")),
+                                       .audioOutputDevice = 1});
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        ASSERT_TRUE(WaitUntil([&] { return form.resultsModel().count() == 2 && !form.HTTPGetFind->IsBusy(); }, 20000))
+            << service->log();
+        ASSERT_NE(form.player(), nullptr) << prompts.texts(PromptRecorder::Kind::Error).join("; ").toStdString();
+        TStreamPlayer &player = *form.player();
+        PlaylistModel &playlist = form.playlist().model();
+        form.activateWindow();
+        for (const char *name : {"Pulka1", "Pulka2"}) {
+            int row = -1;
+            for (int r = 0; r < form.resultsModel().count(); ++r)
+                if (form.resultsModel().row(r).caption() == QByteArray(name))
+                    row = r;
+            ASSERT_GE(row, 0) << name;
+            const int before = playlist.rowCount();
+            form.list_mp3->selectRow(row);
+            form.list_mp3->setFocus();
+            form.menu().Pidatdoplaylistu2->trigger();
+            ASSERT_TRUE(WaitUntil([&] { return playlist.rowCount() == before + 1 && !form.HTTPGetGet->IsBusy(); }, 20000));
+        }
+        const QString second = QString::fromLatin1(playlist.entry(1).url);
+
+        int ends = 0;
+        QObject::connect(&player.Events(), &PlayerEvents::OnPlayEnd, &form, [&] { ++ends; });
+        form.list_play->selectRow(0);
+        form.list_play->setFocus();
+        form.menu().Pehrt4->trigger();
+        ASSERT_TRUE(WaitUntil([&] { return player.Mode() == plmPlaying; }, 10000));
+        // The mark moves on at the join, and the last entry's end stops all.
+        ASSERT_TRUE(WaitUntil([&] { return player.StreamName() == second && player.Mode() == plmPlaying; }, 10000));
+        EXPECT_EQ(MarkedRow(playlist), 1);
+        ASSERT_TRUE(WaitUntil([&] { return ends == 2; }, 10000));
+        EXPECT_EQ(player.Mode(), plmStopped);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.menu().Stop1->isChecked(); }, 3000));
+        EXPECT_EQ(MarkedRow(playlist), 1);
+        EXPECT_TRUE(prompts.shown.isEmpty());
+        form.close(); // the engine goes, and with it the device: the capture is whole
+        ProcessEventsFor(50);
+    }
+    qunsetenv("SDL_AUDIODRIVER");
+    heard = readSamples(capture);
+
+    const PcmSeam seam = PcmSeam::of(heard, 2);
+    EXPECT_LE(seam.longestQuietRun, 2u) << seam.describe();
+    // Sample for sample what libmpg123 makes of the two files in a row.
+    std::vector<std::int16_t> reference;
+    for (const char *file : {"/t/Pulka1.mp3", "/t/Pulka2.mp3"}) {
+        const std::vector<std::uint8_t> bytes = AudioFixtures::decodeMpeg(music + file);
+        const std::size_t at = reference.size();
+        reference.resize(at + bytes.size() / 2);
+        std::memcpy(reference.data() + at, bytes.data(), bytes.size() / 2 * 2);
+    }
+    const PcmSeam meant = PcmSeam::of(reference, 2);
+    ASSERT_GE(seam.firstLoudFrame, meant.firstLoudFrame) << seam.describe();
+    const std::size_t offset = (seam.firstLoudFrame - meant.firstLoudFrame) * 2;
+    ASSERT_LE(offset + reference.size(), heard.size()) << seam.describe();
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < reference.size(); ++i)
+        differing += heard[offset + i] != reference[i];
+    EXPECT_EQ(differing, 0u) << seam.describe();
 }

@@ -24,13 +24,14 @@ void makeMp3(const std::string &folder, const std::string &relPath, const Tags &
 {
     const std::filesystem::path target = std::filesystem::path(folder) / relPath;
     std::filesystem::create_directories(target.parent_path());
-    const std::string wav = target.string() + ".wav";
+    const std::string wav = t.wav.empty() ? target.string() + ".wav" : t.wav;
+    const std::string tone = "sox -V1 -q -n -r 44100 -c 2 -b 16 " + quoted(wav) + " synth "
+                           + std::to_string(t.seconds) + " pluck C4 pluck G4 && ";
     const std::string command =
-        "sox -V1 -q -n -r 44100 -c 2 -b 16 " + quoted(wav) + " synth " + std::to_string(t.seconds)
-        + " pluck C4 pluck G4 && lame --quiet " + t.lameOptions + " --add-id3v2 --id3v2-utf16 --tt "
+        (t.wav.empty() ? tone : std::string()) + "lame --quiet " + t.lameOptions + " --add-id3v2 --id3v2-utf16 --tt "
         + quoted(t.title) + " --ta " + quoted(t.artist) + " --tl " + quoted(t.album) + " --tg "
         + quoted(t.genre) + " --tn " + std::to_string(t.number) + " " + quoted(wav) + " "
-        + quoted(target.string()) + " && rm -f " + quoted(wav);
+        + quoted(target.string()) + (t.wav.empty() ? " && rm -f " + quoted(wav) : std::string());
     if (std::system(command.c_str()) != 0)
         throw std::runtime_error("cannot make " + target.string() + " (are sox and lame installed?)");
 }

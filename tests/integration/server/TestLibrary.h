@@ -11,6 +11,8 @@ struct Tags {
     int number = 0;
     double seconds = 1.5;
     std::string lameOptions = "-b 128";
+    // A WAV file to encode instead of the generated tone.
+    std::string wav;
 };
 
 // relPath below folder, UTF-8; folders are created. Throws on failure.

@@ -41,6 +41,9 @@ public:
     }
     void finish(bool ok) { std::exchange(waiting, nullptr)(ok); }
     QByteArray streamName() const override { return current; }
+    // What the player was last told follows.
+    QByteArray following = "(never told)";
+    void openAhead(const QByteArray &url) override { following = url; }
 };
 
 PlaylistEntry entry(const char *name)
@@ -214,4 +217,34 @@ TEST_F(PlaylistSequencerTest, OpeningStreamChangesNothingUntilItIsReady)
     }
     player.finish(true);
     EXPECT_EQ(displayed.size(), 2);
+}
+
+TEST_F(PlaylistSequencerTest, ThePlayerLearnsWhichEntryFollowsAsTheRowsChange)
+{
+    ASSERT_TRUE(sequencer.startRow(0));
+    EXPECT_EQ(player.following, QByteArray("http://h/B.mp3"));
+    // Moved, inserted and removed rows change what comes next.
+    model.moveEntry(2, 0); // C before A: C, A, B
+    EXPECT_EQ(player.following, QByteArray("http://h/B.mp3"));
+    model.insertEntry(2, entry("D")); // C, A, D, B
+    EXPECT_EQ(player.following, QByteArray("http://h/D.mp3"));
+    model.removeEntry(2);
+    EXPECT_EQ(player.following, QByteArray("http://h/B.mp3"));
+    model.removeEntry(2); // A is last now
+    EXPECT_EQ(player.following, QByteArray());
+    model.insertEntry(-1, entry("E"));
+    EXPECT_EQ(player.following, QByteArray("http://h/E.mp3"));
+    // The playing entry gone: nothing follows it.
+    model.removeEntry(1);
+    EXPECT_EQ(player.following, QByteArray());
+}
+
+TEST_F(PlaylistSequencerTest, NothingIsAnnouncedAfterTheLastEntryOrWithoutAPlayer)
+{
+    ASSERT_TRUE(sequencer.startRow(2));
+    EXPECT_EQ(player.following, QByteArray());
+    sequencer.setPlayer(nullptr);
+    player.following = "untouched";
+    model.insertEntry(-1, entry("D"));
+    EXPECT_EQ(player.following, QByteArray("untouched"));
 }
