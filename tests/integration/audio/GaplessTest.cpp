@@ -2,7 +2,7 @@
 // real audio library playing to SDL's disk driver: the next entry is opened
 // ahead and follows the last sample of the one before.
 #include "AudioFixtures.h"
-#include "LoopbackHttpServer.h"
+#include "TLoopbackServer.h"
 #include "OpenAndWait.h"
 #include "PcmSeam.h"
 #include "TStreamPlayer.h"
@@ -75,16 +75,18 @@ protected:
         capture = dir.filePath(QStringLiteral("out.raw")).toStdString();
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
-        ASSERT_TRUE(server.listening());
-        LoopbackHttpServer::Route file;
+        ASSERT_FALSE(server.Host().isEmpty());
+        TLoopbackReply file;
+        file.Status = 200;
+        file.Headers = {"Content-Type: audio/mpeg"};
         for (const char *name : {"half1", "half2", "mono"}) {
-            file.body = media(name);
-            ASSERT_FALSE(file.body.isEmpty()) << "test MP3 " << name << " missing";
-            server.route(QByteArray("/") + name + ".mp3", file);
+            file.Bytes = media(name);
+            ASSERT_FALSE(file.Bytes.isEmpty()) << "test MP3 " << name << " missing";
+            server.Route(QByteArray("/") + name + ".mp3", file);
         }
-        LoopbackHttpServer::Route missing;
-        missing.status = 404;
-        server.route("/missing.mp3", missing);
+        TLoopbackReply missing;
+        missing.Status = 404;
+        server.Route("/missing.mp3", missing);
 
         TStreamPlayer::Setup setup;
         setup.LibraryFolder = QString::fromLocal8Bit(qgetenv("SONARO_BIN_DIR"));
@@ -123,7 +125,7 @@ protected:
     void playList(const QStringList &names)
     {
         for (const QString &name : names)
-            entries << server.url(name.toLatin1());
+            entries << QString::fromLatin1(server.Url(name.toLatin1()));
         start(0);
     }
 
@@ -145,7 +147,7 @@ protected:
 
     QTemporaryDir dir;
     std::string capture;
-    LoopbackHttpServer server{"127.57.0.2"};
+    TLoopbackServer server;
     std::unique_ptr<TStreamPlayer> player;
     QStringList entries;
     std::size_t current = 0;
