@@ -15,7 +15,6 @@
 
 #include <httplib.h>
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -94,7 +93,6 @@ struct Args {
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
     Args args;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
