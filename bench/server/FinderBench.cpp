@@ -15,7 +15,8 @@
 
 #include <httplib.h>
 
-#include <QTemporaryDir>
+#include <filesystem>
+#include <unistd.h>
 
 #include <algorithm>
 #include <sys/resource.h>
@@ -107,14 +108,17 @@ int main(int argc, char **argv)
             args.newConnections = true;
     }
 
-    QTemporaryDir dir;
-    SqliteTrackStore store(dir.filePath("bench.db").toStdString());
+    char folder[] = "/tmp/bench_server_finder-XXXXXX";
+    if (!mkdtemp(folder))
+        return 1;
+    const std::string dir = folder;
+    SqliteTrackStore store(dir + "/bench.db");
     fill(store, args.tracks);
-    Library library(store, dir.path().toStdString());
+    Library library(store, dir);
     library.reload();
 
     Options options;
-    options.musicFolder = dir.path().toStdString();
+    options.musicFolder = dir;
     options.address = "127.83.2.1";
     ServiceServer server(library, options);
     server.bind();
@@ -172,5 +176,7 @@ int main(int argc, char **argv)
                 pct(0.50), pct(0.99), all.empty() ? 0.0 : all.back(),
                 all.empty() ? 0.0 : double(records) / double(all.size()), errors.load(),
                 all.empty() ? 0.0 : cpuMs / double(all.size()));
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
     return errors.load() == 0 ? 0 : 1;
 }
