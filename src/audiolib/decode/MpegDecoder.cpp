@@ -1,6 +1,6 @@
-#include "MpegDecoder.h"
+#include "decode/MpegDecoder.h"
 
-#include "Download.h"
+#include "input/Download.h"
 #include "sonaroaudio.h"
 
 #include <mpg123.h>

@@ -1,4 +1,4 @@
-#include "Download.h"
+#include "input/Download.h"
 
 #include <curl/curl.h>
 

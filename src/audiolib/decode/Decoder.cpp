@@ -1,4 +1,4 @@
-#include "Decoder.h"
+#include "decode/Decoder.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,8 +1,6 @@
-#include "UrlStream.h"
+#include "input/UrlStream.h"
 
-#include "MpegDecoder.h"
-#include "MpegSniffer.h"
-#include "SndfileDecoder.h"
+#include "decode/FormatProbe.h"
 
 #include <chrono>
 #include <cstring>
@@ -20,58 +18,6 @@ struct UrlStream::Shared {
     int endError = AUDIO_OK;            // guarded by mutex: how it ended
     std::vector<std::string> earlyMeta; // guarded by mutex: titles that came before link
 };
-
-namespace {
-
-enum class Kind { Mpeg, Sndfile, None };
-
-// Waits for the first bytes and decides which decoder may read them.
-Kind recognise(ByteStore &store, const std::atomic<bool> &interrupt)
-{
-    store.waitFor(16, &interrupt);
-    if (interrupt.load())
-        return Kind::None;
-    uint8_t head[16] = {};
-    const auto first = store.read(0, head, sizeof head, false);
-    if (first.count >= 4 && first.at == 0
-        && (std::memcmp(head, "RIFF", 4) == 0 || std::memcmp(head, "RF64", 4) == 0
-            || std::memcmp(head, "FORM", 4) == 0 || std::memcmp(head, "OggS", 4) == 0))
-        return Kind::Sndfile;
-    const size_t tag = first.at == 0 ? MpegSniffer::id3v2Size(head, first.count) : 0;
-    std::vector<uint8_t> buffer(MpegSniffer::kSearchLimit);
-    size_t want = 4096;
-    for (;;) {
-        store.waitFor(first.at + tag + want, &interrupt);
-        if (interrupt.load())
-            return Kind::None;
-        const auto span = store.read(first.at + tag, buffer.data(), want, false);
-        const bool atEnd = store.finished() && span.at + span.count >= store.received();
-        switch (MpegSniffer::sniff(buffer.data(), span.count, atEnd)) {
-        case MpegSniffer::Verdict::Yes:
-            return Kind::Mpeg;
-        case MpegSniffer::Verdict::No:
-            return Kind::None;
-        case MpegSniffer::Verdict::NeedMore:
-            if (want >= buffer.size() || atEnd)
-                return Kind::None;
-            want = std::min(buffer.size(), want * 2);
-            break;
-        }
-    }
-}
-
-std::string joinList(const std::vector<std::string> &items)
-{
-    std::string out;
-    for (const auto &item : items) {
-        out += item;
-        out += '\0';
-    }
-    out += '\0';
-    return out;
-}
-
-} // namespace
 
 std::shared_ptr<UrlStream> UrlStream::create(const std::string &url, uint64_t offset, uint32_t flags,
                                              AUDIO_DOWNLOADPROC *proc, void *user, const NetConfig &net,
@@ -122,18 +68,8 @@ std::shared_ptr<UrlStream> UrlStream::create(const std::string &url, uint64_t of
         return nullptr;
     };
 
-    std::unique_ptr<Decoder> decoder;
-    switch (recognise(download->store(), shared->interrupt)) {
-    case Kind::Mpeg:
-        decoder = std::make_unique<MpegDecoder>(*download, shared->interrupt);
-        break;
-    case Kind::Sndfile:
-        decoder = std::make_unique<SndfileDecoder>(*download, shared->interrupt);
-        break;
-    case Kind::None:
-        return failure(AUDIO_ERROR_FORMAT);
-    }
-    if (!decoder->open())
+    std::unique_ptr<Decoder> decoder = FormatProbe::decoderFor(*download, shared->interrupt);
+    if (!decoder || !decoder->open())
         return failure(AUDIO_ERROR_FORMAT);
     const auto &df = decoder->format();
     if (df.channels == 0 || df.channels > 8 || df.rate == 0)
@@ -186,11 +122,7 @@ void UrlStream::link()
 
 void UrlStream::addMeta(const std::string &text)
 {
-    {
-        std::lock_guard lock(tagMutex_);
-        metaRing_[metaCount_ % metaRing_.size()] = text;
-        ++metaCount_;
-    }
+    tags_.addMeta(text);
     post(kEventMeta);
 }
 
@@ -202,8 +134,7 @@ void UrlStream::markDownloadEnded()
 
 std::string UrlStream::metaText() const
 {
-    std::lock_guard lock(tagMutex_);
-    return metaCount_ == 0 ? std::string() : metaRing_[(metaCount_ - 1) % metaRing_.size()];
+    return tags_.latestMeta();
 }
 
 void UrlStream::shutdown()
@@ -377,67 +308,9 @@ int UrlStream::filePosition(uint32_t mode, uint64_t &value) const
     }
 }
 
-const char *UrlStream::keepTag(uint32_t type, std::string text)
-{
-    // Caller holds tagMutex_. A stored block never changes, so pointers stay valid.
-    return tags_.emplace(type, std::move(text)).first->second.c_str();
-}
-
 int UrlStream::tags(uint32_t type, const char *&result)
 {
-    std::lock_guard lock(tagMutex_);
-    if (type == AUDIO_TAG_META) {
-        if (metaCount_ == 0)
-            return AUDIO_ERROR_NOT_AVAILABLE;
-        result = metaRing_[(metaCount_ - 1) % metaRing_.size()].c_str();
-        return AUDIO_OK;
-    }
-    if (const auto it = tags_.find(type); it != tags_.end()) {
-        result = it->second.c_str();
-        return AUDIO_OK;
-    }
-    const ByteStore &store = download_->store();
-    switch (type) {
-    case AUDIO_TAG_ID3: {
-        if (!store.finished() || store.windowed() || store.received() < 128)
-            return AUDIO_ERROR_NOT_AVAILABLE;
-        std::string block(128, '\0');
-        store.read(store.received() - 128, reinterpret_cast<uint8_t *>(block.data()), 128, false);
-        if (block.compare(0, 3, "TAG") != 0)
-            return AUDIO_ERROR_NOT_AVAILABLE;
-        result = keepTag(type, std::move(block));
-        return AUDIO_OK;
-    }
-    case AUDIO_TAG_ID3V2: {
-        uint8_t head[10];
-        const auto span = store.read(0, head, sizeof head, false);
-        const size_t size = span.at == 0 ? MpegSniffer::id3v2Size(head, span.count) : 0;
-        if (size == 0 || store.received() < size)
-            return AUDIO_ERROR_NOT_AVAILABLE;
-        std::string block(size, '\0');
-        if (store.read(0, reinterpret_cast<uint8_t *>(block.data()), size, false).count != size)
-            return AUDIO_ERROR_NOT_AVAILABLE;
-        result = keepTag(type, std::move(block));
-        return AUDIO_OK;
-    }
-    case AUDIO_TAG_OGG: {
-        const auto comments = decoder_->comments();
-        if (comments.empty())
-            return AUDIO_ERROR_NOT_AVAILABLE;
-        result = keepTag(type, joinList(comments));
-        return AUDIO_OK;
-    }
-    case AUDIO_TAG_HTTP:
-    case AUDIO_TAG_ICY: {
-        const auto lines = download_->headers(type == AUDIO_TAG_ICY);
-        if (lines.empty())
-            return AUDIO_ERROR_NOT_AVAILABLE;
-        result = keepTag(type, joinList(lines));
-        return AUDIO_OK;
-    }
-    default:
-        return AUDIO_ERROR_NOT_AVAILABLE;
-    }
+    return tags_.find(type, *download_, *decoder_, result);
 }
 
 } // namespace sonaroaudio

@@ -1,6 +1,6 @@
-#include "Cancellation.h"
+#include "input/Cancellation.h"
 
-#include "Download.h"
+#include "input/Download.h"
 
 namespace sonaroaudio {
 

@@ -1,6 +1,6 @@
-#include "Mixer.h"
+#include "output/Mixer.h"
 
-#include "Channel.h"
+#include "output/Channel.h"
 
 #include <algorithm>
 #include <cstring>

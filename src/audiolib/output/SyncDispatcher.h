@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WakeSignal.h"
+#include "output/WakeSignal.h"
 
 #include <atomic>
 #include <functional>

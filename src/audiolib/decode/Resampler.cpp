@@ -1,4 +1,4 @@
-#include "Resampler.h"
+#include "decode/Resampler.h"
 
 #include <soxr.h>
 

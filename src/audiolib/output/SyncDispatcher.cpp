@@ -1,6 +1,6 @@
-#include "SyncDispatcher.h"
+#include "output/SyncDispatcher.h"
 
-#include "Channel.h"
+#include "output/Channel.h"
 
 #include <pthread.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Channel.h"
+#include "output/Channel.h"
 
 namespace sonaroaudio {
 

@@ -1,12 +1,11 @@
 #pragma once
 
-#include "Cancellation.h"
-#include "Channel.h"
-#include "Decoder.h"
-#include "Download.h"
+#include "input/Cancellation.h"
+#include "output/Channel.h"
+#include "decode/Decoder.h"
+#include "input/Download.h"
+#include "input/StreamTags.h"
 
-#include <array>
-#include <deque>
 
 namespace sonaroaudio {
 
@@ -65,7 +64,6 @@ public:
 private:
     // Starts a failed download again; false when it had not failed.
     bool resumeDownload();
-    const char *keepTag(uint32_t type, std::string text);
 
     std::shared_ptr<Shared> shared_;
     std::unique_ptr<Download> download_;
@@ -76,10 +74,7 @@ private:
     std::atomic<uint64_t> delivered_{0}; // decode-only: bytes handed out since base_
     std::atomic<bool> ended_{false};     // decode-only: the end was reached and reported
 
-    mutable std::mutex tagMutex_;
-    std::map<uint32_t, std::string> tags_;  // guarded by tagMutex_; never changed once stored
-    std::array<std::string, 8> metaRing_;   // guarded by tagMutex_; recent metadata texts
-    size_t metaCount_ = 0;                  // guarded by tagMutex_
+    StreamTags tags_;                    // locks on its own
 
 };
 

@@ -1,6 +1,6 @@
-#include "SndfileDecoder.h"
+#include "decode/SndfileDecoder.h"
 
-#include "Download.h"
+#include "input/Download.h"
 #include "sonaroaudio.h"
 
 #include <sndfile.h>

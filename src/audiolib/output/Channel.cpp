@@ -1,7 +1,7 @@
-#include "Channel.h"
+#include "output/Channel.h"
 
-#include "Mixer.h"
-#include "SyncDispatcher.h"
+#include "output/Mixer.h"
+#include "output/SyncDispatcher.h"
 
 #include <algorithm>
 #include <chrono>
@@ -51,7 +51,7 @@ bool Channel::attach(Mixer &mixer, SyncDispatcher &dispatcher)
     target_ = std::max<size_t>(bytesPerSecond * bufferMs() / 1000, 4 * ringFrameBytes_);
     target_ -= target_ % ringFrameBytes_;
     lowWater_ = target_ * 2 / 3;
-    ring_ = std::make_unique<PcmRing>(2 * target_);
+    ring_ = std::make_unique<SpscRing>(2 * target_);
     raw_ = std::make_unique<int16_t[]>((kStageFrames * ringFrameBytes_ + 1) / 2);
     stage_ = std::make_unique<int32_t[]>(kStageFrames * 2);
     mixer_ = &mixer;
@@ -68,12 +68,7 @@ bool Channel::attach(Mixer &mixer, SyncDispatcher &dispatcher)
 
 void Channel::shutdown()
 {
-    {
-        std::unique_lock lock(syncMutex_);
-        freed_ = true;
-        const auto self = std::this_thread::get_id();
-        syncIdle_.wait(lock, [&] { return dispatching_ == std::thread::id() || dispatching_ == self; });
-    }
+    syncs_.close();
     if (mixer_)
         mixer_->remove(this);
     {
@@ -282,89 +277,29 @@ int Channel::tags(uint32_t, const char *&) { return AUDIO_ERROR_NOT_AVAILABLE; }
 
 AUDIO_HANDLE Channel::addSync(uint32_t type, AUDIO_SYNCPROC *proc, void *user, AUDIO_HANDLE id)
 {
-    {
-        std::lock_guard lock(syncMutex_);
-        syncs_.push_back(Sync{id, type, proc, user, false});
-    }
+    syncs_.add(type, proc, user, id);
     // A download that ended before anyone asked still gets reported.
     if (type == AUDIO_SYNC_DOWNLOAD && downloadEnded())
         post(kEventDownload);
     return id;
 }
 
-bool Channel::removeSync(AUDIO_HANDLE id)
-{
-    std::lock_guard lock(syncMutex_);
-    const auto it = std::find_if(syncs_.begin(), syncs_.end(), [&](const Sync &s) { return s.id == id; });
-    if (it == syncs_.end())
-        return false;
-    syncs_.erase(it);
-    return true;
-}
-
-void Channel::rearmDownloadSyncs()
-{
-    std::lock_guard lock(syncMutex_);
-    for (auto &sync : syncs_)
-        if (sync.type == AUDIO_SYNC_DOWNLOAD)
-            sync.fired = false;
-}
-
 void Channel::post(uint32_t events)
 {
-    pendingEvents_.fetch_or(events, std::memory_order_acq_rel);
+    syncs_.post(events);
     if (dispatcher_)
         dispatcher_->wake();
 }
 
 void Channel::dispatchEvents()
 {
-    const uint32_t events = pendingEvents_.exchange(0);
+    const uint32_t events = syncs_.take();
     if (events == 0)
         return;
-    struct Call {
-        AUDIO_HANDLE id;
-        AUDIO_SYNCPROC *proc;
-        void *user;
-        uint32_t type;
-    };
-    std::vector<Call> calls;
-    std::string meta;
     // The download sync tells how the download ended.
     const int downloadResult = (events & kEventDownload) ? fault() : AUDIO_OK;
-    std::unique_lock lock(syncMutex_);
-    if (freed_)
-        return;
-    if (events & kEventMeta)
-        meta = metaText();
-    for (auto &sync : syncs_) {
-        const bool due = (sync.type == AUDIO_SYNC_END && (events & kEventEnd))
-                      || (sync.type == AUDIO_SYNC_META && (events & kEventMeta))
-                      || (sync.type == AUDIO_SYNC_DOWNLOAD && (events & kEventDownload) && !sync.fired);
-        if (!due)
-            continue;
-        if (sync.type == AUDIO_SYNC_DOWNLOAD)
-            sync.fired = true;
-        calls.push_back(Call{sync.id, sync.proc, sync.user, sync.type});
-    }
-    if (calls.empty())
-        return;
-    dispatching_ = std::this_thread::get_id();
-    const AUDIO_HANDLE self = handle();
-    for (const auto &call : calls) {
-        if (freed_)
-            break;
-        lock.unlock();
-        uintptr_t data = 0;
-        if (call.type == AUDIO_SYNC_META)
-            data = reinterpret_cast<uintptr_t>(meta.c_str());
-        else if (call.type == AUDIO_SYNC_DOWNLOAD)
-            data = uintptr_t(downloadResult);
-        call.proc(call.id, self, data, call.user);
-        lock.lock();
-    }
-    dispatching_ = std::thread::id();
-    syncIdle_.notify_all();
+    const std::string meta = (events & kEventMeta) ? metaText() : std::string();
+    syncs_.dispatch(events, handle(), meta, downloadResult);
 }
 
 size_t Channel::pull(size_t frames)

@@ -1,6 +1,6 @@
-#include "OutputDevice.h"
+#include "output/OutputDevice.h"
 
-#include "Mixer.h"
+#include "output/Mixer.h"
 
 #include <SDL.h>
 

@@ -1,4 +1,4 @@
-#include "PushStream.h"
+#include "input/PushStream.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ByteStore.h"
-#include "IcyFilter.h"
-#include "RetryPolicy.h"
+#include "input/ByteStore.h"
+#include "input/IcyFilter.h"
+#include "input/RetryPolicy.h"
 #include "sonaroaudio.h"
 
 #include <atomic>

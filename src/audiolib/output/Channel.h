@@ -1,8 +1,9 @@
 #pragma once
 
-#include "PcmRing.h"
-#include "Resampler.h"
-#include "WakeSignal.h"
+#include "SpscRing.h"
+#include "decode/Resampler.h"
+#include "output/SyncList.h"
+#include "output/WakeSignal.h"
 #include "sonaroaudio.h"
 
 #include <atomic>
@@ -22,9 +23,6 @@ class Mixer;
 class SyncDispatcher;
 
 enum class PlayState : int { Stopped, Playing, Paused };
-
-// Events a channel has for its syncs; the sync thread delivers them.
-enum EventBits : uint32_t { kEventEnd = 1, kEventMeta = 2, kEventDownload = 4 };
 
 // One stream: its format, play state, the ring the mixer reads, and syncs.
 // Subclasses produce the data (a decoder or the caller's callback).
@@ -73,11 +71,11 @@ public:
 
     // Syncs.
     AUDIO_HANDLE addSync(uint32_t type, AUDIO_SYNCPROC *proc, void *user, AUDIO_HANDLE syncHandle);
-    bool removeSync(AUDIO_HANDLE sync);
+    bool removeSync(AUDIO_HANDLE sync) { return syncs_.remove(sync); }
     void post(uint32_t events);
     // The next end of the download is reported again.
-    void rearmDownloadSyncs();
-    bool hasEvents() const { return pendingEvents_.load() != 0; }
+    void rearmDownloadSyncs() { syncs_.rearmDownload(); }
+    bool hasEvents() const { return syncs_.hasEvents(); }
     // Sync thread: calls the syncs of the pending events.
     void dispatchEvents();
 
@@ -125,7 +123,7 @@ protected:
     std::atomic<uint64_t> produced_{0};
     // Stream position of the ring's first byte; written with feedMutex_ held.
     std::atomic<uint64_t> base_{0};
-    std::unique_ptr<PcmRing> ring_;  // null when decode-only; see PcmRing for its threads
+    std::unique_ptr<SpscRing> ring_;  // null when decode-only; see SpscRing for its threads
     // The ring holds the stream's own frames, or 16-bit frames at the mixer's
     // rate when the rates differ. Set by attach before any thread uses the ring.
     uint32_t ringBits_ = 16;
@@ -167,19 +165,7 @@ private:
     std::unique_ptr<int16_t[]> raw_;   // mixer lock: ring bytes of up to kStageFrames frames
     std::unique_ptr<int32_t[]> stage_; // mixer lock: kStageFrames stereo frames
 
-    struct Sync {
-        AUDIO_HANDLE id;
-        uint32_t type;
-        AUDIO_SYNCPROC *proc;
-        void *user;
-        bool fired;  // download syncs fire once
-    };
-    std::atomic<uint32_t> pendingEvents_{0}; // any thread ORs bits in, the sync thread takes them
-    std::mutex syncMutex_;
-    std::condition_variable syncIdle_;
-    std::vector<Sync> syncs_;          // guarded by syncMutex_
-    bool freed_ = false;               // guarded by syncMutex_
-    std::thread::id dispatching_;      // guarded by syncMutex_: thread now inside a callback
+    SyncList syncs_; // locks on its own; see SyncList
 };
 
 } // namespace sonaroaudio

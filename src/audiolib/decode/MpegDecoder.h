@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Decoder.h"
+#include "decode/Decoder.h"
 
 #include <memory>
 
