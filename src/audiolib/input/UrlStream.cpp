@@ -4,10 +4,16 @@
 
 #include <chrono>
 #include <cstring>
-#include <thread>
 #include <strings.h>
 
 namespace sonaroaudio {
+
+namespace {
+
+// Longest a seek of a decode-only stream waits for a reader to let go of the decoder.
+constexpr auto kSeekLockWait = std::chrono::seconds(2);
+
+} // namespace
 
 struct UrlStream::Shared {
     std::atomic<bool> interrupt{false}; // wakes a decoder waiting for data: seek, stop, free
@@ -236,13 +242,9 @@ int UrlStream::setPosition(uint64_t bytes)
         return AUDIO_ERROR_POSITION;
     if (decodeOnly_) {
         // A reader waiting for a stalled server holds the decoder; do not hang the caller.
-        std::unique_lock lock(decodeMutex_, std::defer_lock);
-        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (!lock.try_lock()) {
-            if (std::chrono::steady_clock::now() > giveUp)
-                return AUDIO_ERROR_TIMEOUT;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        std::unique_lock lock(decodeMutex_, kSeekLockWait);
+        if (!lock.owns_lock())
+            return AUDIO_ERROR_TIMEOUT;
         if (!decoder_->seek(frame))
             return AUDIO_ERROR_POSITION;
         base_.store(frame * frameBytes());

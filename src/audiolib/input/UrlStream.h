@@ -6,6 +6,8 @@
 #include "input/Download.h"
 #include "input/StreamTags.h"
 
+#include <mutex>
+
 
 namespace sonaroaudio {
 
@@ -70,7 +72,7 @@ private:
     std::unique_ptr<Decoder> decoder_;   // used with decodeMutex_ (decode-only) or feedMutex_ held
     const uint64_t offset_;
     std::atomic<bool> downloadEnded_{false};
-    std::mutex decodeMutex_;             // decode-only: held while pulling PCM or seeking
+    std::timed_mutex decodeMutex_;       // decode-only: held while pulling PCM or seeking
     std::atomic<uint64_t> delivered_{0}; // decode-only: bytes handed out since base_
     std::atomic<bool> ended_{false};     // decode-only: the end was reached and reported
 
