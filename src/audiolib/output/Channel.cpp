@@ -13,15 +13,19 @@ namespace sonaroaudio {
 
 namespace {
 
-// Longest single produce call.
+// Longest single produce call. A refill from the low-water mark to the
+// target takes one wake-up however many calls it needs; small calls keep a
+// source that is itself only a little ahead from coming up short.
 constexpr uint32_t kMaxBlockMs = 100;
 // Shortest produce call of a converted stream: the converter holds input
 // back, so asking for the few frames the ring lacks would turn into a run of
 // tiny calls that add nothing until it has enough. What the ring cannot take
 // waits in the converted backlog.
 constexpr uint32_t kMinConvertedBlockMs = 25;
-// A source that had nothing is asked again after this.
-constexpr auto kRetryWait = std::chrono::milliseconds(5);
+// A source that had nothing is asked again after the first wait, then after
+// twice as long each time it still has nothing, up to the last.
+constexpr auto kFirstRetryWait = std::chrono::milliseconds(5);
+constexpr auto kLastRetryWait = std::chrono::milliseconds(40);
 // Only a safety net: every change a sleeping feeder must act on wakes it.
 constexpr auto kIdleWait = std::chrono::milliseconds(1000);
 constexpr int64_t kUnityGain = 65536;
@@ -40,8 +44,8 @@ bool Channel::attach(Mixer &mixer, SyncDispatcher &dispatcher)
     uint32_t ringRate = format_.rate;
     ringBits_ = format_.bits;
     if (format_.rate != mixer.rate()) {
-        resampler_ = std::make_unique<Resampler>(format_.rate, mixer.rate(), format_.channels);
-        if (!resampler_->ok())
+        converter_ = std::make_unique<RateConverter>(format_.rate, mixer.rate(), format_.channels, format_.bits);
+        if (!converter_->ok())
             return false;
         ringRate = mixer.rate();
         ringBits_ = 16;
@@ -50,7 +54,9 @@ bool Channel::attach(Mixer &mixer, SyncDispatcher &dispatcher)
     const size_t bytesPerSecond = size_t(ringRate) * ringFrameBytes_;
     target_ = std::max<size_t>(bytesPerSecond * bufferMs() / 1000, 4 * ringFrameBytes_);
     target_ -= target_ % ringFrameBytes_;
-    lowWater_ = target_ * 2 / 3;
+    lowWater_ = target_ / 2;
+    lowWater_ -= lowWater_ % ringFrameBytes_;
+    direct_ = ringBits_ == 16 && format_.channels == 2;
     ring_ = std::make_unique<SpscRing>(2 * target_);
     raw_ = std::make_unique<int16_t[]>((kStageFrames * ringFrameBytes_ + 1) / 2);
     stage_ = std::make_unique<int32_t[]>(kStageFrames * 2);
@@ -91,6 +97,7 @@ void Channel::feedLoop()
     const size_t maxBlock = std::max<size_t>(fb, size_t(format_.rate) * kMaxBlockMs / 1000 * fb);
     std::vector<uint8_t> scratch(maxBlock);
     bool refilling = true;
+    auto retryWait = kFirstRetryWait;
     std::unique_lock lock(feedMutex_);
     const auto sleep = [&](uint32_t ticket, std::chrono::milliseconds limit) {
         lock.unlock();
@@ -110,12 +117,12 @@ void Channel::feedLoop()
         size_t want = std::min({maxBlock, ring_->space(), have < target_ ? target_ - have : size_t(0)});
         want -= want % ringFrameBytes_;
         bool backlog = false;
-        if (resampler_) {
-            backlog = !drainConverted();
-            if (!backlog && flushed_ && !sourceEnded_.load())
+        if (converter_) {
+            backlog = !converter_->drainInto(*ring_);
+            if (!backlog && converter_->flushed() && !sourceEnded_.load())
                 sourceEnded_.store(true, std::memory_order_release);
             // Ask the source for what fills the ring after conversion.
-            const uint64_t frames = uint64_t(want / ringFrameBytes_) * format_.rate / resampler_->outRate();
+            const uint64_t frames = uint64_t(want / ringFrameBytes_) * format_.rate / converter_->outRate();
             const uint64_t fewest = std::max<uint64_t>(1, uint64_t(format_.rate) * kMinConvertedBlockMs / 1000);
             if (want > 0)
                 want = std::min<size_t>(maxBlock, size_t(std::max(frames, fewest)) * fb);
@@ -132,10 +139,10 @@ void Channel::feedLoop()
         }
         bool ended = false;
         const size_t got = std::min(produce(scratch.data(), want, ended), want);
-        if (resampler_) {
-            convert(scratch.data(), got - got % fb, ended);
+        if (converter_) {
+            converter_->push(scratch.data(), got - got % fb, ended);
             produced_.fetch_add(got - got % fb);
-            if (drainConverted() && flushed_)
+            if (converter_->drainInto(*ring_) && converter_->flushed())
                 sourceEnded_.store(true, std::memory_order_release);
         } else {
             ring_->write(scratch.data(), got);
@@ -143,42 +150,13 @@ void Channel::feedLoop()
             if (ended)
                 sourceEnded_.store(true, std::memory_order_release);
         }
-        if (!ended && got == 0)
-            sleep(ticket, kRetryWait);
+        if (!ended && got == 0) {
+            sleep(ticket, retryWait);
+            retryWait = std::min(2 * retryWait, kLastRetryWait);
+        } else {
+            retryWait = kFirstRetryWait;
+        }
     }
-}
-
-void Channel::convert(const uint8_t *bytes, size_t size, bool ended)
-{
-    const size_t samples = size * 8 / format_.bits;
-    const int16_t *in = reinterpret_cast<const int16_t *>(bytes);
-    if (ringBits_ == 8) {
-        widened_.resize(samples);
-        for (size_t i = 0; i < samples; ++i)
-            widened_[i] = int16_t((int(bytes[i]) - 128) << 8);
-        in = widened_.data();
-    }
-    if (convertedAt_ == converted_.size()) {
-        converted_.clear();
-        convertedAt_ = 0;
-    }
-    resampler_->process(in, samples / format_.channels, converted_);
-    if (ended) {
-        resampler_->flush(converted_);
-        flushed_ = true;
-    }
-}
-
-bool Channel::drainConverted()
-{
-    const size_t left = converted_.size() - convertedAt_;
-    if (left == 0)
-        return true;
-    const size_t room = ring_->space() / ringFrameBytes_ * format_.channels;
-    const size_t n = std::min(left, room);
-    ring_->write(reinterpret_cast<const uint8_t *>(converted_.data() + convertedAt_), n * 2);
-    convertedAt_ += n;
-    return convertedAt_ == converted_.size();
 }
 
 void Channel::resetPlaybackLocked(uint64_t newBase)
@@ -191,12 +169,8 @@ void Channel::resetPlaybackLocked(uint64_t newBase)
     consumed_.store(0);
     produced_.store(0);
     sourceEnded_.store(false);
-    if (resampler_) {
-        resampler_->clear();
-        converted_.clear();
-        convertedAt_ = 0;
-        flushed_ = false;
-    }
+    if (converter_)
+        converter_->clear();
     stalled_.store(false);
 }
 
@@ -257,10 +231,10 @@ int Channel::length(uint64_t &) const { return AUDIO_ERROR_NOT_AVAILABLE; }
 int Channel::position(uint64_t &bytes) const
 {
     uint64_t played = consumed_.load();
-    if (resampler_) {
+    if (converter_) {
         // Output frame k stands for source time k / output rate; the filter's
         // latency is already compensated, so only the rates convert.
-        const uint64_t frames = played / ringFrameBytes_ * format_.rate / resampler_->outRate();
+        const uint64_t frames = played / ringFrameBytes_ * format_.rate / converter_->outRate();
         played = std::min<uint64_t>(frames * frameBytes(), produced_.load());
     }
     bytes = base_.load() + played;
@@ -313,7 +287,7 @@ size_t Channel::pull(size_t frames)
     consumed_.fetch_add(frames * fb, std::memory_order_seq_cst); // see feedLoop
     int32_t *out = stage_.get();
     const size_t chans = format_.channels;
-    if (format_.bits == 8) {
+    if (ringBits_ == 8) {
         for (size_t i = 0; i < frames; ++i) {
             const uint8_t *f = bytes + i * chans;
             out[2 * i] = (int32_t(f[0]) - 128) << 8;
@@ -354,13 +328,8 @@ size_t Channel::mixFrames(int32_t *acc, size_t frames, int64_t gain)
     return done;
 }
 
-bool Channel::mixInto(int32_t *acc, size_t frames, int64_t gain)
+bool Channel::settle(size_t done, size_t frames, bool sourceEnded)
 {
-    if (!playing())
-        return false;
-    // Read before looking at the ring: once set, every byte is already in it.
-    const bool sourceEnded = sourceEnded_.load(std::memory_order_acquire);
-    const size_t done = mixFrames(acc, frames, gain);
     const size_t left = ring_->available();
     if (left < lowWater_ && wantRoom_.load(std::memory_order_seq_cst) && wantRoom_.exchange(false))
         feedSignal_.notify();
@@ -377,6 +346,34 @@ bool Channel::mixInto(int32_t *acc, size_t frames, int64_t gain)
     stalled_.store(true, std::memory_order_relaxed);
     // Waiting for the first data after a start or seek is no underrun.
     return consumed_.load(std::memory_order_relaxed) > 0;
+}
+
+bool Channel::mixInto(int32_t *acc, size_t frames, int64_t gain)
+{
+    if (!playing())
+        return false;
+    // Read before looking at the ring: once set, every byte is already in it.
+    const bool sourceEnded = sourceEnded_.load(std::memory_order_acquire);
+    const size_t done = mixFrames(acc, frames, gain);
+    return settle(done, frames, sourceEnded);
+}
+
+bool Channel::copyInto(int16_t *out, size_t frames, int64_t gain)
+{
+    if (!playing()) {
+        std::memset(out, 0, frames * 4);
+        return false;
+    }
+    const bool sourceEnded = sourceEnded_.load(std::memory_order_acquire);
+    const size_t done = std::min(frames, ring_->available() / 4);
+    ring_->read(reinterpret_cast<uint8_t *>(out), done * 4);
+    consumed_.fetch_add(done * 4, std::memory_order_seq_cst); // see feedLoop
+    // The same arithmetic as a mix of one: a single stream never clips.
+    if (gain != kUnityGain)
+        for (size_t i = 0; i < 2 * done; ++i)
+            out[i] = int16_t((int64_t(out[i]) * gain) >> 16);
+    std::memset(out + 2 * done, 0, (frames - done) * 4);
+    return settle(done, frames, sourceEnded);
 }
 
 } // namespace sonaroaudio

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "SpscRing.h"
-#include "decode/Resampler.h"
+#include "output/RateConverter.h"
 #include "output/SyncList.h"
 #include "output/WakeSignal.h"
 #include "sonaroaudio.h"
@@ -84,11 +84,17 @@ public:
     // (stereo int32). Returns true when a playing channel fell short of data
     // before its end (an underrun).
     bool mixInto(int32_t *acc, size_t frames, int64_t gain);
+    // Whether copyInto may stand for a mix of this channel alone: its ring
+    // holds 16-bit stereo at the mixer's rate.
+    bool direct() const { return direct_; }
+    // The mix of this channel alone, written straight from the ring into
+    // out (16-bit stereo, silence where data is missing); same result as mixInto.
+    bool copyInto(int16_t *out, size_t frames, int64_t gain);
     bool playing() const { return PlayState(state_.load(std::memory_order_relaxed)) == PlayState::Playing; }
 
 protected:
-    // Ring fill the feeder tops up to; it sleeps until the mixer has taken a
-    // third of it, then produces the missing part in one go.
+    // Ring fill the feeder tops up to; it sleeps until the mixer has taken
+    // half of it, then produces the missing part in one go.
     virtual uint32_t bufferMs() const { return 300; }
     // Empties the ring and starts again at 0 (caller holds no locks).
     virtual int rewind();
@@ -128,6 +134,7 @@ protected:
     // rate when the rates differ. Set by attach before any thread uses the ring.
     uint32_t ringBits_ = 16;
     size_t ringFrameBytes_ = 4;
+    bool direct_ = false; // set by attach
 
     // Feeder thread of a played channel. feedMutex_ is held while it
     // produces, never while it sleeps.
@@ -137,29 +144,23 @@ protected:
     // it (exchange) and wakes the feeder once the ring is below lowWater_.
     std::atomic<bool> wantRoom_{false};
     bool stopFeeder_ = false;        // guarded by feedMutex_
-    // Rate conversion, feeder thread with feedMutex_ held; null when the
-    // stream plays at the mixer's rate (its samples then pass untouched).
-    std::unique_ptr<Resampler> resampler_;
-    std::vector<int16_t> widened_;   // feedMutex_: 8-bit input as 16-bit
-    std::vector<int16_t> converted_; // feedMutex_: output not yet in the ring
-    size_t convertedAt_ = 0;         // feedMutex_: first sample of converted_ not yet written
-    bool flushed_ = false;           // feedMutex_: the filter's tail is in converted_
+    // Rate conversion, feeder thread with feedMutex_ held (outRate() any
+    // thread); null when the stream plays at the mixer's rate (its samples
+    // then pass untouched). Set by attach.
+    std::unique_ptr<RateConverter> converter_;
     size_t target_ = 0;              // set by attach before the feeder starts
     size_t lowWater_ = 0;            // set by attach before the feeder starts
     std::thread feeder_;
 
 private:
     void feedLoop();
-    // Feeder, with feedMutex_ held: moves converted frames into the ring;
-    // true when none are left waiting.
-    bool drainConverted();
-    // Feeder: converts size source bytes to the mixer's rate (flushing the
-    // filter when ended) and queues them for the ring.
-    void convert(const uint8_t *bytes, size_t size, bool ended);
     // Mixer side: moves up to frames whole frames from the ring into stage_
     // as stereo int32 and returns how many.
     size_t pull(size_t frames);
     size_t mixFrames(int32_t *acc, size_t frames, int64_t gain);
+    // Mixer side, after done of frames came from the ring: wakes the feeder,
+    // notes a stall or the end; true for an underrun.
+    bool settle(size_t done, size_t frames, bool sourceEnded);
 
     static constexpr size_t kStageFrames = 1024;
     std::unique_ptr<int16_t[]> raw_;   // mixer lock: ring bytes of up to kStageFrames frames

@@ -58,10 +58,11 @@ void Mixer::render(int16_t *out, size_t frames)
         return;
     }
     const int64_t gain = gain_.load(std::memory_order_relaxed);
-    bool playing = false;
-    for (size_t c = 0; c < count_ && !playing; ++c)
-        playing = channels_[c]->playing();
-    if (!playing) {
+    size_t playing = 0;
+    for (size_t c = 0; c < count_; ++c)
+        if (channels_[c]->playing())
+            playing_[playing++] = channels_[c];
+    if (playing == 0) {
         // Nothing to mix: silence, and tell whoever may stop the output.
         std::memset(out, 0, frames * 2 * sizeof(int16_t));
         if (wasPlaying_) {
@@ -73,17 +74,23 @@ void Mixer::render(int16_t *out, size_t frames)
         return;
     }
     wasPlaying_ = true;
+    // One stream in the output's format: straight from its ring, no mixing pass.
+    Channel *const alone = playing == 1 && playing_[0]->direct() ? playing_[0] : nullptr;
     while (frames > 0) {
         const size_t n = std::min(frames, kBlock);
-        int32_t *acc = acc_.get();
-        std::memset(acc, 0, n * 2 * sizeof(int32_t));
         bool fellShort = false;
-        for (size_t c = 0; c < count_; ++c)
-            fellShort |= channels_[c]->mixInto(acc, n, gain);
+        if (alone) {
+            fellShort = alone->copyInto(out, n, gain);
+        } else {
+            int32_t *acc = acc_.get();
+            std::memset(acc, 0, n * 2 * sizeof(int32_t));
+            for (size_t c = 0; c < playing; ++c)
+                fellShort |= playing_[c]->mixInto(acc, n, gain);
+            for (size_t i = 0; i < n * 2; ++i)
+                out[i] = int16_t(std::clamp<int32_t>(acc[i], -32768, 32767));
+        }
         if (fellShort)
             underruns_.fetch_add(1, std::memory_order_relaxed);
-        for (size_t i = 0; i < n * 2; ++i)
-            out[i] = int16_t(std::clamp<int32_t>(acc[i], -32768, 32767));
         out += n * 2;
         frames -= n;
     }

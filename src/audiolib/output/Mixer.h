@@ -12,10 +12,11 @@ namespace sonaroaudio {
 
 class Channel;
 
-// Mixes every playing channel into 16-bit stereo at the output rate. The
-// output thread calls render(); control threads hold lock() only briefly
-// (to link, unlink or empty a channel), and render() never waits for it: it
-// plays silence for that one buffer instead.
+// Mixes the playing channels into 16-bit stereo at the output rate; one
+// playing alone in that format is copied, not mixed. The output thread calls
+// render(); control threads hold lock() only briefly (to link, unlink or
+// empty a channel), and render() never waits for it: it plays silence for
+// that one buffer instead.
 class Mixer {
 public:
     static constexpr size_t kMaxChannels = 512;
@@ -54,6 +55,7 @@ private:
     std::mutex mutex_;
     std::array<Channel *, kMaxChannels> channels_{}; // guarded by mutex_
     size_t count_ = 0;                               // guarded by mutex_
+    std::array<Channel *, kMaxChannels> playing_{};  // output thread only: this render's playing channels
     std::unique_ptr<int32_t[]> acc_;                 // output thread only (with mutex_ held)
     std::atomic<int64_t> gain_{65536};               // written by API threads, read by the output thread
     std::atomic<uint64_t> skipped_{0};   // output thread adds, anyone reads
