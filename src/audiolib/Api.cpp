@@ -33,16 +33,21 @@ using namespace sonaroaudio;
 
 namespace {
 
-// Sync thread, after the mixer found nothing playing. A Play since then
-// either shows in anyPlaying() or restarts the output after this.
-void pauseIdleOutput()
+// Sync thread: stops the output once the mixer has found nothing playing (a
+// Play since then either shows in anyPlaying() or restarts the output after
+// this), and lets the device go after a while stopped.
+std::chrono::milliseconds tendOutput()
 {
     Library &l = lib();
-    if (!l.mixer || !l.mixer->takeIdle())
-        return;
+    if (!l.mixer)
+        return OutputDevice::kNever;
+    const bool idle = l.mixer->takeIdle();
     std::lock_guard lock(l.deviceMutex);
-    if (l.output && !l.mixer->anyPlaying())
+    if (!l.output)
+        return OutputDevice::kNever;
+    if (idle && !l.mixer->anyPlaying())
         l.output->setActive(false);
+    return l.output->tidy();
 }
 
 void applyVolume()
@@ -137,7 +142,7 @@ int AUDIO_Init(int device, uint32_t freq, uint32_t, void *, const void *)
         applyVolume();
         l.dispatcher = std::make_unique<SyncDispatcher>(
             [&l] { return l.channels.collect([](const Channel &c) { return c.hasEvents(); }); },
-            &pauseIdleOutput);
+            &tendOutput);
         l.mixer->onIdle([d = l.dispatcher.get()] { d->wake(); });
         std::lock_guard deviceLock(l.deviceMutex);
         l.output = OutputDevice::open(device, *l.mixer);

@@ -5,13 +5,13 @@ using namespace sonaroaudio;
 
 namespace {
 
-// The output pulls the mix only while something plays.
-void resumeOutput()
+// The output pulls the mix only while something plays. False when the
+// device cannot be opened again.
+bool resumeOutput()
 {
     Library &l = lib();
     std::lock_guard lock(l.deviceMutex);
-    if (l.output)
-        l.output->setActive(true);
+    return !l.output || l.output->setActive(true);
 }
 
 // Length and position share their checks: a live channel, byte mode.
@@ -123,8 +123,11 @@ int AUDIO_ChannelPlay(AUDIO_HANDLE handle, int restart)
     if (!channel)
         return 0;
     const int code = channel->play(restart != 0);
-    if (code == AUDIO_OK)
-        resumeOutput();
+    // A decode-only channel resumes its download without the output.
+    if (code == AUDIO_OK && !channel->decodeOnly() && !resumeOutput()) {
+        channel->stop();
+        return result(AUDIO_ERROR_DEVICE);
+    }
     return result(code);
 }
 

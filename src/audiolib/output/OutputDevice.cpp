@@ -41,13 +41,14 @@ public:
 
     uint32_t latencyMs() const override { return kPeriodMs; }
 
-    void setActive(bool active) override
+    bool setActive(bool active) override
     {
         {
             std::lock_guard lock(mutex_);
             active_ = active;
         }
         wake_.notify_all();
+        return true;
     }
 
 private:
@@ -96,6 +97,8 @@ private:
 
 // The system's default output through SDL; SDL calls the mixer on its own
 // audio thread. SDL_AUDIODRIVER chooses the driver (disk and dummy for tests).
+// A paused SDL device still wakes its thread for every buffer, so after a
+// while stopped the device is closed, and opened again when play resumes.
 class SdlOutput : public OutputDevice {
 public:
     static std::unique_ptr<SdlOutput> open(Mixer &mixer)
@@ -103,20 +106,8 @@ public:
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
             return nullptr;
         auto out = std::unique_ptr<SdlOutput>(new SdlOutput(mixer));
-        SDL_AudioSpec want{};
-        want.freq = int(mixer.rate());
-        want.format = AUDIO_S16SYS;
-        want.channels = 2;
-        // 4096 frames (93 ms at 44.1 kHz): a quarter of the wake-ups of 1024,
-        // which is what playing mostly costs; the feeders keep 300 ms ahead.
-        want.samples = 4096;
-        want.callback = &SdlOutput::callback;
-        want.userdata = &mixer;
-        SDL_AudioSpec have{};
-        out->device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-        if (out->device_ == 0)
+        if (!out->openDevice())
             return nullptr; // the destructor quits the subsystem
-        out->latency_ = uint32_t(have.samples) * 1000 / mixer.rate();
         SDL_PauseAudioDevice(out->device_, 0);
         out->active_ = true;
         return out;
@@ -129,27 +120,71 @@ public:
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
 
-    uint32_t latencyMs() const override { return latency_; }
+    uint32_t latencyMs() const override { return latency_.load(); }
 
-    void setActive(bool active) override
+    bool setActive(bool active) override
     {
         if (active == active_)
-            return;
+            return true;
+        if (active && device_ == 0 && !openDevice())
+            return false;
         active_ = active;
+        stoppedAt_ = Clock::now();
         SDL_PauseAudioDevice(device_, active ? 0 : 1);
+        return true;
+    }
+
+    std::chrono::milliseconds tidy() override
+    {
+        if (active_ || device_ == 0)
+            return kNever;
+        const auto stopped = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - stoppedAt_);
+        if (stopped < kCloseAfter)
+            return kCloseAfter - stopped;
+        SDL_CloseAudioDevice(device_);
+        device_ = 0;
+        return kNever;
     }
 
 private:
-    explicit SdlOutput(Mixer &) {}
+    using Clock = std::chrono::steady_clock;
+    // Long enough that a pause or the gap between two tracks keeps the device.
+    static constexpr std::chrono::milliseconds kCloseAfter{2000};
+
+    explicit SdlOutput(Mixer &mixer) : mixer_(mixer) {}
+
+    // Opens the device paused.
+    bool openDevice()
+    {
+        SDL_AudioSpec want{};
+        want.freq = int(mixer_.rate());
+        want.format = AUDIO_S16SYS;
+        want.channels = 2;
+        // 8192 frames (186 ms at 44.1 kHz): the audio thread's wake-ups are
+        // much of what playing costs; the feeders keep 150-300 ms ahead and
+        // refill as soon as a buffer takes them below that.
+        want.samples = 8192;
+        want.callback = &SdlOutput::callback;
+        want.userdata = &mixer_;
+        SDL_AudioSpec have{};
+        device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        if (device_ == 0)
+            return false;
+        latency_.store(uint32_t(have.samples) * 1000 / mixer_.rate());
+        return true;
+    }
 
     static void callback(void *user, Uint8 *stream, int length)
     {
         static_cast<Mixer *>(user)->render(reinterpret_cast<int16_t *>(stream), size_t(length) / 4);
     }
 
-    SDL_AudioDeviceID device_ = 0;
-    uint32_t latency_ = 0;
-    bool active_ = false; // control threads, serialised by the caller
+    Mixer &mixer_;
+    // Control threads, serialised by the caller.
+    SDL_AudioDeviceID device_ = 0; // 0 while closed
+    bool active_ = false;
+    Clock::time_point stoppedAt_{};
+    std::atomic<uint32_t> latency_{0}; // any thread reads
 };
 
 } // namespace

@@ -28,15 +28,18 @@ void SyncDispatcher::run()
 {
     // The signal's first value: a wake before this thread got here still counts.
     uint32_t ticket = 0;
+    std::chrono::milliseconds again{-1};
     while (!stop_.load()) {
-        signal_.wait(ticket);
+        if (again.count() < 0)
+            signal_.wait(ticket);
+        else
+            signal_.waitFor(ticket, again);
         ticket = signal_.ticket();
         if (stop_.load())
             break;
         for (const auto &channel : collect_())
             channel->dispatchEvents();
-        if (housekeeping_)
-            housekeeping_();
+        again = housekeeping_ ? housekeeping_() : std::chrono::milliseconds(-1);
     }
 }
 

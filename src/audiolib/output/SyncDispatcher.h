@@ -3,6 +3,7 @@
 #include "output/WakeSignal.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -17,8 +18,10 @@ class Channel;
 class SyncDispatcher {
 public:
     using Collect = std::function<std::vector<std::shared_ptr<Channel>>()>;
-    // Runs on the thread after each wake, outside any channel's callbacks.
-    using Housekeeping = std::function<void()>;
+    // Runs on the thread after each wake, outside any channel's callbacks;
+    // returns how long until it wants to run again without a wake (negative:
+    // only on the next wake).
+    using Housekeeping = std::function<std::chrono::milliseconds()>;
 
     explicit SyncDispatcher(Collect collect, Housekeeping housekeeping = {});
     ~SyncDispatcher();
