@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Cancellation.h"
+#include "input/Cancellation.h"
 
 #include <condition_variable>
 #include <functional>

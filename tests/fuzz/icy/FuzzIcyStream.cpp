@@ -3,7 +3,7 @@
 // the filter passes on the same audio and metadata whether the stream comes
 // whole or in pieces, that nothing is made up, and that the title read from
 // each metadata block is a part of it.
-#include "IcyFilter.h"
+#include "input/IcyFilter.h"
 #include "StreamNames.h"
 
 #include <algorithm>

@@ -7,27 +7,42 @@
 
 #include <dirent.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 using namespace AudioFixtures;
 
 namespace {
 
-// Voluntary context switches of this process's thread of that name.
-long wakeupsOf(const std::string &name)
+// This process's threads: (name, folder under /proc/self/task) each.
+std::vector<std::pair<std::string, std::string>> threads()
 {
+    std::vector<std::pair<std::string, std::string>> out;
     DIR *dir = opendir("/proc/self/task");
     if (!dir)
-        return -1;
-    long result = -1;
+        return out;
     while (dirent *e = readdir(dir)) {
         if (e->d_name[0] == '.')
             continue;
         const std::string base = std::string("/proc/self/task/") + e->d_name;
         std::ifstream comm(base + "/comm");
-        std::string thread;
-        std::getline(comm, thread);
+        std::string name;
+        std::getline(comm, name);
+        out.emplace_back(name, base);
+    }
+    closedir(dir);
+    return out;
+}
+
+// Voluntary context switches of this process's thread of that name.
+long wakeupsOf(const std::string &name)
+{
+    long result = -1;
+    for (const auto &[thread, base] : threads()) {
         if (thread != name)
             continue;
         std::ifstream status(base + "/status");
@@ -36,7 +51,6 @@ long wakeupsOf(const std::string &name)
             if (line.rfind("voluntary_ctxt_switches:", 0) == 0)
                 result = std::stol(line.substr(std::strlen("voluntary_ctxt_switches:")));
     }
-    closedir(dir);
     return result;
 }
 
@@ -63,7 +77,52 @@ struct GappySource {
     }
 };
 
+// Threads of this process whose name starts with prefix.
+int threadsNamed(const std::string &prefix)
+{
+    int count = 0;
+    for (const auto &thread : threads())
+        count += thread.first.rfind(prefix, 0) == 0;
+    return count;
+}
+
 } // namespace
+
+// The system output lets its device go after a while with nothing playing
+// (a paused SDL device still wakes for every buffer) and takes it again on play.
+TEST(AudiolibIdleOutput, SystemDeviceClosesWhenIdleAndReopensOnPlay)
+{
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    AudioSession session(AUDIO_DEVICE_DEFAULT);
+    unsetenv("SDL_AUDIODRIVER");
+    ASSERT_TRUE(session.ok) << AUDIO_ErrorGetCode();
+    EXPECT_EQ(threadsNamed("SDLAudio"), 1);
+    ASSERT_TRUE(waitUntil([] { return threadsNamed("SDLAudio") == 0; }, 10000)) << "the idle device stays open";
+
+    GappySource source;
+    const auto pcm = makePcm(4410, 2, 5);
+    source.data.assign(reinterpret_cast<const uint8_t *>(pcm.data()),
+                       reinterpret_cast<const uint8_t *>(pcm.data() + pcm.size()));
+    const AUDIO_HANDLE h = AUDIO_StreamCreate(44100, 2, 0, &GappySource::proc, &source);
+    ASSERT_NE(h, 0u);
+    ASSERT_TRUE(AUDIO_ChannelPlay(h, 0));
+    EXPECT_EQ(threadsNamed("SDLAudio"), 1);
+    EXPECT_TRUE(waitUntil([&] { return AUDIO_ChannelGetPosition(h, AUDIO_POS_BYTE) > 44100 * 4 / 2; }, 5000));
+    AUDIO_INFO info{};
+    ASSERT_TRUE(AUDIO_GetInfo(&info));
+    EXPECT_GT(info.latency_ms, 0u);
+
+    // Paused for a moment: the device stays; stopped for long: it goes again.
+    ASSERT_TRUE(AUDIO_ChannelPause(h));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(threadsNamed("SDLAudio"), 1);
+    ASSERT_TRUE(waitUntil([] { return threadsNamed("SDLAudio") == 0; }, 10000));
+    const uint64_t pausedAt = AUDIO_ChannelGetPosition(h, AUDIO_POS_BYTE);
+    ASSERT_TRUE(AUDIO_ChannelPlay(h, 0));
+    EXPECT_TRUE(waitUntil([&] { return AUDIO_ChannelGetPosition(h, AUDIO_POS_BYTE) > pausedAt + 44100; }, 5000));
+    EXPECT_EQ(AUDIO_GetConfig(AUDIO_CONFIG_UNDERRUNS), 0u);
+    AUDIO_StreamFree(h);
+}
 
 TEST(AudiolibIdleOutput, OutputSleepsWhileNothingPlaysAndResumesOnPlay)
 {

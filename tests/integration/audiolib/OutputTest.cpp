@@ -166,6 +166,47 @@ TEST(AudiolibOutput, MixSaturatesAndResamples)
     EXPECT_LT(level, size_t(44100 * 11 / 10));
 }
 
+// 8-bit streams, at the device's rate and converted from another: the
+// samples are widened before they are resampled or mixed, never read as
+// 16-bit pairs.
+TEST(AudiolibOutput, EightBitStreamsKeepTheirLevel)
+{
+    PcmSource converted, native;
+    converted.data.assign(11025, uint8_t(128 + 64)); // mono 0.5 s, above the middle: 16384
+    native.data.assign(44100, uint8_t(128 - 32));    // stereo 0.5 s, below: -8192
+    std::vector<int16_t> out;
+    const auto played = captureOnDisk(tempDir() + "/device8.raw", [&] {
+        SyncRecorder ends;
+        const AUDIO_HANDLE a = AUDIO_StreamCreate(22050, 1, AUDIO_SAMPLE_8BITS, &PcmSource::proc, &converted);
+        ASSERT_NE(a, 0u);
+        AUDIO_ChannelSetSync(a, AUDIO_SYNC_END, 0, &SyncRecorder::proc, &ends);
+        ASSERT_TRUE(AUDIO_ChannelPlay(a, 0));
+        ASSERT_TRUE(waitUntil([&] { return ends.count.load() == 1; }, 15000));
+        const AUDIO_HANDLE b = AUDIO_StreamCreate(44100, 2, AUDIO_SAMPLE_8BITS, &PcmSource::proc, &native);
+        ASSERT_NE(b, 0u);
+        AUDIO_ChannelSetSync(b, AUDIO_SYNC_END, 0, &SyncRecorder::proc, &ends);
+        ASSERT_TRUE(AUDIO_ChannelPlay(b, 0));
+        ASSERT_TRUE(waitUntil([&] { return ends.count.load() == 2; }, 15000));
+    });
+    ASSERT_TRUE(played);
+    size_t high = 0, low = 0, other = 0;
+    for (size_t i = 0; i + 1 < played->size(); i += 2) {
+        const int16_t l = (*played)[i], r = (*played)[i + 1];
+        EXPECT_EQ(l, r);
+        if (std::abs(l - 16384) <= 64)
+            ++high;
+        else if (l == -8192)
+            ++low;
+        else if (l != 0)
+            ++other;
+    }
+    // Half a second each; the filter's edges at the converted stream's start and end aside.
+    EXPECT_GT(high, size_t(22050 * 9 / 10));
+    EXPECT_LT(high, size_t(22050 * 11 / 10));
+    EXPECT_EQ(low, size_t(22050));
+    EXPECT_LT(other, size_t(2000));
+}
+
 TEST(AudiolibOutput, SilentDeviceConsumesAtRealTime)
 {
     AudioSession session(AUDIO_DEVICE_SILENT);

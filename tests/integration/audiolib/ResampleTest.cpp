@@ -3,7 +3,7 @@
 #include "AudioFixtures.h"
 #include "AudioTestSupport.h"
 #include "TLoopbackServer.h"
-#include "Resampler.h"
+#include "decode/Resampler.h"
 #include "Spectrum.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "ByteStore.h"
+#include "input/ByteStore.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "IcyFilter.h"
+#include "input/IcyFilter.h"
 
 #include <gtest/gtest.h>
 

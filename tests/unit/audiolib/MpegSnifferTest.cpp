@@ -1,4 +1,4 @@
-#include "MpegSniffer.h"
+#include "decode/MpegSniffer.h"
 
 #include <gtest/gtest.h>
 

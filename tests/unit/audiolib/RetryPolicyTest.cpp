@@ -1,4 +1,4 @@
-#include "RetryPolicy.h"
+#include "input/RetryPolicy.h"
 
 #include <gtest/gtest.h>
 

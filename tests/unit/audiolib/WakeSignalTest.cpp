@@ -1,4 +1,4 @@
-#include "WakeSignal.h"
+#include "output/WakeSignal.h"
 
 #include <gtest/gtest.h>
 
