@@ -166,9 +166,10 @@ TEST_F(GaplessTest, TwoHalvesOfOneToneJoinWithoutAHole)
     EXPECT_TRUE(chainedSeen);
     EXPECT_EQ(player->StreamName(), entries[1]);
     EXPECT_EQ(player->Mode(), plmStopped);
-    // The second half's position starts at what of it has been heard.
+    // The second half's position starts at what of it has been heard, not
+    // at what has been decoded of it (the pipeline's 0.6 s and more).
     ASSERT_EQ(positionAtStart.size(), 2u);
-    EXPECT_LT(positionAtStart[1], 150u);
+    EXPECT_LT(positionAtStart[1], 400u);
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 
     player.reset(); // closes the device, so the capture is complete
