@@ -30,7 +30,7 @@ OutputPipeline::OutputPipeline(const AudioApi &api, WarningBox showWarning)
     } catch (const std::bad_alloc &) {
         return;
     }
-    ready_ = ring_.resize(PipelineSizing::kInitialRingBytes);
+    ready_ = resizeRing(PipelineSizing::kInitialRingBytes);
 }
 
 OutputPipeline::~OutputPipeline()
@@ -48,8 +48,8 @@ AUDIO_HANDLE OutputPipeline::OpenOutput(AUDIO_HANDLE source, std::uint32_t rate,
     chunk_ = PipelineSizing::chunkBytes(rate, channels, bits);
     block_ = std::min<std::uint32_t>(PipelineSizing::blockBytes(rate, channels, bits),
                                      static_cast<std::uint32_t>(transfer_.size()));
-    const std::uint32_t ringBytes = PipelineSizing::ringBytesFor(ring_.size(), chunk_);
-    if (ringBytes != ring_.size() && !ring_.resize(ringBytes))
+    const std::uint32_t ringBytes = PipelineSizing::ringBytesFor(ringSize_, chunk_);
+    if (ringBytes != ringSize_ && !resizeRing(ringBytes))
         return 0;
 
     source_.store(source, std::memory_order_release);
@@ -206,7 +206,7 @@ void OutputPipeline::fillStep()
     const std::uint32_t generation = generation_.load(std::memory_order_acquire);
     const std::uint32_t need = block_;
 
-    if (ring_.freeBytes() > need) {
+    if (freeBytes() > need) {
         const AUDIO_HANDLE source = source_.load(std::memory_order_acquire);
         std::uint32_t got = api_.ChannelGetData(source, transfer_.data(), block_);
         // Short because the download failed: not the end, the rest may come.
@@ -254,19 +254,34 @@ void OutputPipeline::fillStep()
                 end_.store(End::Reached, std::memory_order_release);
             } else if ((state == AUDIO_ACTIVE_PLAYING || state == AUDIO_ACTIVE_STALLED
                         || priming_.load(std::memory_order_acquire))
-                       && ring_.freeBytes() > need) {
+                       && freeBytes() > need) {
                 requestFill();
             }
         }
     }
     if (priming_.load(std::memory_order_acquire)
-        && (ring_.waiting() >= 2 * chunk_ || ring_.freeBytes() <= need))
+        && (BufferedBytes() >= 2 * chunk_ || freeBytes() <= need))
         priming_.store(false, std::memory_order_release);
+}
+
+std::uint32_t OutputPipeline::freeBytes() const
+{
+    const std::uint32_t waiting = BufferedBytes();
+    return waiting >= ringSize_ ? 0 : ringSize_ - waiting;
+}
+
+bool OutputPipeline::resizeRing(std::uint32_t bytes)
+{
+    if (!ring_.resize(bytes))
+        return false;
+    ringSize_ = bytes;
+    return true;
 }
 
 void OutputPipeline::commit(std::uint32_t bytes)
 {
-    const std::uint32_t put = ring_.write(transfer_.data(), bytes);
+    const std::uint32_t room = freeBytes() > 0 ? freeBytes() - 1 : 0;
+    const auto put = static_cast<std::uint32_t>(ring_.write(transfer_.data(), std::min(bytes, room)));
     written_.store(written_.load(std::memory_order_relaxed) + put, std::memory_order_release);
 }
 
@@ -364,7 +379,7 @@ std::uint32_t OutputPipeline::feed(std::uint8_t *buffer, std::uint32_t length)
     // Read the end flag before the ring: once it is set, everything the
     // worker wrote is visible, so a short copy really is the last one.
     const bool ended = endReached();
-    const std::uint32_t copied = ring_.read(buffer, length);
+    const auto copied = static_cast<std::uint32_t>(ring_.read(buffer, length));
     fed_.fetch_add(copied, std::memory_order_acq_rel);
     copying_.store(false, std::memory_order_seq_cst);
     if (resetting_.load(std::memory_order_seq_cst))
@@ -381,7 +396,7 @@ std::uint32_t OutputPipeline::feed(std::uint8_t *buffer, std::uint32_t length)
         underruns_.fetch_add(1, std::memory_order_relaxed);
     // A fill step only acts once a whole block fits, so there is no point
     // in waking the worker before that.
-    if (ring_.freeBytes() > block_ || priming_.load(std::memory_order_acquire))
+    if (freeBytes() > block_ || priming_.load(std::memory_order_acquire))
         requestFill();
     return copied;
 }

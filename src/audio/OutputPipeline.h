@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AudioApi.h"
-#include "OutputRing.h"
+#include "SpscRing.h"
 
 #include <QString>
 
@@ -47,13 +47,13 @@ public:
     // the source channel afterwards.
     void CloseOutput();
     // Decoded bytes not yet handed to the output.
-    std::uint32_t BufferedBytes() const { return ring_.waiting(); }
+    std::uint32_t BufferedBytes() const { return static_cast<std::uint32_t>(ring_.available()); }
     // Bytes handed to the output stream that it has not played yet (the
     // library keeps a little ahead of its mixer).
     std::uint32_t HeldByOutput() const;
 
     AUDIO_HANDLE outputChannel() const { return output_.load(std::memory_order_acquire); }
-    std::uint32_t ringSize() const { return ring_.size(); }
+    std::uint32_t ringSize() const { return ringSize_; }
     std::uint32_t chunk() const { return chunk_; }
     std::uint32_t block() const { return block_; }
     bool priming() const { return priming_.load(std::memory_order_acquire); }
@@ -101,8 +101,14 @@ private:
     WarningBox showWarning_;
     bool ready_ = false;
 
-    // Reallocated only while no output stream exists (OpenOutput).
-    OutputRing ring_;
+    // Reallocated only while no output stream exists (OpenOutput). Its
+    // storage is a power of two; the pipeline fills it to ringSize_ - 1
+    // bytes at most, the size its sizing rules give.
+    SpscRing ring_;
+    std::uint32_t ringSize_ = 0;
+    // Room the worker may still fill (counts ringSize_, not the storage).
+    std::uint32_t freeBytes() const;
+    bool resizeRing(std::uint32_t bytes);
     // Worker thread only.
     std::vector<std::uint8_t> transfer_;
 
