@@ -33,8 +33,9 @@ LAYERS = [
 ]
 
 # The engine binds the audio library at run time (dlopen): it includes the
-# library's C interface without linking it.
-UNLINKED_INCLUDES = {("src/audio", "sonaroaudio.h")}
+# library's C interface without linking it, and the two header-only pieces
+# both sides share (the ring and the ID3v2 size reader).
+UNLINKED_INCLUDES = {("src/audio", "sonaroaudio.h"), ("src/audio", "SpscRing.h"), ("src/audio", "Id3v2Size.h")}
 
 
 def link_graph(cmake, source, scratch):
@@ -102,6 +103,12 @@ def main():
         for name in files:
             if name.endswith(".h") or name.endswith(".h.in"):
                 headers[name.removesuffix(".in")] = os.path.relpath(root, source)
+    # A header in a sub-folder without build rules of its own belongs to
+    # the nearest folder above it that has them.
+    for name, home in headers.items():
+        while home not in folders and os.sep in home:
+            home = os.path.dirname(home)
+        headers[name] = home
     for folder, targets in sorted(folders.items()):
         reachable = set(targets) | reach(edges, targets)
         directory = os.path.join(source, folder)
