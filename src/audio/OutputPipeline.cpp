@@ -264,12 +264,6 @@ void OutputPipeline::fillStep()
         priming_.store(false, std::memory_order_release);
 }
 
-std::uint32_t OutputPipeline::freeBytes() const
-{
-    const std::uint32_t waiting = BufferedBytes();
-    return waiting >= ringSize_ ? 0 : ringSize_ - waiting;
-}
-
 bool OutputPipeline::resizeRing(std::uint32_t bytes)
 {
     if (!ring_.resize(bytes))

@@ -107,7 +107,11 @@ private:
     SpscRing ring_;
     std::uint32_t ringSize_ = 0;
     // Room the worker may still fill (counts ringSize_, not the storage).
-    std::uint32_t freeBytes() const;
+    std::uint32_t freeBytes() const
+    {
+        const std::uint32_t waiting = BufferedBytes();
+        return waiting >= ringSize_ ? 0 : ringSize_ - waiting;
+    }
     bool resizeRing(std::uint32_t bytes);
     // Worker thread only.
     std::vector<std::uint8_t> transfer_;
