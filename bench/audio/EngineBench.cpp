@@ -65,7 +65,7 @@ bool openAndWait(TStreamPlayer &player, const QString &url, double *callMs = nul
     QEventLoop loop;
     QElapsedTimer clock;
     clock.start();
-    player.Open(url, [outcome, &loop](bool opened) {
+    player.Open(url.toLatin1(), [outcome, &loop](bool opened) {
         *outcome = opened ? 1 : 0;
         loop.quit();
     });

@@ -208,7 +208,7 @@ int playerMain(int argc, char **argv, const QString &url, int idleSeconds)
         // Parent reads the CPU figure now, then lets this process go.
         QTimer::singleShot(500, &app, &QCoreApplication::quit);
     };
-    player.Open(url, [&](bool opened) {
+    player.Open(url.toUtf8(), [&](bool opened) {
         if (!opened) {
             app.exit(1);
             return;

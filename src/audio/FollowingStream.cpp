@@ -4,14 +4,13 @@
 #include "OutputPipeline.h"
 #include "StreamNames.h"
 #include "StreamOpener.h"
-#include "Windows1250.h"
 
 FollowingStream::FollowingStream(const AudioApi &api, StreamOpener &opener, SyncMailbox &mailbox)
     : api_(api), opener_(opener), mailbox_(mailbox)
 {
 }
 
-bool FollowingStream::follow(const QString &name, AUDIO_HANDLE current)
+bool FollowingStream::follow(const QByteArray &name, AUDIO_HANDLE current)
 {
     if (name == following_)
         return false;
@@ -25,11 +24,11 @@ void FollowingStream::open(std::uint64_t attempt)
 {
     if (ahead_ || following_.isEmpty() || !StreamNames::isInternetName(following_))
         return;
-    const QString extension = StreamNames::extensionOf(following_);
+    const QByteArray extension = StreamNames::extensionOf(following_);
     if (!StreamNames::isRecognisedNetType(extension) || StreamNames::needsAddOn(extension))
         return;
     ahead_ = Ahead{following_, attempt};
-    opener_.start(attempt, Windows1250::encode(following_), AUDIO_STREAM_DECODE);
+    opener_.start(attempt, following_, AUDIO_STREAM_DECODE);
 }
 
 bool FollowingStream::owns(std::uint64_t attempt) const
@@ -77,7 +76,7 @@ bool FollowingStream::chained() const
     return ahead_ && ahead_->queued && pipeline_ && pipeline_->Switched();
 }
 
-std::optional<FollowingStream::Taken> FollowingStream::take(const QString &name)
+std::optional<FollowingStream::Taken> FollowingStream::take(const QByteArray &name)
 {
     if (!ahead_ || ahead_->name != name || !ahead_->channel)
         return std::nullopt;
@@ -86,7 +85,7 @@ std::optional<FollowingStream::Taken> FollowingStream::take(const QString &name)
     return taken;
 }
 
-std::optional<std::uint64_t> FollowingStream::takeAttempt(const QString &name)
+std::optional<std::uint64_t> FollowingStream::takeAttempt(const QByteArray &name)
 {
     if (!owns(ahead_ ? ahead_->attempt : 0) || ahead_->name != name)
         return std::nullopt;

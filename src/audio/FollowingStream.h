@@ -27,9 +27,9 @@ public:
     // pipeline may be null (dual-channel mode unavailable); it must outlive this.
     void setPipeline(OutputPipeline *pipeline) { pipeline_ = pipeline; }
 
-    const QString &name() const { return following_; }
+    const QByteArray &name() const { return following_; }
     // A new follower; one opened for another name is let go. True when it changed.
-    bool follow(const QString &name, AUDIO_HANDLE current);
+    bool follow(const QByteArray &name, AUDIO_HANDLE current);
     // Starts opening the follower with a new attempt number, when there is
     // one that a URL stream can play and none is opened yet.
     void open(std::uint64_t attempt);
@@ -51,9 +51,9 @@ public:
         bool downloadFailed = false;
     };
     // The opened follower for an Open of name, handed over.
-    std::optional<Taken> take(const QString &name);
+    std::optional<Taken> take(const QByteArray &name);
     // The attempt still opening name, handed over to become an ordinary open.
-    std::optional<std::uint64_t> takeAttempt(const QString &name);
+    std::optional<std::uint64_t> takeAttempt(const QByteArray &name);
     // Lets the follower go (current: the stream the pipeline goes back to).
     void drop(AUDIO_HANDLE current);
     // Frees what the pipeline's worker may have read; the output is closed.
@@ -68,7 +68,7 @@ private:
 
     struct Ahead
     {
-        QString name;
+        QByteArray name;
         std::uint64_t attempt = 0;
         AUDIO_HANDLE channel = 0;
         bool failed = false;         // its open failed; the real Open reports it
@@ -77,6 +77,6 @@ private:
         bool downloadFailed = false;
     };
     std::optional<Ahead> ahead_;
-    QString following_;
+    QByteArray following_;
     std::vector<AUDIO_HANDLE> retired_;
 };

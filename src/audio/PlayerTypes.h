@@ -28,7 +28,7 @@ enum class ChannelKind : std::uint8_t {
 // Facts about the open stream, held by value.
 struct TStreamInfo
 {
-    QString FileName;
+    QByteArray FileName;
     std::uint32_t StreamSize = 0;
     std::int32_t SampleRate = 0;
     std::int32_t BitRate = 0;

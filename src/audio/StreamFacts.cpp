@@ -40,10 +40,10 @@ bool formatOf(const AudioApi &api, AUDIO_HANDLE channel, Format &format)
     return true;
 }
 
-bool readFile(const AudioApi &api, AUDIO_HANDLE channel, const QString &name, const QString &extension,
+bool readFile(const AudioApi &api, AUDIO_HANDLE channel, QByteArrayView name, QByteArrayView extension,
               TStreamInfo &info)
 {
-    if (extension.toUpper() == QLatin1String(".OGG")) {
+    if (extension.toByteArray().toUpper() == ".OGG") {
         const char *comments = api.ChannelGetTags(channel, AUDIO_TAG_OGG);
         info.Title = Windows1250::decode(StreamNames::oggTitle(StreamNames::splitTagList(comments), true));
     } else {
@@ -69,13 +69,13 @@ void readStation(const AudioApi &api, AUDIO_HANDLE channel, TStreamInfo &info)
         info.Title = Windows1250::decode(StreamNames::streamTitle(meta));
 }
 
-void readAtDownloadEnd(const AudioApi &api, AUDIO_HANDLE channel, const QString &name, TStreamInfo &info)
+void readAtDownloadEnd(const AudioApi &api, AUDIO_HANDLE channel, QByteArrayView name, TStreamInfo &info)
 {
-    const QString extension = StreamNames::extensionOf(name).toUpper();
+    const QByteArray extension = StreamNames::extensionOf(name).toUpper();
     QByteArray id3v1;
     QByteArray id3v2;
-    if (extension == QLatin1String(".MP3") || extension == QLatin1String(".MP2")
-        || extension == QLatin1String(".MP1")) {
+    if (extension == ".MP3" || extension == ".MP2"
+        || extension == ".MP1") {
         if (const char *block = api.ChannelGetTags(channel, AUDIO_TAG_ID3))
             id3v1 = QByteArray(block, 128);
         else if (const char *block2 = api.ChannelGetTags(channel, AUDIO_TAG_ID3V2))

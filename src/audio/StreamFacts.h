@@ -31,13 +31,13 @@ bool formatOf(const AudioApi &api, AUDIO_HANDLE channel, Format &format);
 // A file of a recognised type: its title (OGG comments, else the URL),
 // length, size and bit rate into info. True when its download is already
 // complete.
-bool readFile(const AudioApi &api, AUDIO_HANDLE channel, const QString &name, const QString &extension,
+bool readFile(const AudioApi &api, AUDIO_HANDLE channel, QByteArrayView name, QByteArrayView extension,
               TStreamInfo &info);
 // A station: bit rate from its ICY header, title from its current metadata.
 void readStation(const AudioApi &api, AUDIO_HANDLE channel, TStreamInfo &info);
 // Once the download is complete: the size, an MPEG file's ID3 tag (version 1
 // before version 2) and the exact length.
-void readAtDownloadEnd(const AudioApi &api, AUDIO_HANDLE channel, const QString &name, TStreamInfo &info);
+void readAtDownloadEnd(const AudioApi &api, AUDIO_HANDLE channel, QByteArrayView name, TStreamInfo &info);
 // The title a metadata sync carries: StreamTitle, else the OGG comments' title.
 QByteArray metaTitle(const AudioApi *api, AUDIO_HANDLE channel, const char *meta);
 

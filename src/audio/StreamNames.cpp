@@ -1,33 +1,33 @@
 #include "StreamNames.h"
 
+#include "Windows1250.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace StreamNames {
 
 namespace {
-const QString kNetTypes = QStringLiteral("*.wav;*.mp1;*.mp2;*.mp3;*.ogg;*.aiff");
-const QString kMidiTypes = QStringLiteral("*.MID;*.MIDI;*.RMI;*.KAR;");
-const QString kModuleTypes = QStringLiteral("*.MO3;*.IT;*.XM;*.S3M;*.MTM;*.MOD;*.UMX;");
+constexpr QByteArrayView kNetTypes = "*.wav;*.mp1;*.mp2;*.mp3;*.ogg;*.aiff";
+constexpr QByteArrayView kMidiTypes = "*.MID;*.MIDI;*.RMI;*.KAR;";
+constexpr QByteArrayView kModuleTypes = "*.MO3;*.IT;*.XM;*.S3M;*.MTM;*.MOD;*.UMX;";
 } // namespace
 
-bool isInternetName(const QString &name)
+bool isInternetName(QByteArrayView name)
 {
-    return name.startsWith(QLatin1String("http://"), Qt::CaseSensitive)
-        || name.startsWith(QLatin1String("ftp://"), Qt::CaseSensitive)
-        || name.startsWith(QLatin1String("mms://"), Qt::CaseSensitive);
+    return name.startsWith("http://") || name.startsWith("ftp://") || name.startsWith("mms://");
 }
 
-QString extensionOf(const QString &name)
+QByteArray extensionOf(QByteArrayView name)
 {
-    const qsizetype delimiter = std::max(name.lastIndexOf(u'\\'), name.lastIndexOf(u':'));
-    const qsizetype dot = name.lastIndexOf(u'.');
+    const qsizetype delimiter = std::max(name.lastIndexOf('\\'), name.lastIndexOf(':'));
+    const qsizetype dot = name.lastIndexOf('.');
     if (dot < 0 || dot < delimiter)
         return {};
-    return name.mid(dot);
+    return name.sliced(dot).toByteArray();
 }
 
-QString titleFromUrl(const QString &name)
+QString titleFromUrl(QByteArrayView name)
 {
     const qsizetype length = name.size();
     if (length < 12)
@@ -35,46 +35,46 @@ QString titleFromUrl(const QString &name)
     // Positions are counted from 1 here. The scan starts right before the
     // extension, so a one-letter file name still gives its title.
     for (qsizetype pos = length - 4; pos >= 6; --pos) {
-        if (name.at(pos - 1) == u'/') {
+        if (name.at(pos - 1) == '/') {
             const qsizetype first = pos + 1;
             const qsizetype last = length - 4;
-            return last >= first ? name.mid(first - 1, last - first + 1) : QString();
+            return last >= first ? Windows1250::decode(name.sliced(first - 1, last - first + 1)) : QString();
         }
     }
     return {};
 }
 
-bool isRecognisedNetType(const QString &extension)
+bool isRecognisedNetType(QByteArrayView extension)
 {
     if (extension.isEmpty())
         return false;
-    return kNetTypes.contains(extension.toLower()) || kMidiTypes.contains(extension.toUpper());
+    return kNetTypes.contains(extension.toByteArray().toLower()) || kMidiTypes.contains(extension.toByteArray().toUpper());
 }
 
-bool isMidiType(const QString &extension)
+bool isMidiType(QByteArrayView extension)
 {
-    return !extension.isEmpty() && kMidiTypes.contains(extension.toUpper());
+    return !extension.isEmpty() && kMidiTypes.contains(extension.toByteArray().toUpper());
 }
 
-bool needsAddOn(const QString &extension)
+bool needsAddOn(QByteArrayView extension)
 {
-    const QString upper = extension.toUpper();
-    return isMidiType(extension) || upper == QLatin1String(".ASF") || upper == QLatin1String(".WMA");
+    const QByteArray upper = extension.toByteArray().toUpper();
+    return isMidiType(extension) || upper == ".ASF" || upper == ".WMA";
 }
 
-QString decoderNameFor(const QString &extension, bool cdAddOn, bool wmaAddOn, bool soundFont)
+QString decoderNameFor(QByteArrayView extension, bool cdAddOn, bool wmaAddOn, bool soundFont)
 {
     if (extension.isEmpty())
         return {};
     // The missing ";" after aiff is how the list has always read.
-    QString native = kNetTypes + kModuleTypes;
+    QByteArray native = kNetTypes.toByteArray() + kModuleTypes.toByteArray();
     if (cdAddOn)
-        native += QStringLiteral("*.cda;");
+        native += "*.cda;";
     if (wmaAddOn)
-        native += QStringLiteral("*.wma;");
+        native += "*.wma;";
     if (soundFont)
-        native += kMidiTypes;
-    if (native.toLower().contains(extension.toLower()))
+        native += kMidiTypes.toByteArray();
+    if (native.toLower().contains(extension.toByteArray().toLower()))
         return QStringLiteral("Native");
     return {};
 }

@@ -1,35 +1,38 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
 // Rules that turn a stream's name and the library's tag texts into the
 // engine's facts. Plain functions so they can be checked without a library.
+// Names are the bytes the library is given (Windows-1250, one byte per
+// character), so positions and case rules match the text a user sees.
 namespace StreamNames {
 
 // "http://", "ftp://" or "mms://", compared case-sensitively.
-bool isInternetName(const QString &name);
+bool isInternetName(QByteArrayView name);
 
 // From the last "." that follows the last "\" or ":"; "/" does not end it,
 // so "http://host.cz/stream" gives ".cz/stream". Empty without such a dot.
-QString extensionOf(const QString &name);
+QByteArray extensionOf(QByteArrayView name);
 
 // The text after the last "/" (the scheme's own slashes count) without the
 // name's last four characters; empty for names shorter than 12 characters.
-QString titleFromUrl(const QString &name);
+QString titleFromUrl(QByteArrayView name);
 
 // A downloadable file type whose size and progress mean something
 // (as opposed to an internet radio station). Takes extensionOf().
-bool isRecognisedNetType(const QString &extension);
+bool isRecognisedNetType(QByteArrayView extension);
 // MIDI files (".MID", ".MIDI", ".RMI", ".KAR", any case).
-bool isMidiType(const QString &extension);
+bool isMidiType(QByteArrayView extension);
 // Types only an add-on plays (MIDI, ASF, WMA), never a URL stream by itself.
-bool needsAddOn(const QString &extension);
+bool needsAddOn(QByteArrayView extension);
 
 // "Native" when the library decodes the extension itself, else empty
 // (this build carries no decoder add-ons).
-QString decoderNameFor(const QString &extension, bool cdAddOn, bool wmaAddOn, bool soundFont);
+QString decoderNameFor(QByteArrayView extension, bool cdAddOn, bool wmaAddOn, bool soundFont);
 
 // Splits a library tag list: zero-terminated texts ending with an empty one.
 // A null pointer gives an empty list.

@@ -134,7 +134,7 @@ void TStreamPlayer::failOpen(bool wasPlaying, const QString &text, bool resumeFi
         ResumePlay();
 }
 
-void TStreamPlayer::Open(const QString &name, OpenDone done)
+void TStreamPlayer::Open(const QByteArray &name, OpenDone done)
 {
     if (!ready_) {
         showError(QStringLiteral("Player is not ready !"));
@@ -145,7 +145,7 @@ void TStreamPlayer::Open(const QString &name, OpenDone done)
     if (takeFollower(name, done))
         return;
     const bool internet = StreamNames::isInternetName(name);
-    const QString upper = StreamNames::extensionOf(name).toUpper();
+    const QByteArray upper = StreamNames::extensionOf(name).toUpper();
 
     // A pending attempt gives way; the stream it paused is still this one's to resume.
     bool wasPlaying = false;
@@ -168,9 +168,9 @@ void TStreamPlayer::Open(const QString &name, OpenDone done)
         // Local files are not played by this program.
         if (StreamNames::isMidiType(upper))
             return fail(QStringLiteral("No sound font is not loaded."));
-        return fail(QStringLiteral("Can't play the specified stream file.\n -> ") + name);
+        return fail(QStringLiteral("Can't play the specified stream file.\n -> ") + Windows1250::decode(name));
     }
-    if (upper == QLatin1String(".ASF") || upper == QLatin1String(".WMA")) {
+    if (upper == ".ASF" || upper == ".WMA") {
         if (!outputEmulatorReady_)
             return fail(QStringLiteral("Cannot run input plug-ins. (Faild to get buffer) !"));
         return fail(QStringLiteral("Input plug-in for ASF (or WMA) file is not loaded."));
@@ -192,11 +192,11 @@ void TStreamPlayer::Open(const QString &name, OpenDone done)
     attempt.attempt = underWay ? *underWay : ++lastAttempt_;
     pending_ = std::move(attempt);
     if (!underWay)
-        opener_->start(pending_->attempt, Windows1250::encode(name),
+        opener_->start(pending_->attempt, name,
                        pending_->singleChannel ? 0u : AUDIO_STREAM_DECODE);
 }
 
-void TStreamPlayer::OpenAhead(const QString &name)
+void TStreamPlayer::OpenAhead(const QByteArray &name)
 {
     if (following_->follow(name, decodeChannel_))
         openFollower();
@@ -220,7 +220,7 @@ StreamFacts::Format TStreamPlayer::outputFormat() const
     return {info_.SampleRate, info_.Channels, eightBit_};
 }
 
-bool TStreamPlayer::takeFollower(const QString &name, const OpenDone &done)
+bool TStreamPlayer::takeFollower(const QByteArray &name, const OpenDone &done)
 {
     const std::optional<FollowingStream::Taken> taken = following_->take(name);
     if (!taken)
@@ -252,17 +252,17 @@ void TStreamPlayer::onOpened(std::uint64_t attempt, std::uint32_t channel)
     PendingOpen opened = std::move(*pending_);
     pending_.reset();
     if (!channel) {
-        failOpen(opened.wasPlaying, QStringLiteral("Nelze přehrát tuto MP3:\n") + opened.name, true);
+        failOpen(opened.wasPlaying, QStringLiteral("Nelze přehrát tuto MP3:\n") + Windows1250::decode(opened.name), true);
         report(opened.done, false);
         return;
     }
     startStream(opened.name, channel, opened.singleChannel, opened.done, Origin::Opened);
 }
 
-void TStreamPlayer::startStream(const QString &name, std::uint32_t channel, bool singleChannel,
+void TStreamPlayer::startStream(const QByteArray &name, std::uint32_t channel, bool singleChannel,
                                 const OpenDone &done, Origin origin)
 {
-    const QString extension = StreamNames::extensionOf(name);
+    const QByteArray extension = StreamNames::extensionOf(name);
     const bool chained = origin == Origin::Chained;
     // A stream opened ahead has its syncs already.
     const bool syncsSet = origin != Origin::Opened;

@@ -71,14 +71,14 @@ public:
     // newer Open supersedes a pending one, whose done then gets false with
     // no box. A failure that needs no network runs done before Open
     // returns. Destroying the engine drops a pending done.
-    void Open(const QString &name, OpenDone done);
+    void Open(const QByteArray &name, OpenDone done);
     bool OpenPending() const { return pending_.has_value(); }
     // The stream that is to follow this one (empty: none). It is opened
     // once this one has been downloaded whole and, in dual-channel mode
     // with the same format, decoded right after it, so that its first
     // sample follows this one's last; an Open of that name then takes it
     // over. Any Open forgets it.
-    void OpenAhead(const QString &name);
+    void OpenAhead(const QByteArray &name);
     // The following stream's output has already begun (for tests and the bench).
     bool AheadChained() const;
     void Play();
@@ -94,7 +94,7 @@ public:
     std::uint32_t DownloadedBytes() const;
     bool NetStream() const { return netStream_; }
     const TStreamInfo &StreamInfo() const { return info_; }
-    QString StreamName() const { return streamName_; }
+    QByteArray StreamName() const { return streamName_; }
     QString DecoderName() const { return decoderName_; }
     // Releases decoder add-ons in the eight slots; this build never fills
     // them, so it releases nothing.
@@ -135,9 +135,9 @@ private:
     // Where a stream to start comes from: an ordinary Open, the stream
     // opened ahead, or that stream already following in the output.
     enum class Origin { Opened, Ahead, Chained };
-    void startStream(const QString &name, std::uint32_t channel, bool singleChannel, const OpenDone &done,
+    void startStream(const QByteArray &name, std::uint32_t channel, bool singleChannel, const OpenDone &done,
                      Origin origin);
-    bool takeFollower(const QString &name, const OpenDone &done);
+    bool takeFollower(const QByteArray &name, const OpenDone &done);
     void openFollower();
     StreamFacts::Format outputFormat() const;
     void Close(bool keepOutput = false);
@@ -170,7 +170,7 @@ private:
     struct PendingOpen
     {
         std::uint64_t attempt = 0;
-        QString name;
+        QByteArray name;
         bool wasPlaying = false;
         bool singleChannel = true;
         OpenDone done;
@@ -188,7 +188,7 @@ private:
     std::uint32_t outputChannel_ = 0;
     bool eightBit_ = false;
     TPlayerMode mode_ = plmStandby;
-    QString streamName_;
+    QByteArray streamName_;
     TStreamInfo info_;
     QString decoderName_;
     bool netStream_ = false;

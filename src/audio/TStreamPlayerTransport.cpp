@@ -9,6 +9,7 @@
 #include "OutputPipeline.h"
 #include "PlayerEvents.h"
 #include "SyncMailbox.h"
+#include "Windows1250.h"
 
 #include <utility>
 
@@ -310,7 +311,7 @@ void TStreamPlayer::faultTick()
     stoppedAtFault_ = true;
     api().ChannelStop(outputChannel_);
     SetMode(plmStopped);
-    showError(QStringLiteral("Přenos skladby se přerušil a nepodařilo se jej obnovit:\n") + streamName_);
+    showError(QStringLiteral("Přenos skladby se přerušil a nepodařilo se jej obnovit:\n") + Windows1250::decode(streamName_));
 }
 
 void TStreamPlayer::resumeDownload()

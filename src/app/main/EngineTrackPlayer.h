@@ -11,7 +11,7 @@ class EngineTrackPlayer final : public PlaylistPlayer
 public:
     explicit EngineTrackPlayer(TStreamPlayer &player) : m_player(player) {}
 
-    // The service's Windows-1250 URL; the engine encodes it back the same way.
+    // The service's Windows-1250 URL, handed on as the same bytes.
     void open(const QByteArray &url, OpenDone done) override;
     QByteArray streamName() const override;
     void openAhead(const QByteArray &url) override;

@@ -11,12 +11,12 @@ constexpr int SubAlbum = 1;
 
 } // namespace
 
-MprisTrack NowPlayingTrack::describe(const MainState &state, const ResultsModel &results, const QString &streamName)
+MprisTrack NowPlayingTrack::describe(const MainState &state, const ResultsModel &results, QByteArrayView streamName)
 {
     MprisTrack track;
     track.trackId = state.CurrentTrackId;
     track.title = state.LedText;
-    track.url = streamName;
+    track.url = Windows1250::decode(streamName);
     if (state.PlayingFromPlaylist)
         return track;
     for (int r = 0; r < results.count(); ++r) {

@@ -2,6 +2,7 @@
 
 #include "MprisTrack.h"
 
+#include <QByteArrayView>
 #include <QString>
 
 class ResultsModel;
@@ -13,6 +14,6 @@ struct MainState;
 // user may have edited).
 namespace NowPlayingTrack {
 
-MprisTrack describe(const MainState &state, const ResultsModel &results, const QString &streamName);
+MprisTrack describe(const MainState &state, const ResultsModel &results, QByteArrayView streamName);
 
 } // namespace NowPlayingTrack

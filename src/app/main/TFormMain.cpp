@@ -544,7 +544,7 @@ void TFormMain::startDesktopPlayer()
     m_mpris = MprisService::start(MprisService::Ports{
         *m_panel, m_player->Events(), m_menu->Play1, m_menu->Pause1, m_menu->Stop1, m_menu->Dal1, m_menu->Pedchoz1,
         player_volume,
-        [this] { return NowPlayingTrack::describe(m_state, *m_resultsModel, m_player ? m_player->StreamName() : QString()); },
+        [this] { return NowPlayingTrack::describe(m_state, *m_resultsModel, m_player ? m_player->StreamName() : QByteArray()); },
         [this] {
             showNormal();
             raise();

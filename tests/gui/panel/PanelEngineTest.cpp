@@ -90,7 +90,7 @@ TEST(PanelEngine, PollFollowsARealStreamThroughPlayPauseSeekAndStop)
     EXPECT_EQ(form.player()->Volume(), 200u);
 
     TStreamPlayer &player = *form.player();
-    ASSERT_TRUE(OpenAndWait(player, QString::fromLatin1(server.Url("/hudba/tone8s.mp3"))));
+    ASSERT_TRUE(OpenAndWait(player, server.Url("/hudba/tone8s.mp3")));
     const QString total = PanelText::timeText(player.PlayLength());
     form.panel().StartTrackDisplay(QStringLiteral("Sonaro test tone"));
     // The engine works the bit rate out from the file size and the length.

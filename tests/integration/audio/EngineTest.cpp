@@ -133,7 +133,7 @@ protected:
         return qint64((seekBaseBytes + played) * 1000 / (44100 * 4));
     }
 
-    QString url(const QByteArray &path) const { return QString::fromLatin1(server.Url(path)); }
+    QByteArray url(const QByteArray &path) const { return server.Url(path); }
 
     bool openAndPlay(const QByteArray &path)
     {
@@ -170,7 +170,7 @@ TEST_F(EngineTest, RecognisedFileHasItsFactsAndDownloadProgress)
     EXPECT_EQ(player->AudioLibVer(), "1.515");
     EXPECT_EQ(player->Volume(), 255u);
     EXPECT_EQ(probe.config(AUDIO_CONFIG_STREAM_VOLUME), 255u);
-    const QString url = this->url("/slow/song.mp3");
+    const QByteArray url = this->url("/slow/song.mp3");
     QString downloaded;
     player->OnDownloaded = [&](const QString &content) { downloaded = content; };
 
@@ -308,7 +308,7 @@ TEST_F(EngineTest, FailedOpenWhilePlayingResumesTheOldStream)
     ASSERT_TRUE(openAndPlay("/music/song.mp3"));
     QTest::qWait(300);
     modes.clear();
-    const QString bad = url("/missing.mp3");
+    const QByteArray bad = url("/missing.mp3");
     const std::uint32_t before = player->Position();
 
     EXPECT_FALSE(OpenAndWait(*player, bad));
@@ -327,7 +327,7 @@ TEST_F(EngineTest, LocalNamesFailAfterTheirBoxWithTheOldStreamPaused)
 {
     ASSERT_TRUE(openAndPlay("/music/song.mp3"));
     modes.clear();
-    const QString capital = url("/music/song.mp3").replace("http://", "HTTP://");
+    const QByteArray capital = url("/music/song.mp3").replace("http://", "HTTP://");
     EXPECT_FALSE(OpenAndWait(*player, capital));
     EXPECT_EQ(errors, QStringList{"Can't play the specified stream file.\n -> " + capital});
     EXPECT_EQ(modeDuringError, plmPaused);

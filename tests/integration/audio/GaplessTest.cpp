@@ -118,14 +118,14 @@ protected:
             current = index;
             player->Play();
             positionAtStart.push_back(player->Position());
-            player->OpenAhead(index + 1 < entries.size() ? entries[index + 1] : QString());
+            player->OpenAhead(index + 1 < entries.size() ? entries[index + 1] : QByteArray());
         });
     }
 
     void playList(const QStringList &names)
     {
         for (const QString &name : names)
-            entries << QString::fromLatin1(server.Url(name.toLatin1()));
+            entries << server.Url(name.toLatin1());
         start(0);
     }
 
@@ -149,7 +149,7 @@ protected:
     std::string capture;
     TLoopbackServer server;
     std::unique_ptr<TStreamPlayer> player;
-    QStringList entries;
+    QList<QByteArray> entries;
     std::size_t current = 0;
     int ends = 0;
     bool chainedSeen = false;

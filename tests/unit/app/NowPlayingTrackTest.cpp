@@ -27,12 +27,12 @@ TEST(NowPlayingTrack, AResultHasItsOwnNameArtistAndAlbum)
     MainState state;
     state.CurrentTrackId = QStringLiteral("12");
     state.LedText = QStringLiteral("Kůň - Píseň Deska");
-    const MprisTrack t = NowPlayingTrack::describe(state, results, QStringLiteral("http://h/Pisen.mp3"));
+    const MprisTrack t = NowPlayingTrack::describe(state, results, QByteArrayLiteral("http://h/Pisen.mp3"));
     EXPECT_EQ(t.trackId, QStringLiteral("12"));
     EXPECT_EQ(t.title, QStringLiteral("Píseň"));
     EXPECT_EQ(t.artist, QStringLiteral("Kůň"));
     EXPECT_EQ(t.album, QStringLiteral("Deska"));
-    EXPECT_EQ(t.url, QStringLiteral("http://h/Pisen.mp3"));
+    EXPECT_EQ(t.url, QByteArrayLiteral("http://h/Pisen.mp3"));
 }
 
 TEST(NowPlayingTrack, APlaylistEntryKeepsTheTitleItShows)
@@ -43,7 +43,7 @@ TEST(NowPlayingTrack, APlaylistEntryKeepsTheTitleItShows)
     state.CurrentTrackId = QStringLiteral("12");
     state.PlayingFromPlaylist = true;
     state.LedText = QStringLiteral("Můj přejmenovaný");
-    const MprisTrack t = NowPlayingTrack::describe(state, results, QStringLiteral("http://h/Pisen.mp3"));
+    const MprisTrack t = NowPlayingTrack::describe(state, results, QByteArrayLiteral("http://h/Pisen.mp3"));
     EXPECT_EQ(t.title, QStringLiteral("Můj přejmenovaný"));
     EXPECT_TRUE(t.artist.isEmpty());
     EXPECT_TRUE(t.album.isEmpty());

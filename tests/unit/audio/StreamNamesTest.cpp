@@ -39,6 +39,9 @@ TEST(StreamNames, TitleIsLastSegmentWithoutExtension)
     EXPECT_EQ(titleFromUrl("http://host.cz/dir/x.mp3"), "x");
     EXPECT_EQ(titleFromUrl("http://host.cz/dir/.mp3"), "");
     EXPECT_EQ(titleFromUrl("http://host.cz/a/b"), "host.cz");
+    // Names are the service's Windows-1250 bytes: one byte per letter, shown decoded.
+    EXPECT_EQ(titleFromUrl("http://h.cz/P\xed" "se\xf2.mp3"), QStringLiteral("Píseň"));
+    EXPECT_EQ(extensionOf("http://h.cz/\xc8.\xc8sk"), "." "\xc8" "sk");
 }
 
 TEST(StreamNames, RecognisedTypesAreSubstringsOfTheFileList)
