@@ -1,19 +1,6 @@
 #include "QueryString.h"
 
-namespace {
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
+#include "PercentCodec.h"
 
 QueryString::QueryString(std::string_view encoded)
 {
@@ -25,29 +12,10 @@ QueryString::QueryString(std::string_view encoded)
             continue;
         const auto eq = item.find('=');
         if (eq == std::string_view::npos)
-            items_.emplace_back(decode(item), std::string());
+            items_.emplace_back(PercentCodec::decodeQuery(item), std::string());
         else
-            items_.emplace_back(decode(item.substr(0, eq)), decode(item.substr(eq + 1)));
+            items_.emplace_back(PercentCodec::decodeQuery(item.substr(0, eq)), PercentCodec::decodeQuery(item.substr(eq + 1)));
     }
-}
-
-std::string QueryString::decode(std::string_view encoded)
-{
-    std::string out;
-    out.reserve(encoded.size());
-    for (size_t i = 0; i < encoded.size(); ++i) {
-        const char c = encoded[i];
-        if (c == '+') {
-            out += ' ';
-        } else if (c == '%' && i + 2 < encoded.size() && hexValue(encoded[i + 1]) >= 0
-                   && hexValue(encoded[i + 2]) >= 0) {
-            out += char(hexValue(encoded[i + 1]) * 16 + hexValue(encoded[i + 2]));
-            i += 2;
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 std::optional<std::string> QueryString::value(std::string_view name) const
@@ -68,5 +36,5 @@ std::optional<std::string> QueryString::searchText(std::string_view encoded)
             return std::nullopt;
         ++pos;
     }
-    return decode(encoded.substr(pos + key.size()));
+    return PercentCodec::decodeQuery(encoded.substr(pos + key.size()));
 }

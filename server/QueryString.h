@@ -12,9 +12,6 @@ class QueryString {
 public:
     explicit QueryString(std::string_view encoded);
 
-    // "%XX" becomes the byte, '+' a space; a '%' without two hex digits stays.
-    static std::string decode(std::string_view encoded);
-
     // The first value of name, nullopt when absent.
     std::optional<std::string> value(std::string_view name) const;
 

@@ -4,6 +4,7 @@
 #include "GatedHttpServer.h"
 #include "Library.h"
 #include "Options.h"
+#include "PercentCodec.h"
 #include "QueryString.h"
 #include "ReplyWriter.h"
 #include "SearchQuery.h"
@@ -113,23 +114,6 @@ bool safeHost(std::string_view host)
               || c == ']'))
             return false;
     return true;
-}
-
-std::string urlEncode(std::string_view text)
-{
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-            out += char(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
 }
 
 } // namespace
@@ -294,7 +278,7 @@ void ServiceServer::getMp3(const httplib::Request &req, httplib::Response &res)
     const std::string &fileName = entry->fileName;
     const auto dot = fileName.rfind('.');
     const std::string stem = dot == std::string::npos ? fileName : fileName.substr(0, dot);
-    const std::string url = baseUrl(req) + "files/" + std::to_string(*id) + "/" + urlEncode(stem) + ".mp3";
+    const std::string url = baseUrl(req) + "files/" + std::to_string(*id) + "/" + PercentCodec::encode(stem) + ".mp3";
     reply(res, 200, ReplyWriter::track(action, kam, *entry, url));
 }
 
@@ -350,7 +334,7 @@ void ServiceServer::file(const httplib::Request &req, httplib::Response &res)
         std::string_view rest = entry->info.relPath;
         for (;;) {
             const auto slash = rest.find('/');
-            target += urlEncode(rest.substr(0, slash));
+            target += PercentCodec::encode(rest.substr(0, slash));
             if (slash == std::string_view::npos)
                 break;
             target += '/';

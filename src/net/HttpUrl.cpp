@@ -45,24 +45,6 @@ bool IsPlainHost(const QByteArray &host)
     return true;
 }
 
-QByteArray EncodeRequestTarget(const QByteArray &path)
-{
-    static const char hex[] = "0123456789ABCDEF";
-    QByteArray out;
-    out.reserve(path.size());
-    for (const char c : path) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b <= 0x20 || b >= 0x7F) {
-            out.append('%');
-            out.append(hex[b >> 4]);
-            out.append(hex[b & 0x0F]);
-        } else {
-            out.append(c);
-        }
-    }
-    return out;
-}
-
 QByteArray HeaderValue(const QByteArray &value)
 {
     QByteArray out = value;

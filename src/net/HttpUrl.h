@@ -24,10 +24,6 @@ std::optional<TTarget> Split(const QByteArray &url);
 // would let the connection go somewhere other than host:80.
 bool IsPlainHost(const QByteArray &host);
 
-// Percent-encodes the bytes that cannot stand on a request line (space,
-// control bytes, bytes >= 128); every other byte goes as given.
-QByteArray EncodeRequestTarget(const QByteArray &path);
-
 // Drops CR, LF and NUL, so a value cannot end its header line early.
 QByteArray HeaderValue(const QByteArray &value);
 

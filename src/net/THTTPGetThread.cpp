@@ -3,6 +3,7 @@
 #include "HttpHead.h"
 #include "HttpUrl.h"
 #include "PartialFileTag.h"
+#include "PercentEncoding.h"
 #include "TCurlEasy.h"
 #include "THTTPWorkerPool.h"
 
@@ -131,7 +132,7 @@ bool THTTPGetThread::Transfer(TCurlEasy &easy)
         return Fail(THTTPOutcome::TFailure::Address);
 
     easy.Set(CURLOPT_URL, QByteArray("http://" + target->Host + "/").constData());
-    easy.Set(CURLOPT_REQUEST_TARGET, HttpUrl::EncodeRequestTarget(target->Path).constData());
+    easy.Set(CURLOPT_REQUEST_TARGET, PercentEncoding::encodeRequestTarget(target->Path).constData());
     easy.Set(CURLOPT_PORT, long(target->Port));
     easy.Set(CURLOPT_PROTOCOLS_STR, "http");
     easy.Set(CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_0));

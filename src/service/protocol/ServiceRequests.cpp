@@ -1,5 +1,6 @@
 #include "ServiceRequests.h"
 
+#include "PercentEncoding.h"
 #include "ServiceConstants.h"
 
 #include <stdexcept>
@@ -15,20 +16,14 @@ QByteArray fromView(std::string_view text)
 
 QByteArray trackRequest(const char *action, QByteArrayView trackId)
 {
-    return fromView(GetMp3Url) + "?act=" + action + "&id=" + PercentEncode(trackId);
+    return fromView(GetMp3Url) + "?act=" + action + "&id=" + PercentEncoding::encode(trackId);
 }
 
 } // namespace
 
-QByteArray PercentEncode(QByteArrayView bytes)
-{
-    // Everything but the unreserved characters of RFC 3986, in upper case.
-    return bytes.toByteArray().toPercentEncoding();
-}
-
 QByteArray Search(QByteArrayView searchText)
 {
-    return fromView(FinderUrl) + "?find=" + PercentEncode(searchText);
+    return fromView(FinderUrl) + "?find=" + PercentEncoding::encode(searchText);
 }
 
 QByteArray Play(QByteArrayView trackId)
@@ -53,7 +48,7 @@ QByteArray Rate(int stars, QByteArrayView trackId)
 {
     if (stars < 1 || stars > 5)
         throw std::out_of_range("a rating has 1 to 5 stars");
-    return fromView(RateUrl) + "?body=" + QByteArray::number(stars) + "&id=" + PercentEncode(trackId);
+    return fromView(RateUrl) + "?body=" + QByteArray::number(stars) + "&id=" + PercentEncoding::encode(trackId);
 }
 
 QByteArray Update(int clientId)

@@ -11,9 +11,6 @@
 // service as part of their value instead of breaking the query.
 namespace ServiceRequests {
 
-// Every byte except A-Z a-z 0-9 - . _ ~ becomes %XX (upper-case hex).
-QByteArray PercentEncode(QByteArrayView bytes);
-
 // FinderUrl?find=<text>
 QByteArray Search(QByteArrayView searchText);
 // GetMp3Url?act=play&id=<id>

@@ -5,6 +5,7 @@
 // URL and a header value must come out as a request that stays on its line.
 #include "HttpHead.h"
 #include "HttpUrl.h"
+#include "PercentEncoding.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -76,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     check(value.size() <= input.size());
     if (const auto target = HttpUrl::Split(input)) {
         check(target->Path.startsWith('/') && !target->Host.isEmpty());
-        const QByteArray requestTarget = HttpUrl::EncodeRequestTarget(target->Path);
+        const QByteArray requestTarget = PercentEncoding::encodeRequestTarget(target->Path);
         check(onRequestLine(requestTarget));
         if (!target->Path.contains('%'))
             check(QByteArray::fromPercentEncoding(requestTarget) == target->Path);

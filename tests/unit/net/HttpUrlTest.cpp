@@ -57,21 +57,6 @@ TEST(HttpUrl, OnlyPlainHostNamesAreAccepted)
         EXPECT_FALSE(HttpUrl::IsPlainHost(host)) << host.constData();
 }
 
-TEST(HttpUrl, RequestTargetEncodesOnlyWhatCannotStandOnARequestLine)
-{
-    EXPECT_EQ(HttpUrl::EncodeRequestTarget("/a b\tc"), "/a%20b%09c");
-    EXPECT_EQ(HttpUrl::EncodeRequestTarget(QByteArray("/\x00\x7F\x80\xFF", 5)), "/%00%7F%80%FF");
-    // Reserved and already-encoded bytes, dot segments and "#" go as given.
-    const QByteArray asIs = "/../x/./y?find=a+b&c=%41#frag~!$'()*,;=:@";
-    EXPECT_EQ(HttpUrl::EncodeRequestTarget(asIs), asIs);
-    // Byte by byte: the visible ASCII range as it is, everything else escaped.
-    for (int b = 0; b < 256; ++b) {
-        const QByteArray one(1, char(b));
-        const QByteArray expected = b > 0x20 && b < 0x7F ? one : "%" + QByteArray::number(b, 16).rightJustified(2, '0').toUpper();
-        EXPECT_EQ(HttpUrl::EncodeRequestTarget(one), expected) << b;
-    }
-}
-
 TEST(HttpUrl, HeaderValueCannotEndItsLine)
 {
     EXPECT_EQ(HttpUrl::HeaderValue(QByteArray("Agent\r\nX-Injected: 1\0z", 23)), "AgentX-Injected: 1z");

@@ -37,19 +37,6 @@ TEST(ServiceRequests, SearchTextTravelsAsOneValue)
     EXPECT_EQ(ServiceRequests::Search("AZaz09-._~"), url(FinderUrl, "?find=AZaz09-._~"));
 }
 
-TEST(ServiceRequests, PercentEncodingRoundTripsEveryByte)
-{
-    QByteArray all;
-    for (int b = 0; b < 256; ++b)
-        all.append(char(b));
-    const QByteArray encoded = ServiceRequests::PercentEncode(all);
-    EXPECT_EQ(QByteArray::fromPercentEncoding(encoded), all);
-    // 66 unreserved bytes stay, the other 190 take three characters each.
-    EXPECT_EQ(encoded.size(), 66 + 190 * 3);
-    EXPECT_EQ(ServiceRequests::PercentEncode(QByteArrayView("\0\xff", 2)), "%00%FF");
-    EXPECT_EQ(ServiceRequests::PercentEncode(""), "");
-}
-
 TEST(ServiceRequests, TrackRequests)
 {
     EXPECT_EQ(ServiceRequests::Play("77"), url(GetMp3Url, "?act=play&id=77"));
