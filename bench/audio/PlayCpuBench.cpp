@@ -32,6 +32,7 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <mpg123.h>
@@ -52,27 +53,26 @@ namespace {
 
 constexpr int kBytesPerSecond = 128000 / 8 * 11 / 10; // 10 % above the stream's rate
 
-// utime + stime of a live process, in seconds.
+// CPU time of a live process, in seconds: the scheduler's nanosecond
+// run times of its threads (utime and stime in /proc/<pid>/stat count whole
+// clock ticks, too coarse for a tenth of a second over a minute).
 double processCpu(pid_t pid)
 {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), {});
-    const size_t close = text.rfind(')');
-    if (close == std::string::npos)
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR *dir = opendir(tasks.c_str());
+    if (!dir)
         return -1;
-    std::vector<std::string> fields;
-    size_t at = close + 2;
-    while (at < text.size()) {
-        const size_t end = text.find(' ', at);
-        fields.push_back(text.substr(at, end == std::string::npos ? std::string::npos : end - at));
-        if (end == std::string::npos)
-            break;
-        at = end + 1;
+    unsigned long long ns = 0;
+    while (const dirent *entry = readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        std::ifstream stat(tasks + "/" + entry->d_name + "/schedstat");
+        unsigned long long running = 0;
+        if (stat >> running)
+            ns += running;
     }
-    // Fields after the name start at 3 (state); utime is 14, stime 15.
-    if (fields.size() < 13)
-        return -1;
-    return double(std::stoull(fields[11]) + std::stoull(fields[12])) / double(sysconf(_SC_CLK_TCK));
+    closedir(dir);
+    return double(ns) / 1e9;
 }
 
 // A child process running this program with the given arguments; its
