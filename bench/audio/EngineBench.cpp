@@ -155,7 +155,7 @@ double endLatencyMs(const QString &url)
     std::atomic<qint64> lastChange{0};
     std::atomic<bool> done{false};
     qint64 endAt = -1;
-    player.OnPlayEnd = [&] { endAt = clock.nsecsElapsed(); done = true; };
+    QObject::connect(&player, &TStreamPlayer::OnPlayEnd, &player, [&] { endAt = clock.nsecsElapsed(); done = true; });
     player.Play();
     const AUDIO_HANDLE output = player.OutputChannel();
     // Watches the device's progress on the output stream every millisecond.

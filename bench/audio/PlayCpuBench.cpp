@@ -202,12 +202,12 @@ int playerMain(int argc, char **argv, const QString &url, int idleSeconds)
         app.exec();
         return 0;
     }
-    player.OnPlayEnd = [&] {
+    QObject::connect(&player, &TStreamPlayer::OnPlayEnd, &app, [&] {
         std::printf("end %u %llu\n", libraryUnderruns(), static_cast<unsigned long long>(player.Underruns()));
         std::fflush(stdout);
         // Parent reads the CPU figure now, then lets this process go.
         QTimer::singleShot(500, &app, &QCoreApplication::quit);
-    };
+    });
     player.Open(url.toUtf8(), [&](bool opened) {
         if (!opened) {
             app.exit(1);

@@ -60,7 +60,7 @@ TRun Download(NginxProcess &server, const QString &target, const std::vector<int
     qint64 onDiskAtFault = -1;
     QElapsedTimer sinceRestart;
     QEventLoop loop;
-    transfer.OnProgress = [&](int total, int have) {
+    QObject::connect(&transfer, &DownloadTransfer::OnProgress, &loop, [&](int total, int have) {
         if (onDiskAtFault >= 0 && !down) {
             run.ResumeDelays.push_back(double(sinceRestart.nsecsElapsed()) / 1e6);
             onDiskAtFault = -1;
@@ -77,15 +77,15 @@ TRun Download(NginxProcess &server, const QString &target, const std::vector<int
                 sinceRestart.start();
             });
         }
-    };
-    transfer.OnDone = [&](int) {
+    });
+    QObject::connect(&transfer, &DownloadTransfer::OnDone, &loop, [&](int) {
         run.Done = true;
         loop.quit();
-    };
-    transfer.OnFailed = [&](const QString &message) {
+    });
+    QObject::connect(&transfer, &DownloadTransfer::OnFailed, &loop, [&](const QString &message) {
         run.Failure = message;
         loop.quit();
-    };
+    });
     const qint64 before = LoopbackBytes();
     QElapsedTimer clock;
     clock.start();

@@ -73,11 +73,11 @@ double FetcherLoop(const std::string &url)
         else
             get.GetString();
     };
-    get.OnDoneString = [&](const QByteArray &) { next(); };
-    get.OnError = [&] {
+    QObject::connect(&get, &THTTPGet::OnDoneString, &get, [&](const QByteArray &) { next(); });
+    QObject::connect(&get, &THTTPGet::OnError, &get, [&] {
         ++failed;
         next();
-    };
+    });
     QElapsedTimer clock;
     clock.start();
     get.GetString();

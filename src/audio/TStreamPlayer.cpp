@@ -5,7 +5,6 @@
 #include "FollowingStream.h"
 #include "LibrarySyncs.h"
 #include "OutputPipeline.h"
-#include "PlayerEvents.h"
 #include "StreamNames.h"
 #include "StreamOpener.h"
 #include "SyncMailbox.h"
@@ -36,7 +35,6 @@ TStreamPlayer::TStreamPlayer(QObject *owner, Setup setup)
     , setup_(std::move(setup))
     , mailbox_(std::make_unique<SyncMailbox>())
 {
-    events_ = new PlayerEvents(this);
     window_ = new EngineWindow(this, *mailbox_);
     mailbox_->target = window_;
     const QString folder = setup_.LibraryFolder.isEmpty() ? QCoreApplication::applicationDirPath()
@@ -365,7 +363,5 @@ void TStreamPlayer::SetMode(TPlayerMode mode)
         info_.SampleRate = 0;
         info_.BitRate = 0;
     }
-    if (OnModeChange)
-        OnModeChange(old, mode);
-    emit events_->OnModeChange(old, mode);
+    emit OnModeChange(old, mode);
 }

@@ -13,7 +13,6 @@
 
 class AudioSession;
 class FollowingStream;
-class PlayerEvents;
 class EngineWindow;
 class OutputPipeline;
 class QEvent;
@@ -24,14 +23,14 @@ struct SyncMailbox;
 // The program's one player: opens an internet stream through the audio
 // library, plays, pauses, stops and seeks it, and reports its state. Every
 // call and every event happens on the user-interface thread; the library's
-// callbacks only post to the engine's window. Event handlers may call any
-// operation, but must not destroy the engine (use deleteLater for that).
+// callbacks only post to the engine's window. Any number of listeners may
+// connect to the events; they may call any operation, but must not destroy
+// the engine (use deleteLater for that).
 class TStreamPlayer : public QObject
 {
+    Q_OBJECT
+
 public:
-    using TNotifyEvent = std::function<void()>;
-    using TNotifyModeChangeEvent = std::function<void(TPlayerMode oldMode, TPlayerMode newMode)>;
-    using TNotifyNetEvent = std::function<void(const QString &content)>;
     using ErrorBox = std::function<void(const QString &text)>;
     using WarningBox = std::function<void(const QString &caption, const QString &text)>;
     // The outcome of Open: true when the new stream is ready to play.
@@ -117,12 +116,13 @@ public:
     // Bytes of the ring the pipeline uses now.
     std::uint32_t RingBytes() const;
 
-    TNotifyEvent OnPlayEnd;
-    TNotifyModeChangeEvent OnModeChange;
-    TNotifyNetEvent OnGetMeta;
-    TNotifyNetEvent OnDownloaded;
-    // The same four events as signals, for listeners beside the handlers.
-    PlayerEvents &Events() const { return *events_; }
+signals:
+    void OnPlayEnd();
+    // Every change of Mode, also when old equals new.
+    void OnModeChange(TPlayerMode oldMode, TPlayerMode newMode);
+    void OnGetMeta(const QString &content);
+    // content: Duration in ms as decimal text.
+    void OnDownloaded(const QString &content);
 
 private:
     friend class EngineWindow;
@@ -162,7 +162,6 @@ private:
     std::unique_ptr<AudioSession> session_;
     std::unique_ptr<OutputPipeline> pipeline_;
     EngineWindow *window_ = nullptr; // child QObject
-    PlayerEvents *events_ = nullptr; // child QObject
     std::unique_ptr<StreamOpener> opener_;
     std::unique_ptr<FollowingStream> following_;
 

@@ -7,7 +7,6 @@
 #include "FollowingStream.h"
 #include "LibrarySyncs.h"
 #include "OutputPipeline.h"
-#include "PlayerEvents.h"
 #include "SyncMailbox.h"
 #include "Windows1250.h"
 
@@ -276,9 +275,7 @@ void TStreamPlayer::drainTick()
     }
     draining_ = false;
     window_->stopDrain();
-    if (OnPlayEnd)
-        OnPlayEnd();
-    emit events_->OnPlayEnd();
+    emit OnPlayEnd();
 }
 
 void TStreamPlayer::onDownloadFailed()
@@ -380,9 +377,10 @@ void TStreamPlayer::handleEvent(QEvent *event)
 void TStreamPlayer::onMeta(const QString &title)
 {
     info_.Title = title;
-    if (OnGetMeta)
-        OnGetMeta(info_.Title);
-    emit events_->OnGetMeta(info_.Title);
+    // A copy: a listener may open the next stream, which clears the title
+    // the listeners after it are still to hear.
+    const QString content = info_.Title;
+    emit OnGetMeta(content);
 }
 
 void TStreamPlayer::onDownloadComplete()
@@ -391,8 +389,6 @@ void TStreamPlayer::onDownloadComplete()
         return;
     downloadComplete_ = true;
     StreamFacts::readAtDownloadEnd(api(), decodeChannel_, streamName_, info_);
-    if (OnDownloaded)
-        OnDownloaded(QString::number(info_.Duration));
-    emit events_->OnDownloaded(QString::number(info_.Duration));
+    emit OnDownloaded(QString::number(info_.Duration));
     openFollower();
 }

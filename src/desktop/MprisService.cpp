@@ -3,9 +3,9 @@
 #include "MprisPlayer.h"
 #include "MprisRoot.h"
 #include "PlayerControl.h"
-#include "PlayerEvents.h"
 #include "PlayerPanel.h"
 #include "TKnob.h"
+#include "TStreamPlayer.h"
 #include "ThreadPoolShutdown.h"
 
 #include <QAction>
@@ -63,9 +63,9 @@ MprisService::MprisService(Ports ports, const QDBusConnection &bus) : m_ports(st
     new MprisRoot(*this);
     m_player = new MprisPlayer(*this);
 
-    connect(&m_ports.engineEvents, &PlayerEvents::OnModeChange, this, &MprisService::publish);
+    connect(&m_ports.engine, &TStreamPlayer::OnModeChange, this, &MprisService::publish);
     // The length is known only once the whole file has arrived.
-    connect(&m_ports.engineEvents, &PlayerEvents::OnDownloaded, this, &MprisService::publish);
+    connect(&m_ports.engine, &TStreamPlayer::OnDownloaded, this, &MprisService::publish);
     connect(&m_ports.panel, &PlayerPanel::trackStarted, this, &MprisService::trackStarted);
     connect(&m_ports.panel, &PlayerPanel::seeked, m_player,
             [player = m_player](quint32 ms) { emit player->Seeked(qlonglong(ms) * 1000); });

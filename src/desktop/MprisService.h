@@ -12,10 +12,10 @@
 #include <optional>
 
 class MprisPlayer;
-class PlayerEvents;
 class PlayerPanel;
 class QAction;
 class TKnob;
+class TStreamPlayer;
 
 // The program on the desktop's session bus as a media player that the
 // desktop's controls (and tools such as playerctl) can show and steer. It
@@ -35,7 +35,7 @@ public:
     struct Ports
     {
         PlayerPanel &panel;
-        PlayerEvents &engineEvents;
+        TStreamPlayer &engine; // only listened to
         // "Přehrávač": Play, Pause, Stop, Další, Předchozí.
         QAction *play = nullptr;
         QAction *pause = nullptr;
@@ -52,7 +52,7 @@ public:
 
     // On the session bus, or null when there is none or it takes neither
     // the name nor the object: the program then goes on without it. The
-    // panel, the engine's events, the items and the knob must outlive it.
+    // panel, the engine, the items and the knob must outlive it.
     static std::unique_ptr<MprisService> start(Ports ports);
 
     MprisService(Ports ports, const QDBusConnection &bus);

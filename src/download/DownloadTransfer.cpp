@@ -37,9 +37,7 @@ void DownloadTransfer::Stop()
     FStopped = true;
     FRetryTimer.stop();
     if (FHTTPGet) {
-        FHTTPGet->OnProgress = nullptr;
-        FHTTPGet->OnDoneFile = nullptr;
-        FHTTPGet->OnError = nullptr;
+        FHTTPGet->disconnect(this);
         FHTTPGet->Abort();
         FHTTPGet.reset();
     }
@@ -73,20 +71,10 @@ void DownloadTransfer::Request()
         FHTTPGet->Resumable = true;
         FHTTPGet->ConnectTimeoutMs = FTimings.ConnectMs;
         FHTTPGet->StallTimeoutMs = FTimings.StallMs;
-        FHTTPGet->OnProgress = [this](int total, int have) {
-            FWrotePart = true;
-            // Bytes never had before: the retries start afresh, so each brief
-            // outage of a long download gets the whole set. A server that
-            // sends nothing new (or the whole file anew each time) uses it up.
-            if (have > FHighWater) {
-                FHighWater = have;
-                FAttempt = 0;
-            }
-            if (OnProgress)
-                OnProgress(total, have);
-        };
-        FHTTPGet->OnDoneFile = [this](const QString &, int fileSize) { DoneFile(fileSize); };
-        FHTTPGet->OnError = [this] { Error(); };
+        connect(FHTTPGet.get(), &THTTPGet::OnProgress, this, &DownloadTransfer::Progress);
+        connect(FHTTPGet.get(), &THTTPGet::OnDoneFile, this,
+                [this](const QString &, int fileSize) { DoneFile(fileSize); });
+        connect(FHTTPGet.get(), &THTTPGet::OnError, this, &DownloadTransfer::Error);
     }
     FHTTPGet->Abort();
     FHTTPGet->URL = FUrl;
@@ -95,6 +83,19 @@ void DownloadTransfer::Request()
     FHTTPGet->IfRange = offset > 0 ? FValidator : QByteArray();
     ++FRequests;
     FHTTPGet->GetFile();
+}
+
+void DownloadTransfer::Progress(int total, int have)
+{
+    FWrotePart = true;
+    // Bytes never had before: the retries start afresh, so each brief
+    // outage of a long download gets the whole set. A server that
+    // sends nothing new (or the whole file anew each time) uses it up.
+    if (have > FHighWater) {
+        FHighWater = have;
+        FAttempt = 0;
+    }
+    emit OnProgress(total, have);
 }
 
 void DownloadTransfer::DoneFile(int fileSize)
@@ -124,10 +125,8 @@ void DownloadTransfer::Finish(qint64 size)
         return;
     }
     // A file found complete without a transfer still shows its full share.
-    if (OnProgress)
-        OnProgress(int(size), int(size));
-    if (OnDone)
-        OnDone(int(size));
+    emit OnProgress(int(size), int(size));
+    emit OnDone(int(size));
 }
 
 void DownloadTransfer::Error()
@@ -188,11 +187,9 @@ void DownloadTransfer::Fault(const QString &message, bool retryable)
     if (retryable && FAttempt < FTimings.Retries) {
         const int delay = FTimings.FirstRetryMs << FAttempt;
         ++FAttempt;
-        if (OnRetrying)
-            OnRetrying(QStringLiteral("%1 Zkouším znovu (%2/%3)...").arg(message).arg(FAttempt).arg(FTimings.Retries));
+        emit OnRetrying(QStringLiteral("%1 Zkouším znovu (%2/%3)...").arg(message).arg(FAttempt).arg(FTimings.Retries));
         FRetryTimer.start(delay);
         return;
     }
-    if (OnFailed)
-        OnFailed(message);
+    emit OnFailed(message);
 }

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QTimer>
 
-#include <functional>
 #include <memory>
 
 class THTTPGet;
@@ -20,17 +19,12 @@ class THTTPGet;
 // server whose file changed meanwhile sends it whole and the download starts
 // over. Then the download fails until Retry. The partial file is never
 // deleted, and a later download of the same URL to the same file resumes it.
-// Runs on the thread that owns it; every callback comes from its event loop.
+// Runs on the thread that owns it; every event comes from its event loop.
 class DownloadTransfer : public QObject
 {
-public:
-    // total is 0 while the length is unknown; have counts the whole file.
-    std::function<void(int total, int have)> OnProgress;
-    std::function<void(int fileSize)> OnDone;
-    // A fault that is being retried: a short status for the user.
-    std::function<void(const QString &status)> OnRetrying;
-    std::function<void(const QString &message)> OnFailed;
+    Q_OBJECT
 
+public:
     DownloadTransfer(QByteArray url, QString file, DownloadTimings timings = {});
     ~DownloadTransfer() override;
 
@@ -40,14 +34,23 @@ public:
     void Start();
     // After OnFailed: the same, with a fresh set of automatic retries.
     void Retry();
-    // Ends the transfer at once; the partial file stays. No callback follows.
+    // Ends the transfer at once; the partial file stays. No event follows.
     void Stop();
 
     // Requests made so far (first, retried and resumed).
     int Requests() const { return FRequests; }
 
+signals:
+    // total is 0 while the length is unknown; have counts the whole file.
+    void OnProgress(int total, int have);
+    void OnDone(int fileSize);
+    // A fault that is being retried: a short status for the user.
+    void OnRetrying(const QString &status);
+    void OnFailed(const QString &message);
+
 private:
     void Request();
+    void Progress(int total, int have);
     void DoneFile(int fileSize);
     void Error();
     void Finish(qint64 size);

@@ -113,10 +113,10 @@ void TFormDown::FormShow()
     FProgress.Start(DownloadTitle, DownloadFullTitle, Windows1250::decode(DownloadUrl), DownloadFile);
     ApplyProgress();
     FTransfer = std::make_unique<DownloadTransfer>(DownloadUrl, DownloadFile, FTimings);
-    FTransfer->OnProgress = [this](int total, int have) { HTTPGetProgress(total, have); };
-    FTransfer->OnDone = [this](int fileSize) { HTTPGetDoneFile(fileSize); };
-    FTransfer->OnFailed = [this](const QString &message) { HTTPGetError(message); };
-    FTransfer->OnRetrying = [this](const QString &status) { HTTPGetRetrying(status); };
+    connect(FTransfer.get(), &DownloadTransfer::OnProgress, this, &TFormDown::HTTPGetProgress);
+    connect(FTransfer.get(), &DownloadTransfer::OnDone, this, &TFormDown::HTTPGetDoneFile);
+    connect(FTransfer.get(), &DownloadTransfer::OnFailed, this, &TFormDown::HTTPGetError);
+    connect(FTransfer.get(), &DownloadTransfer::OnRetrying, this, &TFormDown::HTTPGetRetrying);
     FTransfer->Start();
 }
 

@@ -99,10 +99,10 @@ void THTTPGet::Start(bool fileMode)
     request.ResumeFrom = fileMode ? std::max<qint64>(0, ResumeFrom) : 0;
     request.IfRange = IfRange;
     request.Resumable = Resumable;
-    FWorker = THTTPGetThread::Start(std::move(request), this, OnProgress);
+    FWorker = THTTPGetThread::Start(std::move(request), this);
 
     if (WaitThread) {
-        // A handler may destroy this component or start the next request.
+        // A listener may destroy this component or start the next request.
         const QPointer<THTTPGet> alive(this);
         const std::shared_ptr<THTTPGetThread> worker = FWorker;
         while (alive && FWorker == worker)
@@ -113,13 +113,13 @@ void THTTPGet::Start(bool fileMode)
 void THTTPGet::customEvent(QEvent *event)
 {
     // Events arrive in the order posted: any progress, then one completion.
-    // The local reference keeps the worker alive should a handler destroy this component.
+    // The local reference keeps the worker alive should a listener destroy this component.
     const std::shared_ptr<THTTPGetThread> worker = FWorker;
     if (!worker)
         return;
     switch (worker->Receive(event)) {
     case THTTPGetThread::TDelivery::Progress:
-        worker->DeliverProgress();
+        Progress(*worker);
         break;
     case THTTPGetThread::TDelivery::Completion:
         Complete();
@@ -129,9 +129,24 @@ void THTTPGet::customEvent(QEvent *event)
     }
 }
 
+void THTTPGet::Progress(THTTPGetThread &worker)
+{
+    int totalSize = 0;
+    int readed = 0;
+    if (!worker.TakeProgress(totalSize, readed))
+        return;
+    try {
+        emit OnProgress(totalSize, readed);
+    } catch (const std::exception &e) {
+        qWarning("THTTPGet: progress listener failed: %s", e.what());
+    } catch (...) {
+        qWarning("THTTPGet: progress listener failed");
+    }
+}
+
 void THTTPGet::Complete()
 {
-    // Idle before any handler runs, so that a handler that throws or starts
+    // Idle before any listener runs, so that a listener that throws or starts
     // the next request finds the component free.
     const std::shared_ptr<THTTPGetThread> worker = std::move(FWorker);
     FWorker.reset();
@@ -142,18 +157,15 @@ void THTTPGet::Complete()
     else if (worker->Stopped())
         FOutcome.Failure = THTTPOutcome::TFailure::Aborted;
     try {
-        if (!success) {
-            if (OnError)
-                OnError();
-        } else if (worker->FileMode()) {
-            if (OnDoneFile)
-                OnDoneFile(worker->FileName(), worker->FileLength());
-        } else if (OnDoneString) {
-            OnDoneString(worker->TakeResult());
-        }
+        if (!success)
+            emit OnError();
+        else if (worker->FileMode())
+            emit OnDoneFile(worker->FileName(), worker->FileLength());
+        else
+            emit OnDoneString(worker->TakeResult());
     } catch (const std::exception &e) {
-        qWarning("THTTPGet: event handler failed: %s", e.what());
+        qWarning("THTTPGet: event listener failed: %s", e.what());
     } catch (...) {
-        qWarning("THTTPGet: event handler failed");
+        qWarning("THTTPGet: event listener failed");
     }
 }

@@ -7,7 +7,6 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
 #include <memory>
 
 class THTTPGetThread;
@@ -15,17 +14,17 @@ class THTTPGetThread;
 // One HTTP request at a time on a worker thread; the outcome comes back as
 // exactly one of OnDoneFile, OnDoneString or OnError on the thread that owns
 // the component (the user-interface thread). Properties are plain fields:
-// a running request works on copies taken at its start.
+// a running request works on copies taken at its start. Any number of
+// listeners may connect. One that follows a single request connects right
+// before starting it on a component that is idle or just aborted (else the
+// start is ignored and it would hear the running request), and disconnects
+// when the outcome arrives; an aborted request that a new one supersedes is
+// never heard of again, so its listener goes with the abort.
 class THTTPGet : public QObject
 {
     Q_OBJECT
 
 public:
-    using TOnProgressEvent = std::function<void(int totalSize, int readed)>;
-    using TOnDoneFileEvent = std::function<void(const QString &fileName, int fileSize)>;
-    using TOnDoneStringEvent = std::function<void(const QByteArray &result)>;
-    using TNotifyEvent = std::function<void()>;
-
     explicit THTTPGet(QObject *parent = nullptr);
     // Aborts a running request without waiting for it; no event reaches the
     // destroyed component.
@@ -58,11 +57,6 @@ public:
     // file is tagged with the URL and the reply's validator (PartialFileTag).
     bool Resumable = false;
 
-    TOnProgressEvent OnProgress;
-    TOnDoneFileEvent OnDoneFile;
-    TOnDoneStringEvent OnDoneString;
-    TNotifyEvent OnError;
-
     // Both do nothing while a request runs. After Abort they start the new
     // request at once; the aborted one then delivers no event at all.
     void GetFile();
@@ -85,12 +79,21 @@ public:
     // must reach its file). True when none runs any more.
     static bool WaitForWorkers(int milliseconds);
 
+signals:
+    // After each block received; totalSize is 0 while the length is unknown.
+    void OnProgress(int totalSize, int readed);
+    void OnDoneFile(const QString &fileName, int fileSize);
+    void OnDoneString(const QByteArray &result);
+    void OnError();
+
 protected:
     // Progress and completion posted by the worker.
     void customEvent(QEvent *event) override;
 
 private:
     void Start(bool fileMode);
+    // The progress step: the newest counts the worker has, unless it was aborted.
+    void Progress(THTTPGetThread &worker);
     // The completion step, run on the owner's thread after the worker's last step.
     void Complete();
 

@@ -66,20 +66,18 @@ std::atomic<std::uint64_t> NextSerial{1};
 
 } // namespace
 
-THTTPGetThread::THTTPGetThread(THTTPRequest request, THTTPGet *owner, THTTPGet::TOnProgressEvent onProgress)
+THTTPGetThread::THTTPGetThread(THTTPRequest request, THTTPGet *owner)
     : FRequest(std::move(request))
     , FSerial(NextSerial.fetch_add(1))
-    , FOnProgress(std::move(onProgress))
     , FOwner(owner)
 {
 }
 
 THTTPGetThread::~THTTPGetThread() = default;
 
-std::shared_ptr<THTTPGetThread> THTTPGetThread::Start(THTTPRequest request, THTTPGet *owner,
-                                                      THTTPGet::TOnProgressEvent onProgress)
+std::shared_ptr<THTTPGetThread> THTTPGetThread::Start(THTTPRequest request, THTTPGet *owner)
 {
-    auto worker = std::make_shared<THTTPGetThread>(std::move(request), owner, std::move(onProgress));
+    auto worker = std::make_shared<THTTPGetThread>(std::move(request), owner);
     ++FRunning;
     try {
         THTTPWorkerPool::Run([worker](TCurlEasy &easy) { worker->Run(easy); });
@@ -319,8 +317,7 @@ bool THTTPGetThread::TakeBlock(const char *data, size_t size)
         FResult.append(data, qsizetype(size));
     }
     FReceived += qint64(size);
-    if (FOnProgress)
-        PostProgress();
+    PostProgress();
     return true;
 }
 
@@ -420,19 +417,15 @@ void THTTPGetThread::PostProgress()
     PostToOwner(ProgressEvent());
 }
 
-void THTTPGetThread::DeliverProgress()
+bool THTTPGetThread::TakeProgress(int &totalSize, int &readed)
 {
     FProgressQueued.exchange(false, std::memory_order_acq_rel);
     const std::uint64_t value = FProgressValue.load(std::memory_order_acquire);
-    if (Stopped() || !FOnProgress)
-        return;
-    try {
-        FOnProgress(static_cast<int>(value >> 32), static_cast<int>(value & 0xFFFFFFFFu));
-    } catch (const std::exception &e) {
-        qWarning("THTTPGet: progress handler failed: %s", e.what());
-    } catch (...) {
-        qWarning("THTTPGet: progress handler failed");
-    }
+    if (Stopped())
+        return false;
+    totalSize = static_cast<int>(value >> 32);
+    readed = static_cast<int>(value & 0xFFFFFFFFu);
+    return true;
 }
 
 void THTTPGetThread::PostCompletion()

@@ -53,8 +53,7 @@ public:
 
     // Starts the worker; called on the owner's thread. Never throws: a thread
     // that cannot be started ends the request with failure.
-    static std::shared_ptr<THTTPGetThread> Start(THTTPRequest request, THTTPGet *owner,
-                                                 THTTPGet::TOnProgressEvent onProgress);
+    static std::shared_ptr<THTTPGetThread> Start(THTTPRequest request, THTTPGet *owner);
 
     // Asks the worker to stop and wakes a blocked read; any thread, returns at once.
     void Abort();
@@ -65,8 +64,8 @@ public:
     // The events a worker posts to its owner.
     static QEvent::Type ProgressEvent();
     static QEvent::Type CompletionEvent();
-    // Owner's thread: the progress step.
-    void DeliverProgress();
+    // Owner's thread: the newest progress counts; false once aborted.
+    bool TakeProgress(int &totalSize, int &readed);
     // Owner's thread: what a posted event asks for; Completion only once,
     // after the worker's last step; None for an event another worker posted.
     enum class TDelivery { None, Progress, Completion };
@@ -85,7 +84,7 @@ public:
     // Requests not finished yet (all components together).
     static int Running() { return FRunning.load(); }
 
-    THTTPGetThread(THTTPRequest request, THTTPGet *owner, THTTPGet::TOnProgressEvent onProgress);
+    THTTPGetThread(THTTPRequest request, THTTPGet *owner);
     ~THTTPGetThread();
 
 private:
@@ -110,8 +109,6 @@ private:
     const THTTPRequest FRequest;
     // Unique per worker in this process; tags the events it posts.
     const std::uint64_t FSerial;
-    // Owner's thread only: called by the progress step.
-    const THTTPGet::TOnProgressEvent FOnProgress;
 
     // Set by Abort (owner's thread), read by the worker at its checks.
     std::atomic<bool> FStop{false};

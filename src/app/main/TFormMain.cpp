@@ -526,7 +526,7 @@ bool TFormMain::createPlayerEngine()
     m_playlist->sequencer().setPlayer(m_trackPlayer.get());
     m_panel->attach(std::make_unique<StreamPlayerControl>(*m_player));
     // 3
-    m_player->OnPlayEnd = [this] { controlPlayEnd(); };
+    connect(m_player.get(), &TStreamPlayer::OnPlayEnd, this, &TFormMain::controlPlayEnd);
     startDesktopPlayer();
     // 7: done with the engine; steps 4-6 do not touch the volume.
     if (m_ini) {
@@ -542,7 +542,7 @@ void TFormMain::startDesktopPlayer()
     if (!m_environment.desktopPlayer)
         return;
     m_mpris = MprisService::start(MprisService::Ports{
-        *m_panel, m_player->Events(), m_menu->Play1, m_menu->Pause1, m_menu->Stop1, m_menu->Dal1, m_menu->Pedchoz1,
+        *m_panel, *m_player, m_menu->Play1, m_menu->Pause1, m_menu->Stop1, m_menu->Dal1, m_menu->Pedchoz1,
         player_volume,
         [this] { return NowPlayingTrack::describe(m_state, *m_resultsModel, m_player ? m_player->StreamName() : QByteArray()); },
         [this] {

@@ -14,15 +14,8 @@ RatingFlow::RatingFlow(THTTPGet &fetcher, ResultsModel &model, MainState &state,
     , m_model(model)
     , m_state(state)
     , m_prompts(prompts)
+    , m_listener(fetcher, [this](const QByteArray &body) { onDoneString(body); }, [this] { onError(); })
 {
-    m_fetcher.OnDoneString = [this](const QByteArray &body) { onDoneString(body); };
-    m_fetcher.OnError = [this] { onError(); };
-}
-
-RatingFlow::~RatingFlow()
-{
-    m_fetcher.OnDoneString = nullptr;
-    m_fetcher.OnError = nullptr;
 }
 
 void RatingFlow::rate(int stars, int selectedRow)

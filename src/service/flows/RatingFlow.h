@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FetcherListener.h"
+
 #include <QByteArray>
 
 class Prompts;
@@ -14,7 +16,6 @@ class RatingFlow
 {
 public:
     RatingFlow(THTTPGet &fetcher, ResultsModel &model, MainState &state, Prompts &prompts);
-    ~RatingFlow();
 
     RatingFlow(const RatingFlow &) = delete;
     RatingFlow &operator=(const RatingFlow &) = delete;
@@ -36,4 +37,6 @@ private:
     MainState &m_state;
     Prompts &m_prompts;
     QByteArray m_serviceBase;
+    // Last, so that it is cut before what its calls use goes.
+    FetcherListener m_listener;
 };

@@ -16,15 +16,8 @@ SearchFlow::SearchFlow(THTTPGet &fetcher, ResultsModel &model, MainState &state,
     , m_state(state)
     , m_prompts(prompts)
     , m_setStatus(std::move(setStatus))
+    , m_listener(fetcher, [this](const QByteArray &body) { onDoneString(body); }, [this] { onError(); })
 {
-    m_fetcher.OnDoneString = [this](const QByteArray &body) { onDoneString(body); };
-    m_fetcher.OnError = [this] { onError(); };
-}
-
-SearchFlow::~SearchFlow()
-{
-    m_fetcher.OnDoneString = nullptr;
-    m_fetcher.OnError = nullptr;
 }
 
 QString SearchFlow::failureText()

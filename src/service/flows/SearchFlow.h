@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FetcherListener.h"
 #include "ResultRow.h"
 
 #include <QByteArray>
@@ -20,7 +21,6 @@ class SearchFlow
 public:
     SearchFlow(THTTPGet &fetcher, ResultsModel &model, MainState &state, Prompts &prompts,
                std::function<void(const QString &)> setStatus);
-    ~SearchFlow();
 
     SearchFlow(const SearchFlow &) = delete;
     SearchFlow &operator=(const SearchFlow &) = delete;
@@ -48,4 +48,6 @@ private:
     Prompts &m_prompts;
     std::function<void(const QString &)> m_setStatus;
     QByteArray m_serviceBase;
+    // Last, so that it is cut before what its calls use goes.
+    FetcherListener m_listener;
 };

@@ -27,16 +27,10 @@ QByteArray bytes(const std::string &text)
 
 } // namespace
 
-TrackActions::TrackActions(Ports ports) : m_ports(std::move(ports))
+TrackActions::TrackActions(Ports ports)
+    : m_ports(std::move(ports))
+    , m_listener(m_ports.fetcher, [this](const QByteArray &body) { onDoneString(body); }, [this] { onError(); })
 {
-    m_ports.fetcher.OnDoneString = [this](const QByteArray &body) { onDoneString(body); };
-    m_ports.fetcher.OnError = [this] { onError(); };
-}
-
-TrackActions::~TrackActions()
-{
-    m_ports.fetcher.OnDoneString = nullptr;
-    m_ports.fetcher.OnError = nullptr;
 }
 
 QString TrackActions::failureText()

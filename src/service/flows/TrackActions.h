@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FetcherListener.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -26,7 +28,7 @@ class TrackActions
 public:
     struct Ports
     {
-        THTTPGet &fetcher; // HTTPGetGet; its reply and error events are taken over
+        THTTPGet &fetcher; // HTTPGetGet; this flow listens to its reply and error events
         MainState &state;
         Prompts &prompts;
         FileDialogOptions &saveDialog; // svd_mp3
@@ -39,7 +41,6 @@ public:
     };
 
     explicit TrackActions(Ports ports);
-    ~TrackActions();
 
     TrackActions(const TrackActions &) = delete;
     TrackActions &operator=(const TrackActions &) = delete;
@@ -81,4 +82,6 @@ private:
     std::optional<QString> m_playRequestId;
     // Open completions hold a weak reference, so none reaches a destroyed flow.
     std::shared_ptr<TrackActions *> m_self = std::make_shared<TrackActions *>(this);
+    // Last, so that it is cut before what its calls use goes.
+    FetcherListener m_listener;
 };

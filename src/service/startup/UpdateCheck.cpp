@@ -22,15 +22,8 @@ QByteArray bytes(const std::string &text)
 
 UpdateCheck::UpdateCheck(Context context)
     : m_ctx(std::move(context))
+    , m_listener(m_ctx.fetcher, [this](const QByteArray &body) { onDoneString(body); }, [this] { onError(); })
 {
-    m_ctx.fetcher.OnDoneString = [this](const QByteArray &body) { onDoneString(body); };
-    m_ctx.fetcher.OnError = [this] { onError(); };
-}
-
-UpdateCheck::~UpdateCheck()
-{
-    m_ctx.fetcher.OnDoneString = nullptr;
-    m_ctx.fetcher.OnError = nullptr;
 }
 
 QString UpdateCheck::updaterMissingText()

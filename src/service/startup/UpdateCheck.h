@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FetcherListener.h"
+
 #include <QByteArray>
 #include <QChar>
 #include <QString>
@@ -41,7 +43,6 @@ public:
     };
 
     explicit UpdateCheck(Context context);
-    ~UpdateCheck();
 
     UpdateCheck(const UpdateCheck &) = delete;
     UpdateCheck &operator=(const UpdateCheck &) = delete;
@@ -64,4 +65,6 @@ private:
 
     Context m_ctx;
     bool m_finished = false;
+    // Last, so that it is cut before what its calls use goes.
+    FetcherListener m_listener;
 };

@@ -117,7 +117,8 @@ protected:
         setup.ShowWarning = [this](const QString &caption, const QString &text) { errors << caption + ": " + text; };
         player = std::make_unique<TStreamPlayer>(nullptr, setup);
         ASSERT_FALSE(player->AudioLibVer().isEmpty()) << "libsonaroaudio.so not found in SONARO_BIN_DIR";
-        player->OnModeChange = [this](TPlayerMode from, TPlayerMode to) { modes.push_back({from, to}); };
+        QObject::connect(player.get(), &TStreamPlayer::OnModeChange, player.get(),
+                         [this](TPlayerMode from, TPlayerMode to) { modes.push_back({from, to}); });
         probe.bind();
         ASSERT_NE(probe.position, nullptr);
     }
@@ -172,7 +173,8 @@ TEST_F(EngineTest, RecognisedFileHasItsFactsAndDownloadProgress)
     EXPECT_EQ(probe.config(AUDIO_CONFIG_STREAM_VOLUME), 255u);
     const QByteArray url = this->url("/slow/song.mp3");
     QString downloaded;
-    player->OnDownloaded = [&](const QString &content) { downloaded = content; };
+    QObject::connect(player.get(), &TStreamPlayer::OnDownloaded, player.get(),
+                     [&](const QString &content) { downloaded = content; });
 
     ASSERT_TRUE(OpenAndWait(*player, url));
     EXPECT_TRUE(errors.isEmpty()) << errors.join('|').toStdString();
@@ -201,7 +203,7 @@ TEST_F(EngineTest, RecognisedFileHasItsFactsAndDownloadProgress)
 TEST_F(EngineTest, TagsAreReadOnceTheDownloadIsComplete)
 {
     bool done = false;
-    player->OnDownloaded = [&](const QString &) { done = true; };
+    QObject::connect(player.get(), &TStreamPlayer::OnDownloaded, player.get(), [&](const QString &) { done = true; });
     ASSERT_TRUE(OpenAndWait(*player, url("/tagged.mp3")));
     EXPECT_EQ(player->StreamInfo().Title, "tagged");
     ASSERT_TRUE(waitFor([&] { return done; }));
@@ -222,7 +224,8 @@ TEST_F(EngineTest, UnknownSizeGivesNoSizeAndNoBitRate)
 TEST_F(EngineTest, RadioTypeUrlTakesBitRateFromHeaderAndTitleFromMetadata)
 {
     QStringList titles;
-    player->OnGetMeta = [&](const QString &title) { titles << title; };
+    QObject::connect(player.get(), &TStreamPlayer::OnGetMeta, player.get(),
+                     [&](const QString &title) { titles << title; });
     ASSERT_TRUE(OpenAndWait(*player, url("/radio.php?id=5")));
     EXPECT_FALSE(player->NetStream());
     EXPECT_EQ(player->DownloadedBytes(), 0u);
@@ -252,7 +255,7 @@ TEST_F(EngineTest, CutStreamWaitsThenStopsAtItsPlaceAndPlayGoesOnFromThere)
     cut.DropAfter = tone3s->size() * 2 / 5; // every request breaks here
     server.Route("/cut/song.mp3", cut);
     int ends = 0;
-    player->OnPlayEnd = [&] { ++ends; };
+    QObject::connect(player.get(), &TStreamPlayer::OnPlayEnd, player.get(), [&] { ++ends; });
     ASSERT_TRUE(OpenAndWait(*player, url("/cut/song.mp3")));
     const std::uint32_t length = player->PlayLength();
     const std::uint32_t size = player->StreamInfo().StreamSize;
@@ -509,11 +512,11 @@ TEST_F(EngineTest, PlayEndComesAfterTheOutputFellSilent)
     std::uint32_t outputState = 99;
     int ends = 0;
     QElapsedTimer clock;
-    player->OnPlayEnd = [&] {
+    QObject::connect(player.get(), &TStreamPlayer::OnPlayEnd, player.get(), [&] {
         ++ends;
         modeAtEnd = player->Mode();
         outputState = probe.active(player->OutputChannel());
-    };
+    });
     ASSERT_TRUE(OpenAndWait(*player, url("/short.mp3")));
     const std::uint32_t length = player->PlayLength();
     player->Play();
@@ -538,7 +541,7 @@ TEST_F(EngineTest, PlayEndComesAfterTheOutputFellSilent)
 TEST_F(EngineTest, OpeningAnotherStreamDuringTheEndWaitCancelsTheEnd)
 {
     int ends = 0;
-    player->OnPlayEnd = [&] { ++ends; };
+    QObject::connect(player.get(), &TStreamPlayer::OnPlayEnd, player.get(), [&] { ++ends; });
     ASSERT_TRUE(OpenAndWait(*player, url("/short.mp3")));
     player->Play();
     // The decoder is done 0.4 s or more before the sound is.
@@ -548,6 +551,37 @@ TEST_F(EngineTest, OpeningAnotherStreamDuringTheEndWaitCancelsTheEnd)
     QTest::qWait(800);
     EXPECT_EQ(ends, 0);
     EXPECT_EQ(player->Mode(), plmPlaying);
+}
+
+TEST_F(EngineTest, EveryListenerHearsEachEventOnceInTheOrderConnected)
+{
+    // The first listener starts the stream again, as the playlist starts the
+    // next entry; the second must still hear that end, and the next one too.
+    std::vector<int> heard;
+    TPlayerMode modeAtSecond = plmStandby;
+    QObject::connect(player.get(), &TStreamPlayer::OnPlayEnd, player.get(), [&] {
+        heard.push_back(1);
+        if (heard.size() == 1)
+            player->Play();
+    });
+    QObject::connect(player.get(), &TStreamPlayer::OnPlayEnd, player.get(), [&] {
+        heard.push_back(2);
+        modeAtSecond = player->Mode();
+    });
+    std::vector<ModeStep> secondModes;
+    QObject::connect(player.get(), &TStreamPlayer::OnModeChange, player.get(),
+                     [&](TPlayerMode from, TPlayerMode to) { secondModes.push_back({from, to}); });
+
+    ASSERT_TRUE(openAndPlay("/short.mp3"));
+    ASSERT_TRUE(waitFor([&] { return heard.size() >= 2; }, 10000));
+    EXPECT_EQ(heard, (std::vector<int>{1, 2}));
+    EXPECT_EQ(modeAtSecond, plmPlaying);
+    ASSERT_TRUE(waitFor([&] { return heard.size() >= 4; }, 10000));
+    QTest::qWait(200);
+    EXPECT_EQ(heard, (std::vector<int>{1, 2, 1, 2}));
+    EXPECT_EQ(modeAtSecond, plmStopped);
+    EXPECT_EQ(secondModes, modes);
+    EXPECT_EQ(secondModes.back(), ModeStep(plmPlaying, plmStopped));
 }
 
 TEST_F(EngineTest, VolumeIsClampedAndReachesTheLibrary)
@@ -565,8 +599,8 @@ TEST_F(EngineTest, DestroyedWhilePlayingAndStreamingLeavesNothingBehind)
 {
     int events = 0;
     ASSERT_TRUE(openAndPlay("/radio.php?id=5"));
-    player->OnGetMeta = [&](const QString &) { ++events; };
-    player->OnPlayEnd = [&] { ++events; };
+    QObject::connect(player.get(), &TStreamPlayer::OnGetMeta, player.get(), [&](const QString &) { ++events; });
+    QObject::connect(player.get(), &TStreamPlayer::OnPlayEnd, player.get(), [&] { ++events; });
     player.reset();
     // Anything a library thread posted late must not reach the freed engine.
     QTest::qWait(300);

@@ -97,11 +97,11 @@ protected:
         ASSERT_FALSE(player->AudioLibVer().isEmpty()) << "libsonaroaudio.so not found in SONARO_BIN_DIR";
         // As the playlist does it: the end opens the next entry, which plays
         // and announces the one after it.
-        player->OnPlayEnd = [this] {
+        QObject::connect(player.get(), &TStreamPlayer::OnPlayEnd, player.get(), [this] {
             ++ends;
             if (current + 1 < entries.size())
                 start(current + 1);
-        };
+        });
     }
 
     void TearDown() override

@@ -40,15 +40,36 @@ struct TEvents
         int B = 0;       // bytes read
     };
     std::vector<TEvent> List;
+    std::vector<QMetaObject::Connection> Connections;
+    // Follows one request only: lets go once its outcome has arrived.
+    bool DetachAtFinal = false;
 
+    ~TEvents() { Detach(); }
+    // Listens to one component only; attaching again does not double the events.
     void Attach(THTTPGet &get)
     {
-        get.OnProgress = [this](int total, int readed) { List.push_back({Progress, {}, total, readed}); };
-        get.OnDoneFile = [this](const QString &name, int size) {
-            List.push_back({DoneFile, name.toUtf8(), size});
+        Detach();
+        Connections = {
+            QObject::connect(&get, &THTTPGet::OnProgress, &get,
+                             [this](int total, int readed) { List.push_back({Progress, {}, total, readed}); }),
+            QObject::connect(&get, &THTTPGet::OnDoneFile, &get,
+                             [this](const QString &name, int size) { Final({DoneFile, name.toUtf8(), size}); }),
+            QObject::connect(&get, &THTTPGet::OnDoneString, &get,
+                             [this](const QByteArray &result) { Final({DoneString, result}); }),
+            QObject::connect(&get, &THTTPGet::OnError, &get, [this] { Final({Error, {}}); }),
         };
-        get.OnDoneString = [this](const QByteArray &result) { List.push_back({DoneString, result}); };
-        get.OnError = [this] { List.push_back({Error, {}}); };
+    }
+    void Final(TEvent event)
+    {
+        List.push_back(std::move(event));
+        if (DetachAtFinal)
+            Detach();
+    }
+    void Detach()
+    {
+        for (const QMetaObject::Connection &c : Connections)
+            QObject::disconnect(c);
+        Connections.clear();
     }
     int Finals() const
     {
@@ -93,6 +114,19 @@ protected:
 QByteArray Zeros(int n, char c = 'x')
 {
     return QByteArray(n, c);
+}
+
+// "/slow" gets its head and 2 of its 10 bytes, then silence; any other
+// path is answered with itself.
+TLoopbackReply SlowOrPath(const TLoopbackRequest &request)
+{
+    const QByteArray path = request.RequestLine.split(' ').value(1);
+    if (path == "/slow") {
+        TLoopbackReply partial{"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nab"};
+        partial.StallAfter = partial.Bytes.size();
+        return partial;
+    }
+    return TLoopbackReply{TLoopbackServer::Response(path)};
 }
 
 } // namespace
@@ -293,17 +327,7 @@ TEST_F(THTTPGetTest, FileThatCannotBeCreatedFails)
 
 TEST_F(THTTPGetTest, AbortThenStartWhileBlockedMakesTheNewRequestAndDropsTheOldOutcome)
 {
-    // The first request gets its head and part of the body, then silence;
-    // any other answers with its path.
-    server.SetHandler([](const TLoopbackRequest &request) {
-        const QByteArray path = request.RequestLine.split(' ').value(1);
-        if (path == "/slow") {
-            TLoopbackReply partial{"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nab"};
-            partial.StallAfter = partial.Bytes.size();
-            return partial;
-        }
-        return TLoopbackReply{TLoopbackServer::Response(path)};
-    });
+    server.SetHandler(SlowOrPath);
     get.URL = server.Url("/slow");
     get.GetString();
     ASSERT_TRUE(WaitUntil([&] { return !events.List.empty(); })); // the first bytes arrived
@@ -339,6 +363,56 @@ TEST_F(THTTPGetTest, AbortThenStartWhileBlockedMakesTheNewRequestAndDropsTheOldO
     EXPECT_EQ(events.Last().Kind, TEvents::Error);
     ProcessEventsFor(100);
     EXPECT_EQ(events.Finals(), 2);
+}
+
+TEST_F(THTTPGetTest, ListenersOfSuccessiveRequestsEachHearOnlyTheirOwn)
+{
+    server.SetHandler(SlowOrPath);
+    // The fixture's listener stays on for every request beside the three
+    // that each follow one request, as flows sharing a fetcher would.
+    TEvents first, second, third;
+    for (TEvents *e : {&first, &second, &third})
+        e->DetachAtFinal = true;
+
+    first.Attach(get);
+    get.URL = server.Url("/one");
+    get.GetString();
+    ASSERT_TRUE(first.WaitFinal(1));
+
+    second.Attach(get);
+    get.URL = server.Url("/slow");
+    get.GetString();
+    ASSERT_TRUE(WaitUntil([&] { return !second.List.empty(); }));
+    // A superseded request is never heard of again; its listener goes with it.
+    get.Abort();
+    second.Detach();
+    third.Attach(get);
+    get.URL = server.Url("/three");
+    get.GetString();
+    ASSERT_TRUE(third.WaitFinal(1));
+    EXPECT_TRUE(server.WaitForConnectionsClosed(5000));
+    ProcessEventsFor(200);
+
+    ASSERT_EQ(first.Finals(), 1);
+    EXPECT_EQ(first.Last().Kind, TEvents::DoneString);
+    EXPECT_EQ(first.Last().Text, "/one");
+    EXPECT_EQ(second.Finals(), 0);
+    for (const TEvents::TEvent &e : second.List)
+        EXPECT_EQ(e.A, 10); // only the stalled reply's own progress
+    ASSERT_EQ(third.Finals(), 1);
+    EXPECT_EQ(third.Last().Text, "/three");
+    for (const TEvents::TEvent &e : third.List) {
+        if (e.Kind == TEvents::Progress)
+            EXPECT_EQ(e.A, 6);
+    }
+    // Each outcome once, to every listener present at the time.
+    ASSERT_EQ(events.Finals(), 2);
+    std::vector<QByteArray> outcomes;
+    for (const TEvents::TEvent &e : events.List) {
+        if (e.Kind != TEvents::Progress)
+            outcomes.push_back(e.Text);
+    }
+    EXPECT_EQ(outcomes, (std::vector<QByteArray>{"/one", "/three"}));
 }
 
 TEST_F(THTTPGetTest, ServerThatNeverAnswersOrStopsSendingEndsWithAnError)
@@ -541,23 +615,27 @@ TEST_F(THTTPGetTest, HandlerThatThrowsLeavesTheComponentUsable)
     server.SetReply({TLoopbackServer::Response("abc")});
     get.URL = server.Url("/a");
     int calls = 0;
-    get.OnDoneString = [&](const QByteArray &) {
-        ++calls;
-        throw std::runtime_error("reply does not parse");
-    };
+    events.Detach();
+    const QMetaObject::Connection doneString = QObject::connect(&get, &THTTPGet::OnDoneString, &get,
+                                                                [&](const QByteArray &) {
+                                                                    ++calls;
+                                                                    throw std::runtime_error("reply does not parse");
+                                                                });
     get.GetString();
     ASSERT_TRUE(WaitUntil([&] { return calls == 1; }));
     EXPECT_FALSE(get.IsBusy());
 
-    get.OnError = [&] {
+    const QMetaObject::Connection error = QObject::connect(&get, &THTTPGet::OnError, &get, [&] {
         ++calls;
         throw 42;
-    };
+    });
     get.URL = "http://" + server.Host(); // fails without a server
     get.GetString();
     ASSERT_TRUE(WaitUntil([&] { return calls == 2; }));
     EXPECT_FALSE(get.IsBusy());
 
+    QObject::disconnect(doneString);
+    QObject::disconnect(error);
     events.Attach(get);
     get.URL = server.Url("/a");
     get.GetString();
@@ -580,10 +658,10 @@ TEST_F(THTTPGetTest, WaitThreadReturnsAfterTheOutcome)
     owned->WaitThread = true;
     owned->URL = server.Url("/a");
     bool done = false;
-    owned->OnDoneString = [&](const QByteArray &) {
+    QObject::connect(owned.get(), &THTTPGet::OnDoneString, owned.get(), [&](const QByteArray &) {
         done = true;
         owned.reset();
-    };
+    });
     owned->GetString(); // must not touch the destroyed component on its way out
     EXPECT_TRUE(done);
 }
@@ -634,7 +712,7 @@ TEST_F(THTTPGetTest, StringBodyIsCappedAt64MiB)
         server.SetReply(zeros);
     }
     int lastReaded = 0;
-    get.OnProgress = [&](int, int readed) { lastReaded = readed; };
+    QObject::connect(&get, &THTTPGet::OnProgress, &get, [&](int, int readed) { lastReaded = readed; });
     get.URL = server.Url("/endless");
     get.GetString();
     ASSERT_TRUE(events.WaitFinal(1, 60000));

@@ -7,7 +7,6 @@
 #include "MainState.h"
 #include "MarkedRow.h"
 #include "PcmSeam.h"
-#include "PlayerEvents.h"
 #include "PlaylistController.h"
 #include "PlaylistModel.h"
 #include "PlaylistView.h"
@@ -197,7 +196,7 @@ TEST(PlaylistSequencingE2e, TwoHalvesOfOneToneFromThePlaylistJoinWithoutAHole)
         const QString second = QString::fromLatin1(playlist.entry(1).url);
 
         int ends = 0;
-        QObject::connect(&player.Events(), &PlayerEvents::OnPlayEnd, &form, [&] { ++ends; });
+        QObject::connect(&player, &TStreamPlayer::OnPlayEnd, &form, [&] { ++ends; });
         form.list_play->selectRow(0);
         form.list_play->setFocus();
         form.menu().Pehrt4->trigger();

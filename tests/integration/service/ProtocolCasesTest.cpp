@@ -244,8 +244,8 @@ TEST_P(ProtocolCase, ClientSendsTheRequestAndReadsTheReply)
     get.URL = ServiceBase::rebase(requestAddress(call), server.Url("/"));
     std::optional<QByteArray> body;
     bool failed = false;
-    get.OnDoneString = [&](const QByteArray &b) { body = b; };
-    get.OnError = [&] { failed = true; };
+    QObject::connect(&get, &THTTPGet::OnDoneString, &get, [&](const QByteArray &b) { body = b; });
+    QObject::connect(&get, &THTTPGet::OnError, &get, [&] { failed = true; });
     get.GetString();
     ASSERT_TRUE(WaitUntil([&] { return body || failed; }, 10000));
 
