@@ -146,13 +146,7 @@ void TStreamPlayer::Open(const QByteArray &name, OpenDone done)
     const QByteArray upper = StreamNames::extensionOf(name).toUpper();
 
     // A pending attempt gives way; the stream it paused is still this one's to resume.
-    bool wasPlaying = false;
-    if (pending_) {
-        PendingOpen superseded = std::move(*pending_);
-        pending_.reset();
-        wasPlaying = superseded.wasPlaying;
-        report(superseded.done, false);
-    }
+    bool wasPlaying = supersedePending();
     if (kind_ != ChannelKind::ckNone && mode_ == plmPlaying) {
         PausePlay();
         wasPlaying = true;
@@ -194,6 +188,16 @@ void TStreamPlayer::Open(const QByteArray &name, OpenDone done)
                        pending_->singleChannel ? 0u : AUDIO_STREAM_DECODE);
 }
 
+bool TStreamPlayer::supersedePending()
+{
+    if (!pending_)
+        return false;
+    PendingOpen superseded = std::move(*pending_);
+    pending_.reset();
+    report(superseded.done, false);
+    return superseded.wasPlaying;
+}
+
 void TStreamPlayer::OpenAhead(const QByteArray &name)
 {
     if (following_->follow(name, decodeChannel_))
@@ -223,11 +227,7 @@ bool TStreamPlayer::takeFollower(const QByteArray &name, const OpenDone &done)
     const std::optional<FollowingStream::Taken> taken = following_->take(name);
     if (!taken)
         return false;
-    if (pending_) {
-        PendingOpen superseded = std::move(*pending_);
-        pending_.reset();
-        report(superseded.done, false);
-    }
+    supersedePending();
     endCarried_ = taken->ended;
     downloadFailedCarried_ = taken->downloadFailed;
     startStream(name, taken->channel, false, done, taken->chained ? Origin::Chained : Origin::Ahead);

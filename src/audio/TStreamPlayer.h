@@ -138,6 +138,8 @@ private:
     void startStream(const QByteArray &name, std::uint32_t channel, bool singleChannel, const OpenDone &done,
                      Origin origin);
     bool takeFollower(const QByteArray &name, const OpenDone &done);
+    // Ends a pending Open with false (no box); whether it had paused a playing stream.
+    bool supersedePending();
     void openFollower();
     StreamFacts::Format outputFormat() const;
     void Close(bool keepOutput = false);

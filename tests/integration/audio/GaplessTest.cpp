@@ -31,39 +31,13 @@ QByteArray media(const char *name)
 // The two halves hold 66025 + 66275 frames of one tone.
 constexpr std::size_t kWholeToneFrames = 132300;
 
-// Both files through libmpg123, one after the other: what a player without
-// gaps must give, sample for sample.
+// Both files through libmpg123, one after the other.
 std::vector<std::int16_t> referenceOf(std::initializer_list<const char *> names)
 {
-    std::vector<std::int16_t> samples;
-    for (const char *name : names) {
-        const std::vector<std::uint8_t> bytes =
-            AudioFixtures::decodeMpeg(std::string(SONARO_AUDIO_TEST_MEDIA "/") + name + ".mp3");
-        const std::size_t at = samples.size();
-        samples.resize(at + bytes.size() / 2);
-        std::memcpy(samples.data() + at, bytes.data(), bytes.size() / 2 * 2);
-    }
-    return samples;
-}
-
-// Frames of reference that differ from the capture once both are lined up
-// on their first loud frame.
-std::size_t framesDiffering(const std::vector<std::int16_t> &capture, const std::vector<std::int16_t> &reference,
-                            std::size_t *first)
-{
-    const PcmSeam heard = PcmSeam::of(capture, 2);
-    const PcmSeam meant = PcmSeam::of(reference, 2);
-    if (heard.firstLoudFrame < meant.firstLoudFrame)
-        return reference.size() / 2;
-    const std::size_t offset = (heard.firstLoudFrame - meant.firstLoudFrame) * 2;
-    std::size_t differing = 0;
-    for (std::size_t i = 0; i < reference.size(); i += 2) {
-        const bool same = offset + i + 1 < capture.size() && capture[offset + i] == reference[i]
-                       && capture[offset + i + 1] == reference[i + 1];
-        if (!same && differing++ == 0)
-            *first = i / 2;
-    }
-    return differing;
+    std::vector<std::string> paths;
+    for (const char *name : names)
+        paths.push_back(std::string(SONARO_AUDIO_TEST_MEDIA "/") + name + ".mp3");
+    return AudioFixtures::decodeMpegInOrder(paths);
 }
 
 class GaplessTest : public ::testing::Test
@@ -142,7 +116,7 @@ protected:
     PcmSeam captured()
     {
         player.reset();
-        return PcmSeam::of(readSamples(capture), 2);
+        return PcmSeam::of(AudioFixtures::readSamples(capture), 2);
     }
 
     QTemporaryDir dir;
@@ -173,14 +147,14 @@ TEST_F(GaplessTest, TwoHalvesOfOneToneJoinWithoutAHole)
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 
     player.reset(); // closes the device, so the capture is complete
-    const std::vector<std::int16_t> capture = readSamples(this->capture);
+    const std::vector<std::int16_t> capture = AudioFixtures::readSamples(this->capture);
     const PcmSeam seam = PcmSeam::of(capture, 2);
     EXPECT_LE(seam.longestQuietRun, 2u) << seam.describe();
     EXPECT_NEAR(double(seam.toneFrames), double(kWholeToneFrames), 4.0) << seam.describe();
     // The seam is what the two files hold at their ends, nothing more.
     const std::vector<std::int16_t> reference = referenceOf({"half1", "half2"});
     std::size_t first = 0;
-    EXPECT_EQ(framesDiffering(capture, reference, &first), 0u) << "first at frame " << first;
+    EXPECT_EQ(framesDiffering(capture, reference, 2, &first), 0u) << "first at frame " << first;
 }
 
 TEST_F(GaplessTest, FollowersThatCannotJoinStartAsBefore)

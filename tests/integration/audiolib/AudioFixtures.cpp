@@ -1,5 +1,7 @@
 #include "AudioFixtures.h"
 
+#include <cstring>
+
 #include <mpg123.h>
 #include <sndfile.h>
 
@@ -149,6 +151,35 @@ const Files &files()
         return f;
     }();
     return made;
+}
+
+std::vector<int16_t> samplesOf(const std::string &raw)
+{
+    std::vector<int16_t> out(raw.size() / 2);
+    std::memcpy(out.data(), raw.data(), out.size() * 2);
+    return out;
+}
+
+std::vector<int16_t> samplesOf(const std::vector<uint8_t> &bytes)
+{
+    std::vector<int16_t> out(bytes.size() / 2);
+    std::memcpy(out.data(), bytes.data(), out.size() * 2);
+    return out;
+}
+
+std::vector<int16_t> readSamples(const std::string &path)
+{
+    return samplesOf(readFile(path));
+}
+
+std::vector<int16_t> decodeMpegInOrder(const std::vector<std::string> &paths)
+{
+    std::vector<int16_t> samples;
+    for (const std::string &path : paths) {
+        const std::vector<int16_t> one = samplesOf(decodeMpeg(path));
+        samples.insert(samples.end(), one.begin(), one.end());
+    }
+    return samples;
 }
 
 } // namespace AudioFixtures

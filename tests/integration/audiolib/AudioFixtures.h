@@ -19,6 +19,14 @@ bool run(const std::string &command);
 
 // Whole file through libmpg123 with its default settings, 16-bit output.
 std::vector<uint8_t> decodeMpeg(const std::string &path, long *rate = nullptr, int *channels = nullptr);
+// Files through libmpg123 one after the other, as 16-bit samples: what a
+// player without gaps between them must give.
+std::vector<int16_t> decodeMpegInOrder(const std::vector<std::string> &paths);
+// 16-bit samples of raw bytes (as SDL's disk driver writes them, or a decode).
+std::vector<int16_t> samplesOf(const std::string &raw);
+std::vector<int16_t> samplesOf(const std::vector<uint8_t> &bytes);
+// The whole file as 16-bit samples.
+std::vector<int16_t> readSamples(const std::string &path);
 // Whole file through libsndfile as 16-bit.
 std::vector<uint8_t> decodeSndfile(const std::string &path);
 

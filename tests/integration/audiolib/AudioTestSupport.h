@@ -75,14 +75,6 @@ struct AudioSession {
     bool ok = false;
 };
 
-// 16-bit samples of raw bytes, as SDL's disk driver writes them.
-inline std::vector<int16_t> samplesOf(const std::string &raw)
-{
-    std::vector<int16_t> out(raw.size() / 2);
-    std::memcpy(out.data(), raw.data(), out.size() * 2);
-    return out;
-}
-
 // Runs play inside a session on SDL's disk driver and returns what reached
 // the device; nullopt, without running play, when the session does not open.
 inline std::optional<std::vector<int16_t>> captureOnDisk(const std::string &file, const std::function<void()> &play)
@@ -99,7 +91,7 @@ inline std::optional<std::vector<int16_t>> captureOnDisk(const std::string &file
     unsetenv("SDL_AUDIODRIVER");
     if (!opened)
         return std::nullopt;
-    return samplesOf(AudioFixtures::readFile(file));
+    return AudioFixtures::readSamples(file);
 }
 
 // Pulls a decode-only channel to its end.

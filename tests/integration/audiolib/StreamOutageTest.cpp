@@ -60,13 +60,6 @@ size_t mismatchIgnoringSilence(const std::vector<int16_t> &out, const std::vecto
     return std::string::npos;
 }
 
-std::vector<int16_t> samplesOf(const std::vector<uint8_t> &bytes)
-{
-    std::vector<int16_t> out(bytes.size() / 2);
-    std::memcpy(out.data(), bytes.data(), out.size() * 2);
-    return out;
-}
-
 } // namespace
 
 TEST(AudiolibStreamOutage, ServerKilledMidDownloadPlaysEverySample)

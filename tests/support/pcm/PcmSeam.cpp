@@ -49,11 +49,22 @@ std::string PcmSeam::describe() const
          + ", largest step " + std::to_string(largestStep) + " at " + std::to_string(largestStepAt);
 }
 
-std::vector<std::int16_t> readSamples(const std::string &path)
+std::size_t framesDiffering(const std::vector<std::int16_t> &capture, const std::vector<std::int16_t> &reference,
+                            int channels, std::size_t *first)
 {
-    std::ifstream in(path, std::ios::binary);
-    const std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<std::int16_t> samples(raw.size() / 2);
-    std::memcpy(samples.data(), raw.data(), samples.size() * 2);
-    return samples;
+    const std::size_t width = std::size_t(channels);
+    const PcmSeam heard = PcmSeam::of(capture, channels);
+    const PcmSeam meant = PcmSeam::of(reference, channels);
+    if (heard.firstLoudFrame < meant.firstLoudFrame)
+        return reference.size() / width;
+    const std::size_t offset = (heard.firstLoudFrame - meant.firstLoudFrame) * width;
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i + width <= reference.size(); i += width) {
+        bool same = offset + i + width <= capture.size();
+        for (std::size_t c = 0; same && c < width; ++c)
+            same = capture[offset + i + c] == reference[i + c];
+        if (!same && differing++ == 0 && first)
+            *first = i / width;
+    }
+    return differing;
 }

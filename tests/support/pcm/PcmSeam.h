@@ -23,5 +23,8 @@ struct PcmSeam
     std::string describe() const;
 };
 
-// The whole file as 16-bit samples (SDL's disk driver writes them raw).
-std::vector<std::int16_t> readSamples(const std::string &path);
+// Frames of reference that differ from the capture once both are lined up
+// on their first loud frame (all of them when the capture's tone starts
+// earlier); first gets the first differing frame.
+std::size_t framesDiffering(const std::vector<std::int16_t> &capture, const std::vector<std::int16_t> &reference,
+                            int channels, std::size_t *first = nullptr);
