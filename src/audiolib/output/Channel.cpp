@@ -348,6 +348,16 @@ bool Channel::settle(size_t done, size_t frames, bool sourceEnded)
     return consumed_.load(std::memory_order_relaxed) > 0;
 }
 
+bool Channel::readyFor(size_t frames)
+{
+    if (consumed_.load(std::memory_order_relaxed) > 0 || sourceEnded_.load(std::memory_order_acquire))
+        return true;
+    if (ring_->available() >= std::min(frames * ringFrameBytes_, target_))
+        return true;
+    stalled_.store(true, std::memory_order_relaxed);
+    return false;
+}
+
 bool Channel::mixInto(int32_t *acc, size_t frames, int64_t gain)
 {
     if (!playing())

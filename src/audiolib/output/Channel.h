@@ -91,6 +91,12 @@ public:
     // out (16-bit stereo, silence where data is missing); same result as mixInto.
     bool copyInto(int16_t *out, size_t frames, int64_t gain);
     bool playing() const { return PlayState(state_.load(std::memory_order_relaxed)) == PlayState::Playing; }
+    // A playing channel that has taken nothing since its start or seek
+    // waits until its ring holds a whole output period of frames (or all
+    // its feeder tops up to, or the source's end), so that its first sound
+    // is not cut off by a hole a moment later.
+    // One that waits counts as stalled. False while it waits.
+    bool readyFor(size_t frames);
 
 protected:
     // Ring fill the feeder tops up to; it sleeps until the mixer has taken

@@ -59,9 +59,20 @@ void Mixer::render(int16_t *out, size_t frames)
     }
     const int64_t gain = gain_.load(std::memory_order_relaxed);
     size_t playing = 0;
-    for (size_t c = 0; c < count_; ++c)
-        if (channels_[c]->playing())
+    size_t starting = 0;
+    for (size_t c = 0; c < count_; ++c) {
+        if (!channels_[c]->playing())
+            continue;
+        if (channels_[c]->readyFor(frames))
             playing_[playing++] = channels_[c];
+        else
+            ++starting;
+    }
+    if (playing == 0 && starting > 0) {
+        // Only channels still gathering their first period: silence, but the output is not idle.
+        std::memset(out, 0, frames * 2 * sizeof(int16_t));
+        return;
+    }
     if (playing == 0) {
         // Nothing to mix: silence, and tell whoever may stop the output.
         std::memset(out, 0, frames * 2 * sizeof(int16_t));
