@@ -94,9 +94,9 @@ void OutputPipeline::ResetRing()
         written_ = 0;
         boundary_ = kNoBoundary;
         fault_ = AUDIO_OK;
-        // Priming starts when the output asks for data; until then the
-        // worker only forgets the block it may be decoding.
-        waitsForRoom_ = true;
+        // Priming starts when the output asks for data (wakeForRoom); until
+        // then the worker only forgets the block it may be decoding.
+        waitsForRoom_ = false;
         postLocked(Command::Drop);
     }
 }

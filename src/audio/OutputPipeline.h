@@ -154,7 +154,8 @@ private:
     std::uint8_t pending_ = 0;        // Command bits; guarded by mailboxMutex_
     bool workerDone_ = true;          // guarded by mailboxMutex_
     // The worker sleeps with room in the ring only because too little was
-    // taken yet: the feeder wakes it once a block fits. Guarded by mailboxMutex_.
+    // taken yet: the feeder wakes it once a block fits. False after a reset,
+    // at the end and at a fault. Guarded by mailboxMutex_.
     bool waitsForRoom_ = false;
     // Guarded by mailboxMutex_: the channel the worker reads (moved to next_
     // by the worker at the source's end, set back by Unchain and OpenOutput),

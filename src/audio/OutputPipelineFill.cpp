@@ -25,8 +25,11 @@ void OutputPipeline::workerLoop(AUDIO_HANDLE output)
     std::unique_lock<std::mutex> lock(mailboxMutex_);
     for (;;) {
         // A Drop alone does not wake it: it only matters to a read under way.
+        // Room that came while the worker held the mutex (the feeder's
+        // try-lock missed) is seen here before it sleeps.
         mailboxSignal_.wait(lock, [this] {
-            return (pending_ & (static_cast<std::uint8_t>(Command::Fill) | static_cast<std::uint8_t>(Command::Quit))) != 0;
+            return (pending_ & (static_cast<std::uint8_t>(Command::Fill) | static_cast<std::uint8_t>(Command::Quit))) != 0
+                || (waitsForRoom_ && freeBytes() > block_);
         });
         if (takeLocked(Command::Quit))
             break;
@@ -203,7 +206,9 @@ bool OutputPipeline::wakeForRoom()
     std::unique_lock<std::mutex> lock(mailboxMutex_, std::try_to_lock);
     if (!lock.owns_lock())
         return false;
-    if (!waitsForRoom_)
+    // Priming is asked for even while a round may be under way: at worst
+    // one more round finds the ring full.
+    if (!waitsForRoom_ && !priming_.load(std::memory_order_acquire))
         return true; // busy reading, or nothing to read
     waitsForRoom_ = false;
     postLocked(Command::Fill);
