@@ -1,21 +1,10 @@
 #include "PercentCodec.h"
 
+#include "HexDigits.h"
+
 namespace PercentCodec {
 
 namespace {
-
-constexpr char kHex[] = "0123456789ABCDEF";
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 bool unreserved(unsigned char c)
 {
@@ -35,8 +24,8 @@ std::string encode(std::string_view bytes, Keep keep)
             out += ch;
         } else {
             out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
+            out += HexDigits::kUpper[c >> 4];
+            out += HexDigits::kUpper[c & 15];
         }
     }
     return out;
@@ -50,9 +39,9 @@ std::string decodeQuery(std::string_view encoded)
         const char c = encoded[i];
         if (c == '+') {
             out += ' ';
-        } else if (c == '%' && i + 2 < encoded.size() && hexValue(encoded[i + 1]) >= 0
-                   && hexValue(encoded[i + 2]) >= 0) {
-            out += char(hexValue(encoded[i + 1]) * 16 + hexValue(encoded[i + 2]));
+        } else if (c == '%' && i + 2 < encoded.size() && HexDigits::valueOf(encoded[i + 1]) >= 0
+                   && HexDigits::valueOf(encoded[i + 2]) >= 0) {
+            out += char(HexDigits::valueOf(encoded[i + 1]) * 16 + HexDigits::valueOf(encoded[i + 2]));
             i += 2;
         } else {
             out += c;

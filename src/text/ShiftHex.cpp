@@ -1,33 +1,18 @@
 #include "ShiftHex.h"
 
 #include "ConversionError.h"
-
-namespace {
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-} // namespace
+#include "HexDigits.h"
 
 QByteArray EncodeShiftHex(QByteArrayView text, unsigned char key)
 {
-    static constexpr char digits[] = "0123456789ABCDEF";
     QByteArray out;
     out.reserve(text.size() * 2);
     for (const char c : text) {
         int s = static_cast<unsigned char>(c) + key;
         if (s > 255)
             s -= 255;
-        out.append(digits[s >> 4]);
-        out.append(digits[s & 0x0F]);
+        out.append(HexDigits::kUpper[s >> 4]);
+        out.append(HexDigits::kUpper[s & 0x0F]);
     }
     return out;
 }
@@ -37,8 +22,8 @@ QByteArray DecodeShiftHex(QByteArrayView text, unsigned char key)
     QByteArray out;
     out.reserve(text.size() / 2);
     for (qsizetype i = 0; i + 1 < text.size(); i += 2) {
-        const int high = hexDigit(text[i]);
-        const int low = hexDigit(text[i + 1]);
+        const int high = HexDigits::valueOf(text[i]);
+        const int low = HexDigits::valueOf(text[i + 1]);
         if (high < 0 || low < 0)
             throw ConversionError("'$" + std::string(text.data() + i, 2) + "' is not a valid integer value");
         int b = (high << 4 | low) - key;

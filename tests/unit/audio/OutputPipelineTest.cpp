@@ -148,6 +148,16 @@ protected:
         return result;
     }
 
+    // Once playing again, the output's next 4096 bytes are the source's from start on.
+    void expectPlaysOnFrom(std::uint64_t start)
+    {
+        library.outputState = AUDIO_ACTIVE_PLAYING;
+        std::vector<std::uint8_t> played;
+        ASSERT_EQ(pull(played, 4096), 4096u);
+        for (std::size_t i = 0; i < played.size(); ++i)
+            ASSERT_EQ(played[i], patternByte(start + i)) << "at byte " << i;
+    }
+
     static void waitUntil(const std::function<bool()> &done)
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -283,12 +293,7 @@ TEST_F(OutputPipelineTest, ResetDropsWhatWasBufferedAndPrimesFromTheNewPlace)
     EXPECT_TRUE(pipeline.priming());
     EXPECT_FALSE(pipeline.endReached());
 
-    library.outputState = AUDIO_ACTIVE_PLAYING;
-    played.clear();
-    pull(played, 4096);
-    ASSERT_EQ(played.size(), 4096u);
-    for (std::size_t i = 0; i < played.size(); ++i)
-        ASSERT_EQ(played[i], patternByte(5'000'000 + i)) << "at byte " << i;
+    expectPlaysOnFrom(5'000'000);
 }
 
 TEST_F(OutputPipelineTest, CloseWakesAWorkerWaitingForTheDownload)
@@ -400,11 +405,7 @@ TEST_F(OutputPipelineTest, ResetWhileTheWorkerIsMidBlockDropsThatBlock)
     EXPECT_TRUE(pipeline.priming());
     setHold(false); // the held block, from the old place, arrives now
 
-    library.outputState = AUDIO_ACTIVE_PLAYING;
-    played.clear();
-    ASSERT_EQ(pull(played, 4096), 4096u);
-    for (std::size_t i = 0; i < played.size(); ++i)
-        ASSERT_EQ(played[i], patternByte(5'000'000 + i)) << "at byte " << i;
+    expectPlaysOnFrom(5'000'000);
 }
 
 TEST_F(OutputPipelineTest, CloseDuringAReadLetsTheWorkerGoWithoutReadingOn)
