@@ -29,7 +29,7 @@ void OutputPipeline::workerLoop(AUDIO_HANDLE output)
         // try-lock missed) is seen here before it sleeps.
         mailboxSignal_.wait(lock, [this] {
             return (pending_ & (static_cast<std::uint8_t>(Command::Fill) | static_cast<std::uint8_t>(Command::Quit))) != 0
-                || (waitsForRoom_ && freeBytes() > block_);
+                || (waitsForRoom_ && freeBytes() > refillRoom());
         });
         if (takeLocked(Command::Quit))
             break;
@@ -194,9 +194,9 @@ void OutputPipeline::waitForPriming()
 
 bool OutputPipeline::wakeForRoom()
 {
-    // A read only acts once a whole block fits, so there is no point in
-    // waking the worker before that.
-    if (freeBytes() <= block_)
+    // Priming reads as soon as a block fits; otherwise the worker sleeps
+    // until less than two chunks wait and then refills in one round.
+    if (freeBytes() <= (priming_.load(std::memory_order_acquire) ? block_ : refillRoom()))
         return true;
     // A try-lock, never a wait: the user-interface thread may hold the
     // mailbox for a moment. A miss is made good by the next call, which the

@@ -12,6 +12,10 @@ public:
 
 protected:
     size_t produce(uint8_t *buffer, size_t size, bool &ended) override;
+    // Just over two output periods of 8192 frames (186 ms at 44.1 kHz): the
+    // feeder wakes every other period, not every one, and one refill (two
+    // periods) stays within the 0.4 s a caller's own buffer keeps ready.
+    uint32_t bufferMs() const override { return 390; }
 
 private:
     AUDIO_STREAMPROC *const proc_;

@@ -381,17 +381,57 @@ TEST_F(OutputPipelineTest, FailedDownloadWaitsInsteadOfEndingAndGoesOnWhenResume
     pipeline.CloseOutput();
 }
 
+TEST_F(OutputPipelineTest, TheWorkerRefillsInOneRoundOnceLessThanTwoChunksWait)
+{
+    library.total = 10'000'000;
+    OutputPipeline pipeline(api, warn);
+    ASSERT_EQ(pipeline.OpenOutput(kSource, 44100, 2, 16), kOutput);
+    std::vector<std::uint8_t> played;
+    pull(played, 4096); // primes, and the round goes on to top the ring up
+    const auto readsMade = [&] {
+        std::lock_guard<std::mutex> lock(library.mutex);
+        return library.reads;
+    };
+    const auto toppedUp = [&] { return pipeline.BufferedBytes() + 4608 >= 88200u; };
+    waitUntil([&] { return pipeline.BufferedBytes() + 4608 + 4096 >= 88200u; });
+    ASSERT_GE(pipeline.BufferedBytes() + 4608 + 4096, 88200u);
+
+    // Still 0.4 s or more waiting: each call leaves the worker asleep.
+    const int before = readsMade();
+    while (pipeline.BufferedBytes() >= 2 * 35280u + 4096)
+        ASSERT_EQ(pull(played, 4096), 4096u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(readsMade(), before);
+
+    // The call that leaves less starts one round, which tops the ring up.
+    ASSERT_EQ(pull(played, 4096), 4096u);
+    waitUntil(toppedUp);
+    EXPECT_TRUE(toppedUp());
+    EXPECT_GT(readsMade(), before + 1);
+    // Further rounds follow as it is played on, without a byte lost or repeated.
+    waitUntil([&] {
+        if (pull(played, 4096) < 4096)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return played.size() >= 200'000;
+    });
+    ASSERT_GE(played.size(), 200'000u);
+    for (std::size_t i = 0; i < played.size(); ++i)
+        ASSERT_EQ(played[i], patternByte(i)) << "at byte " << i;
+    pipeline.CloseOutput();
+}
+
 TEST_F(OutputPipelineTest, ResetWhileTheWorkerIsMidBlockDropsThatBlock)
 {
     library.total = 10'000'000;
     OutputPipeline pipeline(api, warn);
     ASSERT_EQ(pipeline.OpenOutput(kSource, 44100, 2, 16), kOutput);
     std::vector<std::uint8_t> played;
-    pull(played, 4096);
-    waitUntil([&] { return pipeline.BufferedBytes() + 4608 >= 88200u; }); // topped up, worker idle
+    pull(played, 4096); // primes, and the round goes on to top the ring up
+    // Topped up and the worker idle (the 4096 bytes may have been taken before the round ended).
+    waitUntil([&] { return pipeline.BufferedBytes() + 4608 + 4096 >= 88200u; });
 
     setHold(true);
-    pull(played, 8192); // room for a block: the worker reads one and holds it
+    pull(played, 24576); // under two chunks: the worker starts a round and holds its first read
     waitUntil([&] { return heldReads() == 1; });
     ASSERT_EQ(heldReads(), 1);
     // The engine stops the output, moves the source, then resets.
