@@ -5,6 +5,8 @@
 //     scrolled every 500 ms - while it plays a 128 kbit/s stream from a
 //     server throttled to just above the stream's rate, against `mpg123 -s`
 //     fed the same file at the same rate in the same run. Goal: at most 1.5.
+//     It also tells each thread's share and wake-ups, and what one wake-up of
+//     a thread that does nothing costs on this machine.
 //  2. CPU of the same player process idle (nothing opened) for 10 s.
 //  3. The library alone decoding the file from a local server against
 //     mpg123_decode_frame from memory.
@@ -41,10 +43,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -53,26 +57,67 @@ namespace {
 
 constexpr int kBytesPerSecond = 128000 / 8 * 11 / 10; // 10 % above the stream's rate
 
-// CPU time of a live process, in seconds: the scheduler's nanosecond
-// run times of its threads (utime and stime in /proc/<pid>/stat count whole
-// clock ticks, too coarse for a tenth of a second over a minute).
-double processCpu(pid_t pid)
+// What one thread of a live process has used so far.
+struct ThreadUse {
+    std::string name;
+    unsigned long long ns = 0;     // run time
+    unsigned long long wakes = 0;  // voluntary context switches
+};
+
+// The scheduler's nanosecond run times of a live process's threads, by
+// thread id.
+std::map<std::string, ThreadUse> threadUse(pid_t pid)
 {
+    std::map<std::string, ThreadUse> use;
     const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
     DIR *dir = opendir(tasks.c_str());
     if (!dir)
-        return -1;
-    unsigned long long ns = 0;
+        return use;
     while (const dirent *entry = readdir(dir)) {
         if (entry->d_name[0] == '.')
             continue;
-        std::ifstream stat(tasks + "/" + entry->d_name + "/schedstat");
-        unsigned long long running = 0;
-        if (stat >> running)
-            ns += running;
+        const std::string task = tasks + "/" + entry->d_name;
+        ThreadUse t;
+        std::ifstream stat(task + "/schedstat");
+        if (!(stat >> t.ns))
+            continue;
+        std::ifstream comm(task + "/comm");
+        std::getline(comm, t.name);
+        std::ifstream status(task + "/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0)
+                t.wakes = std::stoull(line.substr(line.find(':') + 1));
+        use[entry->d_name] = t;
     }
     closedir(dir);
-    return double(ns) / 1e9;
+    return use;
+}
+
+// CPU of a live process, threads that have ended included.
+double processCpu(pid_t pid)
+{
+    clockid_t clock{};
+    timespec ts{};
+    if (clock_getcpuclockid(pid, &clock) != 0 || clock_gettime(clock, &ts) != 0)
+        return -1;
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+// CPU of one wake-up of a thread that only sleeps, on this machine: the
+// price every thread of the player pays each time it wakes.
+double idleWakeMicroseconds()
+{
+    const int wakes = 40;
+    const double start = [] {
+        timespec ts{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+    }();
+    for (int i = 0; i < wakes; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return (double(ts.tv_sec) + double(ts.tv_nsec) / 1e9 - start) / wakes * 1e6;
 }
 
 // A child process running this program with the given arguments; its
@@ -226,6 +271,7 @@ struct PlayFigures {
     double cpu = -1;
     unsigned libraryUnderruns = 0;
     unsigned long long pipelineUnderruns = 0;
+    std::vector<ThreadUse> threads; // what each thread used while playing
 };
 
 PlayFigures measurePlayer(const char *self, const QString &url)
@@ -234,13 +280,38 @@ PlayFigures measurePlayer(const char *self, const QString &url)
     PlayFigures f;
     if (child.line() != "playing\n")
         return f;
-    const double start = processCpu(child.pid);
+    const double startCpu = processCpu(child.pid);
+    const auto start = threadUse(child.pid);
+    // Threads that end before playing does (the download's) are seen last here.
+    auto lastSeen = start;
+    std::atomic<bool> ended{false};
+    std::thread watcher([&] {
+        while (!ended.load()) {
+            for (auto &[id, t] : threadUse(child.pid))
+                lastSeen[id] = t;
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+    });
     const std::string end = child.line();
-    const double stop = processCpu(child.pid);
+    const double stopCpu = processCpu(child.pid);
+    ended.store(true);
+    watcher.join();
+    for (auto &[id, t] : threadUse(child.pid))
+        lastSeen[id] = t;
     if (std::sscanf(end.c_str(), "end %u %llu", &f.libraryUnderruns, &f.pipelineUnderruns) != 2)
         return f;
     child.wait();
-    f.cpu = stop - start;
+    f.cpu = stopCpu - startCpu;
+    for (const auto &[id, after] : lastSeen) {
+        const auto before = start.find(id);
+        ThreadUse used = after;
+        if (before != start.end()) {
+            used.ns -= before->second.ns;
+            used.wakes -= before->second.wakes;
+        }
+        if (used.ns > 0)
+            f.threads.push_back(used);
+    }
     return f;
 }
 
@@ -388,6 +459,10 @@ int main(int argc, char **argv)
     std::printf("mpg123 -s, same file and pace              : %.3f s CPU\n", mpg123);
     std::printf("ratio player/mpg123                         : %.2f (goal <= 1.5)\n", player.cpu / mpg123);
     std::printf("underruns: library %u, pipeline %llu\n", player.libraryUnderruns, player.pipelineUnderruns);
+    std::printf("player's threads while playing (CPU, wake-ups per second):\n");
+    for (const ThreadUse &t : player.threads)
+        std::printf("  %-16s %7.3f s  %5.1f /s\n", t.name.c_str(), double(t.ns) / 1e9, double(t.wakes) / seconds);
+    std::printf("one wake-up of a thread that only sleeps costs %.1f us here\n", idleWakeMicroseconds());
 
     const double idle = measureIdle(argv[0], 10);
     std::printf("player process idle for 10 s               : %.3f s CPU (%.2f %% of a core)\n", idle, idle * 10);
