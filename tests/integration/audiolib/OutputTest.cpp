@@ -151,8 +151,10 @@ TEST(AudiolibOutput, MixSaturatesAndResamples)
         EXPECT_GE(s, 0);
         clipped += s == 32767;
     }
-    // Both streams last one second: about one second of clipped stereo samples.
-    EXPECT_GT(clipped, size_t(44100 * 2 * 9 / 10));
+    // Both streams last one second: up to one second of clipped stereo
+    // samples. Each starts once its own ring holds an output period, so on a
+    // loaded machine the converted one may start a period (186 ms) later.
+    EXPECT_GT(clipped, size_t(44100 * 2 * 6 / 10));
     EXPECT_LT(clipped, size_t(44100 * 2 * 11 / 10));
 
     // A 22050 Hz mono stream alone comes out at its own level on both sides.

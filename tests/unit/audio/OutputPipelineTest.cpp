@@ -158,6 +158,18 @@ protected:
             ASSERT_EQ(played[i], patternByte(start + i)) << "at byte " << i;
     }
 
+    // A long 44.1 kHz stereo source opened and primed; returns once the ring
+    // is topped up and the worker idle (the first 4096 bytes played may have
+    // been taken before its round ended).
+    void openToppedUp(OutputPipeline &pipeline, std::vector<std::uint8_t> &played)
+    {
+        library.total = 10'000'000;
+        ASSERT_EQ(pipeline.OpenOutput(kSource, 44100, 2, 16), kOutput);
+        pull(played, 4096);
+        waitUntil([&] { return pipeline.BufferedBytes() + 4608 + 4096 >= 88200u; });
+        ASSERT_GE(pipeline.BufferedBytes() + 4608 + 4096, 88200u);
+    }
+
     static void waitUntil(const std::function<bool()> &done)
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -383,18 +395,14 @@ TEST_F(OutputPipelineTest, FailedDownloadWaitsInsteadOfEndingAndGoesOnWhenResume
 
 TEST_F(OutputPipelineTest, TheWorkerRefillsInOneRoundOnceLessThanTwoChunksWait)
 {
-    library.total = 10'000'000;
     OutputPipeline pipeline(api, warn);
-    ASSERT_EQ(pipeline.OpenOutput(kSource, 44100, 2, 16), kOutput);
     std::vector<std::uint8_t> played;
-    pull(played, 4096); // primes, and the round goes on to top the ring up
+    ASSERT_NO_FATAL_FAILURE(openToppedUp(pipeline, played));
     const auto readsMade = [&] {
         std::lock_guard<std::mutex> lock(library.mutex);
         return library.reads;
     };
     const auto toppedUp = [&] { return pipeline.BufferedBytes() + 4608 >= 88200u; };
-    waitUntil([&] { return pipeline.BufferedBytes() + 4608 + 4096 >= 88200u; });
-    ASSERT_GE(pipeline.BufferedBytes() + 4608 + 4096, 88200u);
 
     // Still 0.4 s or more waiting: each call leaves the worker asleep.
     const int before = readsMade();
@@ -422,13 +430,9 @@ TEST_F(OutputPipelineTest, TheWorkerRefillsInOneRoundOnceLessThanTwoChunksWait)
 
 TEST_F(OutputPipelineTest, ResetWhileTheWorkerIsMidBlockDropsThatBlock)
 {
-    library.total = 10'000'000;
     OutputPipeline pipeline(api, warn);
-    ASSERT_EQ(pipeline.OpenOutput(kSource, 44100, 2, 16), kOutput);
     std::vector<std::uint8_t> played;
-    pull(played, 4096); // primes, and the round goes on to top the ring up
-    // Topped up and the worker idle (the 4096 bytes may have been taken before the round ended).
-    waitUntil([&] { return pipeline.BufferedBytes() + 4608 + 4096 >= 88200u; });
+    ASSERT_NO_FATAL_FAILURE(openToppedUp(pipeline, played));
 
     setHold(true);
     pull(played, 24576); // under two chunks: the worker starts a round and holds its first read
