@@ -93,14 +93,25 @@ std::map<std::string, ThreadUse> threadUse(pid_t pid)
     return use;
 }
 
+// A CPU clock's reading in seconds, -1 when it cannot be read.
+double clockSeconds(clockid_t clock)
+{
+    timespec ts{};
+    if (clock_gettime(clock, &ts) != 0)
+        return -1;
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+double threadCpu()
+{
+    return clockSeconds(CLOCK_THREAD_CPUTIME_ID);
+}
+
 // CPU of a live process, threads that have ended included.
 double processCpu(pid_t pid)
 {
     clockid_t clock{};
-    timespec ts{};
-    if (clock_getcpuclockid(pid, &clock) != 0 || clock_gettime(clock, &ts) != 0)
-        return -1;
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+    return clock_getcpuclockid(pid, &clock) == 0 ? clockSeconds(clock) : -1;
 }
 
 // CPU of one wake-up of a thread that only sleeps, on this machine: the
@@ -108,16 +119,10 @@ double processCpu(pid_t pid)
 double idleWakeMicroseconds()
 {
     const int wakes = 40;
-    const double start = [] {
-        timespec ts{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-        return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-    }();
+    const double start = threadCpu();
     for (int i = 0; i < wakes; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return (double(ts.tv_sec) + double(ts.tv_nsec) / 1e9 - start) / wakes * 1e6;
+    return (threadCpu() - start) / wakes * 1e6;
 }
 
 // A child process running this program with the given arguments; its
@@ -328,13 +333,6 @@ double measureIdle(const char *self, int seconds)
     return used;
 }
 
-double threadCpu()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
-
 // Best of three: libmpg123 from memory on this thread's clock, and the
 // library's decode-only stream from an unthrottled local server on the
 // process clock (its download thread counts; the server's threads idle).
@@ -367,8 +365,7 @@ std::pair<double, double> measureDecode(const QByteArray &mp3, const QString &ur
         mpg123_delete(mh);
         bestRef = std::min(bestRef, threadCpu() - t);
 
-        timespec a{}, b{};
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &a);
+        const double libStart = clockSeconds(CLOCK_PROCESS_CPUTIME_ID);
         const QByteArray u = url.toLatin1();
         const AUDIO_HANDLE h = create(u.constData(), 0, AUDIO_STREAM_DECODE, nullptr, nullptr);
         std::vector<uint8_t> buf(4608 * 8);
@@ -379,8 +376,7 @@ std::pair<double, double> measureDecode(const QByteArray &mp3, const QString &ur
         }
         if (h)
             freeStream(h);
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &b);
-        bestLib = std::min(bestLib, double(b.tv_sec - a.tv_sec) + double(b.tv_nsec - a.tv_nsec) / 1e9);
+        bestLib = std::min(bestLib, clockSeconds(CLOCK_PROCESS_CPUTIME_ID) - libStart);
     }
     freeAll();
     dlclose(library);

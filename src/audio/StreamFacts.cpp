@@ -74,8 +74,7 @@ void readAtDownloadEnd(const AudioApi &api, AUDIO_HANDLE channel, QByteArrayView
     const QByteArray extension = StreamNames::extensionOf(name).toUpper();
     QByteArray id3v1;
     QByteArray id3v2;
-    if (extension == ".MP3" || extension == ".MP2"
-        || extension == ".MP1") {
+    if (extension == ".MP3" || extension == ".MP2" || extension == ".MP1") {
         if (const char *block = api.ChannelGetTags(channel, AUDIO_TAG_ID3))
             id3v1 = QByteArray(block, 128);
         else if (const char *block2 = api.ChannelGetTags(channel, AUDIO_TAG_ID3V2))

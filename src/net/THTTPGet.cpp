@@ -129,19 +129,29 @@ void THTTPGet::customEvent(QEvent *event)
     }
 }
 
+namespace {
+
+// A listener's exception ends at the emit: the component stays usable.
+template <typename Emit>
+void guarded(const char *event, Emit emitEvent)
+{
+    try {
+        emitEvent();
+    } catch (const std::exception &e) {
+        qWarning("THTTPGet: %s listener failed: %s", event, e.what());
+    } catch (...) {
+        qWarning("THTTPGet: %s listener failed", event);
+    }
+}
+
+} // namespace
+
 void THTTPGet::Progress(THTTPGetThread &worker)
 {
     int totalSize = 0;
     int readed = 0;
-    if (!worker.TakeProgress(totalSize, readed))
-        return;
-    try {
-        emit OnProgress(totalSize, readed);
-    } catch (const std::exception &e) {
-        qWarning("THTTPGet: progress listener failed: %s", e.what());
-    } catch (...) {
-        qWarning("THTTPGet: progress listener failed");
-    }
+    if (worker.TakeProgress(totalSize, readed))
+        guarded("progress", [&] { emit OnProgress(totalSize, readed); });
 }
 
 void THTTPGet::Complete()
@@ -156,16 +166,12 @@ void THTTPGet::Complete()
         FOutcome.Failure = THTTPOutcome::TFailure::None;
     else if (worker->Stopped())
         FOutcome.Failure = THTTPOutcome::TFailure::Aborted;
-    try {
+    guarded("event", [&] {
         if (!success)
             emit OnError();
         else if (worker->FileMode())
             emit OnDoneFile(worker->FileName(), worker->FileLength());
         else
             emit OnDoneString(worker->TakeResult());
-    } catch (const std::exception &e) {
-        qWarning("THTTPGet: event listener failed: %s", e.what());
-    } catch (...) {
-        qWarning("THTTPGet: event listener failed");
-    }
+    });
 }

@@ -37,11 +37,12 @@ std::string decodeQuery(std::string_view encoded)
     out.reserve(encoded.size());
     for (size_t i = 0; i < encoded.size(); ++i) {
         const char c = encoded[i];
+        const int high = c == '%' && i + 2 < encoded.size() ? HexDigits::valueOf(encoded[i + 1]) : -1;
+        const int low = high >= 0 ? HexDigits::valueOf(encoded[i + 2]) : -1;
         if (c == '+') {
             out += ' ';
-        } else if (c == '%' && i + 2 < encoded.size() && HexDigits::valueOf(encoded[i + 1]) >= 0
-                   && HexDigits::valueOf(encoded[i + 2]) >= 0) {
-            out += char(HexDigits::valueOf(encoded[i + 1]) * 16 + HexDigits::valueOf(encoded[i + 2]));
+        } else if (low >= 0) {
+            out += char(high * 16 + low);
             i += 2;
         } else {
             out += c;

@@ -8,13 +8,13 @@ Resampler::Resampler(uint32_t inRate, uint32_t outRate, uint32_t channels)
     : inRate_(inRate), outRate_(outRate), channels_(channels)
 {
     // Without dither a 16-bit result stays a pure function of the input.
-    soxr_io_spec_t spec = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
-    spec.flags |= SOXR_NO_DITHER;
+    soxr_io_spec_t formats = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
+    formats.flags |= SOXR_NO_DITHER;
     // 20 bits: images and aliases end far below what 16-bit output can show.
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
     const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
     soxr_error_t error = nullptr;
-    soxr_ = soxr_create(double(inRate), double(outRate), channels, &error, &spec, &quality, &runtime);
+    soxr_ = soxr_create(double(inRate), double(outRate), channels, &error, &formats, &quality, &runtime);
     if (error != nullptr && soxr_ != nullptr) {
         soxr_delete(soxr_);
         soxr_ = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "output/Channel.h"
+#include "output/OutputDevice.h"
 
 namespace sonaroaudio {
 
@@ -12,10 +13,12 @@ public:
 
 protected:
     size_t produce(uint8_t *buffer, size_t size, bool &ended) override;
-    // Just over two output periods of 8192 frames (186 ms at 44.1 kHz): the
-    // feeder wakes every other period, not every one, and one refill (two
-    // periods) stays within the 0.4 s a caller's own buffer keeps ready.
-    uint32_t bufferMs() const override { return 390; }
+    // Just over two output periods (372 ms at 44.1 kHz): the feeder wakes
+    // every other period, not every one, and one refill (two periods) stays
+    // within the 0.4 s a caller's own buffer keeps ready.
+    static constexpr uint32_t kBufferMs = 390;
+    static_assert(kBufferMs * 44100 / 1000 > 2 * kSystemOutputPeriodFrames && kBufferMs < 400);
+    uint32_t bufferMs() const override { return kBufferMs; }
 
 private:
     AUDIO_STREAMPROC *const proc_;

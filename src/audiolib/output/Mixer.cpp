@@ -68,14 +68,12 @@ void Mixer::render(int16_t *out, size_t frames)
         else
             ++starting;
     }
-    if (playing == 0 && starting > 0) {
-        // Only channels still gathering their first period: silence, but the output is not idle.
-        std::memset(out, 0, frames * 2 * sizeof(int16_t));
-        return;
-    }
     if (playing == 0) {
-        // Nothing to mix: silence, and tell whoever may stop the output.
         std::memset(out, 0, frames * 2 * sizeof(int16_t));
+        // Channels still gathering their first period keep the output from being idle.
+        if (starting > 0)
+            return;
+        // Nothing to mix: tell whoever may stop the output.
         if (wasPlaying_) {
             wasPlaying_ = false;
             idle_.store(true);

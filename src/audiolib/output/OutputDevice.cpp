@@ -161,9 +161,9 @@ private:
         want.format = AUDIO_S16SYS;
         want.channels = 2;
         // 8192 frames (186 ms at 44.1 kHz): the audio thread's wake-ups are
-        // much of what playing costs; the feeders keep 150-300 ms ahead and
-        // refill as soon as a buffer takes them below that.
-        want.samples = 8192;
+        // much of what playing costs. Each feeder refills once a buffer takes
+        // its ring below half of what it keeps (see Channel::bufferMs).
+        want.samples = kSystemOutputPeriodFrames;
         want.callback = &SdlOutput::callback;
         want.userdata = &mixer_;
         SDL_AudioSpec have{};

@@ -8,6 +8,9 @@ namespace sonaroaudio {
 
 class Mixer;
 
+// Frames the system's output asks the mixer for at a time.
+inline constexpr uint32_t kSystemOutputPeriodFrames = 8192;
+
 // Where mixed audio goes: the system's output through SDL, or nowhere at
 // real-time pace. Either way the mixer is driven from the device's thread.
 class OutputDevice {
